@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# What CI runs: the README's test command with warnings as errors, the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of every fuzz target.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export ORVANE_WERROR=1
+scripts/test.sh build
+scripts/test.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DORVANE_SANITIZE=ON -DORVANE_BENCHMARKS=OFF
+scripts/fuzz.sh "${ORVANE_FUZZ_SECONDS:-60}"

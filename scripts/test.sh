@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs the dependencies, builds Orvane and runs every test.
+# Usage: scripts/test.sh [BUILD_DIR] [extra cmake options]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+build_dir=${1:-build}
+shift || true
+scripts/build.sh "$build_dir" "$@"
+ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)"
