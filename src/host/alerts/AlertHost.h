@@ -1,0 +1,76 @@
+// Alerts and questions. The program asks for an alert by its resource ID with up to four
+// parameter texts (^0 ... ^3, in the application's text encoding); the host shows it and
+// answers with the number of the item the user chose (1 is the first button). The GUI
+// shows a dialog, the command line prints the message, and tests script the answers.
+#pragma once
+
+#include "support/Types.h"
+
+#include <array>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace orvane {
+
+// Alert resource IDs the program uses.
+enum : int16_t {
+    kQuestionAlertID = 129,  // a message with a question
+    kErrorAlertID = 130,     // an error message
+    kAboutAlertID = 131,
+    kSavePPDAlertID = 1009,  // write the PPD's changed settings first?
+    kReplaceAlertID = 1011,  // a setting of this name exists: replace it?
+    kSavePrefsAlertID = 1012 // write the changed registered settings?
+};
+
+struct AlertRequest {
+    int16_t alertID = 0;
+    bool caution = false;
+    std::array<std::string, 4> params; // ^0 ... ^3, application text encoding
+};
+
+class AlertHost {
+public:
+    virtual ~AlertHost() = default;
+    // Shows the alert and returns the item chosen (1 ... n).
+    virtual int16_t Show(const AlertRequest& request) = 0;
+};
+
+// The host in use. Until a front end installs one, alerts are written to standard error
+// and every question is answered with item 2, which never confirms anything.
+AlertHost& CurrentAlertHost();
+
+class ScopedAlertHost {
+public:
+    explicit ScopedAlertHost(AlertHost& host);
+    ~ScopedAlertHost();
+    ScopedAlertHost(const ScopedAlertHost&) = delete;
+    ScopedAlertHost& operator=(const ScopedAlertHost&) = delete;
+
+private:
+    AlertHost* previous_;
+};
+
+// Records every alert and answers from a queue (then with the default answer).
+class ScriptedAlertHost : public AlertHost {
+public:
+    explicit ScriptedAlertHost(int16_t defaultAnswer = 1) : defaultAnswer_(defaultAnswer) {}
+    int16_t Show(const AlertRequest& request) override;
+    void SetNextAnswer(int16_t item) { answers_.push_back(item); }
+    const std::vector<AlertRequest>& shown() const { return shown_; }
+    void Clear() { shown_.clear(); }
+
+private:
+    int16_t defaultAnswer_;
+    std::deque<int16_t> answers_;
+    std::vector<AlertRequest> shown_;
+};
+
+// The parameter texts of the next alert; nulls mean empty.
+void ParamText(ConstStringPtr p0, ConstStringPtr p1, ConstStringPtr p2, ConstStringPtr p3);
+std::string GetParamText(int index);
+// Shows an alert with the current parameter texts; returns the item chosen.
+int16_t Alert(int16_t alertID);
+int16_t CautionAlert(int16_t alertID);
+
+} // namespace orvane
