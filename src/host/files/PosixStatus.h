@@ -16,7 +16,8 @@ namespace orvane {
 // memFullErr, tmfoErr, wPrErr for a read-only file system; ioErr otherwise.
 OSErr StatusFromErrno(int error);
 
-// Reads a whole regular file (at most `maxSize` bytes; a larger one gives ioErr).
+// Reads a whole regular file (at most `maxSize` bytes; a larger one gives ioErr, a folder
+// dupFNErr).
 OSErr ReadWholeFile(const std::string& path, std::vector<uint8_t>& out,
                     size_t maxSize = size_t{1} << 30);
 
