@@ -4,7 +4,7 @@
 #include "host/files/HostPaths.h"
 #include "host/files/PosixStatus.h"
 #include "host/files/Sidecar.h"
-#include "host/resources/ResourceForkFormat.h"
+#include "host/resources/ResourceManager.h"
 
 #include <cerrno>
 #include <cstring>
@@ -180,25 +180,12 @@ OSErr MyGetFileTypeAndCreator(const FSSpec& spec, OSType* type, OSType* creator)
 }
 
 OSErr MyCreateResFile(int16_t vRefNum, int32_t parID, ConstStringPtr name) {
-    std::string path;
-    if (OSErr err = PathForLocation(vRefNum, parID, name, path); err != noErr)
-        return err;
-    OSErr err = ExistingFile(path);
-    if (err == fnfErr)
-        err = MyOnlyCreateFile(vRefNum, parID, name);
-    if (err != noErr)
-        return err;
-    AppleDoubleImage image;
-    if (OSErr readErr = ReadSidecar(path, image); readErr != noErr)
-        return readErr;
-    if (image.hasResourceFork && !image.resourceFork.empty())
-        return dupFNErr;
-    std::vector<uint8_t> emptyFork;
-    if (OSErr layoutErr = SerializeResourceFork(ResourceForkImage{}, emptyFork); layoutErr != noErr)
-        return layoutErr;
-    image.hasResourceFork = true;
-    image.resourceFork = std::move(emptyFork);
-    return WriteSidecar(path, image);
+    if (!name)
+        return paramErr;
+    if (name[0] > kMaxFileNameLength)
+        return bdNamErr;
+    HCreateResFile(vRefNum, parID, name);
+    return ResError();
 }
 
 OSErr MyCreateResFile(const FSSpec& spec) {
@@ -218,6 +205,29 @@ OSErr TheFileHasResourceFork(const FSSpec& spec, uint8_t* hasFork) {
     if (OSErr err = ReadSidecar(path, image); err != noErr)
         return err;
     *hasFork = image.hasResourceFork && !image.resourceFork.empty() ? 1 : 0;
+    return noErr;
+}
+
+OSErr MyOpenResFile(int16_t vRefNum, int32_t parID, ConstStringPtr name, int16_t* refNum) {
+    return MyOpenResFileWithPermission(vRefNum, parID, name, fsRdWrPerm, refNum);
+}
+
+OSErr MyOpenResFileWithPermission(int16_t vRefNum, int32_t parID, ConstStringPtr name,
+                                  int8_t permission, int16_t* refNum) {
+    if (!name || !refNum)
+        return paramErr;
+    if (name[0] > kMaxFileNameLength)
+        return bdNamErr;
+    FSSpec spec{};
+    spec.vRefNum = vRefNum;
+    spec.parID = parID;
+    std::memcpy(spec.name, name, size_t{name[0]} + 1);
+    int16_t opened = FSpOpenResFile(spec, permission);
+    if (OSErr err = ResError(); err != noErr)
+        return err;
+    if (opened <= 0)
+        return openErr;
+    *refNum = opened;
     return noErr;
 }
 
