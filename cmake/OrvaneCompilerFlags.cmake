@@ -4,6 +4,10 @@ if(ORVANE_WERROR)
     list(APPEND ORVANE_WARNINGS -Werror)
 endif()
 
+# Tone curves must give the same numbers on every machine: no fused multiply-add or other
+# contraction of floating-point expressions (x86-64 SSE keeps float arithmetic in float).
+add_compile_options(-ffp-contract=off)
+
 if(ORVANE_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     add_link_options(-fsanitize=address,undefined)
