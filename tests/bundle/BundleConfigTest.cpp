@@ -316,7 +316,9 @@ TEST_F(ShippedBundle, InformationDictionaryHasTheProductValues) {
     EXPECT_FALSE(support.empty());
 }
 
-TEST_F(ShippedBundle, PPDFragmentsAreWholeLinesInEveryLanguage) {
+// PPDs with CUPS localisations take these fragments as they are: whole PPD lines, and
+// every line except the translations ("*xx.Keyword") in 7-bit ASCII.
+TEST_F(ShippedBundle, PPDFragmentsAreWholeLinesWith7BitBaseTexts) {
     for (const char* language : {"en_US.UTF-8", "ja_JP.UTF-8", "fr_FR.UTF-8"}) {
         UseLanguage(language);
         for (const char* key : {"OpenUI", "OrderDependency"}) {
@@ -324,9 +326,34 @@ TEST_F(ShippedBundle, PPDFragmentsAreWholeLinesInEveryLanguage) {
             ASSERT_TRUE(getStringFromPPDPlist(value, sizeof value, key, kTextEncodingUTF8))
                 << language << " " << key;
             const std::string text(value);
-            EXPECT_EQ(text.rfind(std::string("*") + key, 0), 0u) << text;
+            ASSERT_FALSE(text.empty());
             EXPECT_EQ(text.back(), '\n') << text;
+            size_t start = 0;
+            while (start < text.size()) {
+                const size_t end = text.find('\n', start);
+                const std::string line = text.substr(start, end - start);
+                start = end + 1;
+                EXPECT_EQ(line.rfind('*', 0), 0u) << language << ": " << line;
+                const bool translation = line.size() > 4 && line[3] == '.';
+                if (!translation)
+                    for (char c : line)
+                        EXPECT_LT(static_cast<unsigned char>(c), 0x80) << line;
+            }
         }
+    }
+}
+
+TEST_F(ShippedBundle, OptionIsTranslatedIntoTheUsersLanguageOrEnglish) {
+    struct Case {
+        const char* locale;
+        const char* translation;
+    };
+    for (const Case& c : {Case{"ja_JP.UTF-8", "*ja.Translation OrvaneTone/"},
+                          Case{"fr_FR.UTF-8", "*en.Translation OrvaneTone/"}}) {
+        UseLanguage(c.locale);
+        char value[1024];
+        ASSERT_TRUE(getStringFromPPDPlist(value, sizeof value, "OpenUI", kTextEncodingUTF8));
+        EXPECT_NE(std::string(value).find(c.translation), std::string::npos) << value;
     }
 }
 
