@@ -335,9 +335,11 @@ TEST_F(ShippedBundle, PPDFragmentsAreWholeLinesWith7BitBaseTexts) {
                 start = end + 1;
                 EXPECT_EQ(line.rfind('*', 0), 0u) << language << ": " << line;
                 const bool translation = line.size() > 4 && line[3] == '.';
-                if (!translation)
-                    for (char c : line)
-                        EXPECT_LT(static_cast<unsigned char>(c), 0x80) << line;
+                if (translation)
+                    continue;
+                for (char c : line) {
+                    EXPECT_LT(static_cast<unsigned char>(c), 0x80) << line;
+                }
             }
         }
     }
