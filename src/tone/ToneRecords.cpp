@@ -73,14 +73,18 @@ void ToneRes4RecBigToHost(Handle handle) {
         SwapToneRes4Rec(*reinterpret_cast<ToneRes4Rec*>(HandleData(handle)));
 }
 
-void ToneRes4RecHostToBig(Handle handle) { ToneRes4RecBigToHost(handle); }
+void ToneRes4RecHostToBig(Handle handle) {
+    ToneRes4RecBigToHost(handle);
+}
 
 void PPDTone4RecBigToHost(Handle handle) {
     if (GetHandleSize(handle) >= sizeof(PPDTone4Rec))
         SwapPPDTone4Rec(*reinterpret_cast<PPDTone4Rec*>(HandleData(handle)));
 }
 
-void PPDTone4RecHostToBig(Handle handle) { PPDTone4RecBigToHost(handle); }
+void PPDTone4RecHostToBig(Handle handle) {
+    PPDTone4RecBigToHost(handle);
+}
 
 namespace {
 

@@ -157,8 +157,11 @@ TEST(ToneRecordLocation, LocationBlockIsCopiedAsBytes) {
     spec.parID = 0x01020304;
     PStrFromView(spec.name, "Studio Color.ppd", 63);
     SetPPDLocation(rec, spec);
-    EXPECT_EQ(rec.ppdVolume, -1);
-    EXPECT_EQ(rec.ppdFolderID, 0x01020304);
+    // Copies: the packed fields cannot be bound to references.
+    const int16_t volume = rec.ppdVolume;
+    const int32_t folder = rec.ppdFolderID;
+    EXPECT_EQ(volume, -1);
+    EXPECT_EQ(folder, 0x01020304);
     EXPECT_EQ(PStrView(rec.ppdName), "Studio Color.ppd");
     SwapToneRes4Rec(rec); // load/save never touches it
     const FSSpec back = GetPPDLocation(rec);
