@@ -1,0 +1,36 @@
+// Running a system tool as a separate process: the argument vector goes to the tool as it
+// stands (no shell ever sees it), the tool's output is copied to the program's standard
+// output and its diagnostics to standard error, and the call returns only after the tool
+// has exited.
+#pragma once
+
+#include "support/Types.h"
+
+#include <string>
+#include <vector>
+
+namespace orvane {
+
+// An argument vector: element 0 is the tool's absolute path, the rest its arguments.
+using ToolArguments = std::vector<std::string>;
+
+// How a tool that started ended.
+struct ToolRun {
+    int exitCode = -1;     // the exit status, or -1 when the tool was killed by a signal
+    int signal = 0;        // the signal that ended it, else 0
+    std::string errorText; // the start of what it wrote to standard error (at most 4 KiB)
+
+    bool Succeeded() const { return signal == 0 && exitCode == 0; }
+};
+
+// Runs the tool and waits for it. The tool inherits the environment and standard input;
+// no other descriptor of the program leaks into it. Its standard output is copied to the
+// program's standard output in pieces of at most 128 bytes as it arrives.
+//
+// Returns the start status: noErr once the tool has started (whatever its exit status,
+// which is in `run`); paramErr for an empty vector or a tool path that is not absolute
+// (there is no search through PATH); fnfErr or permErr when it cannot be executed;
+// memFullErr or ioErr when the process or its pipes cannot be made.
+OSErr RunTool(const ToolArguments& argv, ToolRun& run);
+
+} // namespace orvane
