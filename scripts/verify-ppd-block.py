@@ -50,17 +50,22 @@ APP_LANG_FOLDER_KEY = ("STR ", 130)
 # Texts
 
 
-def load_texts(path=TEXTS_MD):
-    """Returns {key: value}: ("STR#", 1000, 2) -> bytes, ("STR ", 130) -> bytes,
-    ("PPD.plist", "OpenUI") -> bytes, ("Info.plist", "Support PPD") -> [str]."""
-    row = re.compile(r"^\| (STR# \d+|'STR '|PPD\.plist|Info\.plist) \| ([^|]+?) \| `(.*?)` \|")
-    texts = {}
+def load_texts(path=TEXTS_MD, lang="en"):
+    """Returns {key: value} for one localisation of the application:
+    ("STR#", 1000, 2) -> bytes, ("STR ", 130) -> bytes, ("PPD.plist", "OpenUI") -> bytes,
+    ("PPDLocalized.plist", "OpenUI") -> bytes, ("Info.plist", "Support PPD") -> [str].
+    Rows marked with a language, such as "'STR ' (ja)", belong to that localisation only."""
+    row = re.compile(r"^\| (STR# \d+|'STR '|PPD\.plist|PPDLocalized\.plist|Info\.plist)"
+                     r"(?: \((\w+)\))? \| ([^|]+?) \| `(.*?)` \|")
+    texts, overridden = {}, set()
     with open(path, encoding="utf-8") as f:
         for line in f:
             m = row.match(line)
             if not m:
                 continue
-            res, index, literal = m.group(1), m.group(2).strip(), m.group(3)
+            res, only, index, literal = m.group(1), m.group(2), m.group(3).strip(), m.group(4)
+            if only and only != lang:
+                continue
             value = json.loads(literal)
             if res.startswith("STR# "):
                 key = ("STR#", int(res[5:]), int(index))
@@ -68,14 +73,23 @@ def load_texts(path=TEXTS_MD):
                 key = ("STR ", int(index))
             else:
                 key = (res, index)
-            if key in texts:
-                raise SystemExit(f"{path}: {key} defined twice")
             if isinstance(value, str):
-                value = value.encode("ascii")  # all texts are 7-bit by design
-                if key[0] in ("STR#", "STR ") and len(value) > 255:
-                    raise SystemExit(f"{path}: {key} is longer than a P-string")
+                value = value.encode("utf-8")
+                if key[0] in ("STR#", "STR ") and (len(value) > 255 or not value.isascii()):
+                    raise SystemExit(f"{path}: {key} is not a 7-bit P-string")
+            if not only and key in overridden:
+                continue
+            if key in texts and (not only or key in overridden):
+                raise SystemExit(f"{path}: {key} defined twice for {lang}")
+            if only:
+                overridden.add(key)
             texts[key] = value
     return texts
+
+
+def plist_value(texts, key):
+    """A PPD fragment: the localisation's value, else the shared one ."""
+    return texts.get(("PPDLocalized.plist", key), texts.get(("PPD.plist", key), b""))
 
 
 def need(texts, *key):
@@ -224,8 +238,8 @@ def compose(texts, settings, ppd_type, codec, new_block):
     out = bytearray()
     if ppd_type == 1:
         need(texts, "STR ", 2000)
-        out += texts.get(("PPD.plist", "OpenUI"), b"")
-        out += texts.get(("PPD.plist", "OrderDependency"), b"")
+        out += plist_value(texts, "OpenUI")
+        out += plist_value(texts, "OrderDependency")
     else:
         out += T(7)
     lang = None
@@ -409,7 +423,8 @@ class Cups:
 
 
 def cupstestppd(path):
-    r = subprocess.run(["cupstestppd", "-v", path], capture_output=True)
+    env = dict(os.environ, LC_ALL="C", LANG="C")  # messages in English, as parsed below
+    r = subprocess.run(["cupstestppd", "-v", path], capture_output=True, env=env)
     lines = []
     for line in (r.stdout + r.stderr).decode("utf-8", "replace").splitlines()[1:]:
         s = line.strip()
@@ -440,8 +455,10 @@ def compare_cupstestppd(before, after, app_lang):
     # Headers that only group the expected lines.
     noise = [l for l in new if l in ("**FAIL**  Bad translation strings",
                                       "WARN    Bad translation strings")]
-    bad = [l for l in new if l not in expected and l not in noise]
-    return expected, bad
+    rest = [l for l in new if l not in expected and l not in noise]
+    warnings = [l for l in rest if l.startswith("WARN")]
+    bad = [l for l in rest if not l.startswith("WARN")]
+    return expected, bad, warnings
 
 
 # --------------------------------------------------------------------------------------
@@ -668,6 +685,98 @@ def self_check_arithmetic():
 
 
 # --------------------------------------------------------------------------------------
+# The program's resource sources and bundle, compared with the texts
+
+
+def rez_strings(folder=os.path.join(ROOT, "resources")):
+    """{key: bytes} of the 'STR ' and 'STR#' resources in the *.rsrc.txt sources."""
+    lit = re.compile(r'"((?:[^"\\]|\\.)*)"')
+    esc = {"n": "\n", "r": "\r", "t": "\t", '"': '"', "\\": "\\"}
+
+    def unescape(t):
+        return re.sub(r"\\(x[0-9A-Fa-f]{2}|.)",
+                      lambda m: chr(int(m.group(1)[1:], 16)) if m.group(1)[0] == "x"
+                      else esc.get(m.group(1), m.group(1)), t)
+
+    out, res, last = {}, None, None
+    for name in sorted(os.listdir(folder)) if os.path.isdir(folder) else []:
+        if not name.endswith(".rsrc.txt"):
+            continue
+        for line in open(os.path.join(folder, name), encoding="utf-8"):
+            # A comment starts at a # outside string literals and the quoted type.
+            hide = re.sub(r'"(?:[^"\\]|\\.)*"|\'.{4}\'',
+                          lambda m: m.group(0).replace("#", "\0"), line)
+            code = re.sub(r"#.*$", "", hide).replace("\0", "#")
+            m = re.match(r"\s*resource '(.{4})' (-?\d+)", code)
+            if m:
+                res, last = (m.group(1), int(m.group(2))), None
+                continue
+            m = re.match(r"\s*(item (\d+)|string)\s+(.*)$", code)
+            if m and res:
+                key = ("STR#", res[1], int(m.group(2))) if m.group(2) else ("STR ", res[1])
+                out[key] = "".join(unescape(t) for t in lit.findall(m.group(3)))
+                last = key
+                continue
+            if last and code.strip().startswith('"'):
+                out[last] += "".join(unescape(t) for t in lit.findall(code))
+    return {k: v.encode("mac_roman") for k, v in out.items()}
+
+
+def bundle_values(lang):
+    import plistlib
+    base = os.path.join(ROOT, "bundle")
+    out = {}
+    for key, path in ((("PPD.plist", None), "Resources/PPD.plist"),
+                      (("PPDLocalized.plist", None), f"Resources/{lang}.lproj/PPDLocalized.plist"),
+                      (("Info.plist", None), "Info.plist")):
+        full = os.path.join(base, path)
+        if os.path.exists(full):
+            with open(full, "rb") as f:
+                d = plistlib.load(f)
+            for k, v in d.items():
+                if key[0] == "Info.plist" and k != "Support PPD":
+                    continue
+                out[(key[0], k)] = v.encode("utf-8") if isinstance(v, str) else v
+    return out
+
+
+def pasted_forms(path=TEXTS_MD):
+    """{key: value} read back from the "Ready to paste" blocks of the texts file."""
+    import plistlib
+    text = open(path, encoding="utf-8").read()
+    out = {"en": {}, "ja": {}}
+    for info, body in re.findall(r"^```(rsrc|plist[^\n]*)\n(.*?)^```", text, re.S | re.M):
+        if info == "rsrc":
+            with tempfile.TemporaryDirectory() as d:
+                open(os.path.join(d, "x.rsrc.txt"), "w", encoding="utf-8").write(body)
+                out["en"].update(rez_strings(d))
+            continue
+        d = plistlib.loads(body.encode("utf-8"))
+        name = info.split()[1]
+        lang = name.split(".lproj")[0] if ".lproj" in name else None
+        res = "PPDLocalized.plist" if lang else name
+        for k, v in d.items():
+            value = v.encode("utf-8") if isinstance(v, str) else v
+            for target in ([lang] if lang else ["en", "ja"]):
+                out[target][(res, k)] = value
+    return out
+
+
+def compare_resources(texts, lang):
+    """Keys whose value in the program's sources differs from the texts here."""
+    have = rez_strings()
+    have.update(bundle_values(lang))
+    differ = []
+    for key, want in sorted(texts.items(), key=str):
+        if key[0] == "STR#" and key[2] in (1, 23, 30):
+            continue
+        got = have.get(key)
+        if got != want:
+            differ.append(f"{key}: {'missing' if got is None else 'differs'}")
+    return differ
+
+
+# --------------------------------------------------------------------------------------
 # Checks of one PPD
 
 
@@ -712,9 +821,11 @@ def verify_ppd(texts, cups, path, settings, rep, keep=None, label=None, operands
             shutil.copy(mod_path, os.path.join(keep, os.path.basename(path)))
 
         before, after = cupstestppd(orig_path), cupstestppd(mod_path)
-        expected, bad = compare_cupstestppd(before, after, app_lang)
-        rep.ok(not bad, f"cupstestppd: nothing new (exit {before[0]} before, {after[0]} after) "
-                        f"except {len(expected)} expected findings", "; ".join(bad))
+        expected, bad, warnings = compare_cupstestppd(before, after, app_lang)
+        rep.ok(not bad, f"cupstestppd: no new failure (exit {before[0]} before, {after[0]} "
+                        f"after) except {len(expected)} expected findings", "; ".join(bad))
+        for line in warnings:
+            print(f"       new warning: {line}")
         for line in sorted(set(re.sub(r"(option|choice) \w+", r"\1 ...", l) for l in expected)):
             n = sum(1 for l in expected
                     if re.sub(r"(option|choice) \w+", r"\1 ...", l) == line)
@@ -798,7 +909,7 @@ def verify_ppd(texts, cups, path, settings, rep, keep=None, label=None, operands
 # --------------------------------------------------------------------------------------
 
 
-def self_test(texts, cups, keep):
+def self_test(texts, cups, keep, strict=False):
     rep = Report()
     print("reference arithmetic")
     for p in self_check_arithmetic():
@@ -849,6 +960,35 @@ def self_test(texts, cups, keep):
         open(sjis, "wb").write(text.encode("shift_jis"))
         verify_ppd(texts, cups, sjis, settings, rep, keep, label="ColorPage 3 as Shift-JIS")
 
+    # The Japanese localisation, in a process of its own because libcups keeps only the
+    # translations of the language current when it first looks.
+    print("Japanese localisation (a separate run):")
+    r = subprocess.run([sys.executable, os.path.abspath(__file__), "--lang", "ja", "--ppd",
+                        os.path.join(SAMPLE_DIR, "Quillmark_ColorPage_5.ppd")],
+                       capture_output=True, text=True)
+    for line in r.stdout.splitlines():
+        if not line.startswith("  ok") or "translation" in line or "cupstestppd" in line:
+            print("  " + line)
+    rep.ok(r.returncode == 0, "Japanese localisation: all checks passed")
+
+    print("ready-to-paste forms")
+    forms = pasted_forms()
+    for lang in ("en", "ja"):
+        want = load_texts(TEXTS_MD, lang)
+        got = dict(forms["en"])
+        got.update(forms[lang])
+        wrong = [str(k) for k, val in want.items()
+                 if not (k[0] == "STR ") and got.get(k) != val
+                 and not (k[0] == "PPDLocalized.plist" and lang not in ("en", "ja"))]
+        rep.ok(not wrong, f"{lang}: the pasted forms give exactly the texts", " ".join(wrong))
+
+    print("the program's resource sources and bundle against these texts:")
+    differ = compare_resources(texts, "en")
+    if differ:
+        print("       not yet taken over: " + ", ".join(d.split(":")[0] for d in differ))
+    rep.ok(not differ or not strict, f"{len(differ)} texts differ"
+           + ("" if strict else " (reported only; --strict-resources makes this a failure)"))
+
     print(f"{'all checks passed' if not rep.failures else f'{rep.failures} checks FAILED'}")
     return rep.failures == 0
 
@@ -860,14 +1000,17 @@ def main():
     ap.add_argument("--keep", help="folder that receives the modified PPDs")
     ap.add_argument("--operands", action="store_true", help="also measure the operand stack")
     ap.add_argument("--texts", default=TEXTS_MD)
+    ap.add_argument("--strict-resources", action="store_true",
+                    help="fail when resources/*.rsrc.txt or bundle/ differ from the texts")
+    ap.add_argument("--lang", default="en", help="the application's localisation (en, ja)")
     args = ap.parse_args()
-    texts = load_texts(args.texts)
+    texts = load_texts(args.texts, args.lang)
     # libcups keeps only the translations of the current language: make it the
     # application's, whose translation lines the block carries.
     os.environ["LC_ALL"] = need(texts, "STR ", 130)[:-6].decode() + ".UTF-8"
     cups = Cups()
     if args.self_test:
-        return 0 if self_test(texts, cups, args.keep) else 1
+        return 0 if self_test(texts, cups, args.keep, args.strict_resources) else 1
     if not args.ppd:
         ap.error("give --self-test or --ppd FILE")
     rep = Report()
