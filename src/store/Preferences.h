@@ -1,0 +1,38 @@
+// The preferences file: the registered settings and the PPD choice ('Tone' 128, a
+// ToneRes4Rec, big-endian except the PPD location) and the last position of each dialog
+// ('WPOS' with the dialog's ID: vertical then horizontal, big-endian i16; (-1, -1) for
+// none). Every operation opens the file and closes it before returning.
+#pragma once
+
+#include "app/State.h"
+#include "support/Types.h"
+
+namespace orvane {
+
+inline constexpr ResType kWindowPosResType = MakeFourCC("WPOS");
+inline constexpr int16_t kAdjustHalftoneDialogID = 1007;
+inline constexpr int16_t kNewEditHalftoneDialogID = 1008;
+inline constexpr OSType kPrefsFileType = MakeFourCC("pref");
+inline constexpr OSType kPrefsFileCreator = MakeFourCC("Hvtk");
+inline constexpr Point kNoWindowPosition = {-1, -1};
+
+// Loads 'Tone' 128 into prefsSaved and prefsWorking (a file without one gets an empty
+// record added), then the chosen PPD's settings, then fills the lists
+// (SetAdjustHalftoneDialogControls). The first failing step's status.
+OSErr ReceiveAdjustHalftoneDialogsSetting(GlueRec* glue);
+
+// Writes prefsWorking into 'Tone' 128 and makes prefsSaved equal to it. The open's
+// status, resNotFound when the file has no 'Tone' 128, memFullErr, or the write's status
+// (a write that fails leaves the file as it was and prefsSaved unchanged).
+OSErr AdjustHalftoneSaveToPrefFile(GlueRec* glue);
+
+// Before a dialog window is made: makes sure the file has a position record for
+// `dialogID` and returns the position recorded ((-1, -1) when none, also when the file
+// cannot be read). The front end decides whether to place the window there.
+Point GetSavedDialog(GlueRec* glue, int16_t dialogID);
+
+// Records where `dialog` is now (from the window-position source) under `dialogID`.
+// Nothing for a null dialog or an unknown position; failures are not reported.
+void SaveTheDialogPosition(GlueRec* glue, DialogRef dialog, int16_t dialogID);
+
+} // namespace orvane
