@@ -43,7 +43,6 @@ TEXTS_MD = os.path.join(ROOT, "resources", "ppd-texts.md")
 SAMPLE_DIR = os.path.join(ROOT, "sample", "root", "etc", "cups", "ppd")
 
 OPTION = "OrvaneTone"  # only used to look the option up; the block's text comes from the table
-APP_LANG_FOLDER_KEY = ("STR ", 130)
 
 
 # --------------------------------------------------------------------------------------
@@ -224,11 +223,30 @@ def ppd_escape(raw):
     return bytes(out)
 
 
-def convert(name, codec):
+# libcups keeps 80 bytes of a translation string, and its strict reading (cupstestppd)
+# refuses the whole PPD when one is longer; a 32-character name can be 96 bytes in UTF-8.
+MAX_TEXT = 80
+
+
+def fitted(name, codec):
+    """The name in the codec, cut at a character boundary to MAX_TEXT bytes; None when the
+    codec cannot write it or it is empty."""
     try:
         raw = name.encode(codec)
     except UnicodeEncodeError:
         return None
+    if len(raw) > MAX_TEXT:
+        raw = b""
+        for ch in name:
+            piece = ch.encode(codec)
+            if len(raw) + len(piece) > MAX_TEXT:
+                break
+            raw += piece
+    return raw or None
+
+
+def convert(name, codec):
+    raw = fitted(name, codec)
     return ppd_escape(raw) if raw else None
 
 
@@ -657,7 +675,8 @@ def demo_settings():
         Setting("Café crème", False,
                 [overshoot, gamma_curve(250), gamma_curve(60), gamma_curve(100)]),
         Setting("写真", True, [bulge]),
-        Setting("Extremes", False, [full, none, gamma_curve(300), ident]),
+        # 85 bytes in UTF-8: cut to 26 characters (78 bytes) where written as UTF-8.
+        Setting("€" * 27 + " max", False, [full, none, gamma_curve(300), ident]),
     ]
 
 
@@ -845,14 +864,16 @@ def verify_ppd(texts, cups, path, settings, rep, keep=None, label=None, operands
         for i, s in enumerate(settings):
             n = i + 1
             base = dict(facts["choices"])[f"Tone{n}"].decode("utf-8", "replace")
+            shown = fitted(s.name, codec)
             if ppd_type == 0:
-                want = s.name if convert(s.name, codec) else f"Setting {n}"
+                want = shown.decode(codec) if shown else f"Setting {n}"
             else:
-                want = s.name if codec == "utf-8" else f"Setting {n}"
+                want = shown.decode(codec) if codec == "utf-8" else f"Setting {n}"
             rep.ok(base == want, f"Tone{n} text is {want!r}", repr(base))
             if ppd_type == 1 and codec != "utf-8":
+                want = fitted(s.name, "utf-8").decode("utf-8")
                 tr = facts["translations"].get(f"Tone{n}", b"").decode("utf-8", "replace")
-                rep.ok(tr == s.name, f"Tone{n} {app_lang} translation is {s.name!r}", repr(tr))
+                rep.ok(tr == want, f"Tone{n} {app_lang} translation is {want!r}", repr(tr))
 
         # Ghostscript, each choice as CUPS emits it.
         worst = 0.0
