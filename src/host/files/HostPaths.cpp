@@ -208,9 +208,18 @@ OSErr SaveCatalogue(const Catalogue& catalogue) {
         err = ioErr;
     if (err == noErr && rename(temp.c_str(), catalogue.file.c_str()) != 0)
         err = StatusFromErrno(errno);
-    if (err != noErr)
+    if (err != noErr) {
         unlink(temp.c_str());
-    return err;
+        return err;
+    }
+    // Make the rename itself durable (best effort: it is already visible).
+    std::string folder, name;
+    SplitPath(catalogue.file, folder, name);
+    if (int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+    return noErr;
 }
 
 // Points the cached catalogue at the file the environment names now (tests move it).
