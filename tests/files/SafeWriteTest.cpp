@@ -162,6 +162,9 @@ TEST_F(SafeWriteTest, FailureBudgetCountsAcrossWrites) {
     EXPECT_EQ(ReplaceFileContents(WorkPath("b"), Bytes("new b")), ioErr);
     EXPECT_EQ(ReadFile(WorkPath("a")), "new a");
     EXPECT_EQ(ReadFile(WorkPath("b")), "old b");
+    // The failure happens once: a caller's recovery write goes through.
+    EXPECT_EQ(ReplaceFileContents(WorkPath("a"), Bytes("old a")), noErr);
+    EXPECT_EQ(ReadFile(WorkPath("a")), "old a");
 }
 
 TEST_F(SafeWriteTest, InPlaceWriteKeepsTheFileItself) {

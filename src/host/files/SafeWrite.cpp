@@ -17,9 +17,11 @@ namespace orvane {
 namespace {
 
 // Injected failures (tests only). Bytes of new contents written while a ScopedWriteFailure
-// is alive count against its budget across calls.
+// is alive count against its budget across calls; the failure happens once, so that a
+// caller's own recovery (putting back another file it wrote first) can be observed.
 struct FailurePlan {
     bool active = false;
+    bool fired = false;
     size_t budget = 0;
     bool failRestore = false;
     OSErr status = ioErr;
@@ -36,7 +38,7 @@ OSErr WriteWithSeam(int fd, std::span<const uint8_t> bytes, WriteKind kind) {
     OSErr injected = noErr;
     {
         std::lock_guard<std::mutex> guard(gSeamMutex);
-        if (gFailure.active) {
+        if (gFailure.active && !(gFailure.fired && kind == WriteKind::NewContents)) {
             if (kind == WriteKind::Restore) {
                 if (gFailure.failRestore) {
                     allowed = 0;
@@ -45,6 +47,7 @@ OSErr WriteWithSeam(int fd, std::span<const uint8_t> bytes, WriteKind kind) {
             } else if (bytes.size() > gFailure.budget) {
                 allowed = gFailure.budget;
                 gFailure.budget = 0;
+                gFailure.fired = true;
                 injected = gFailure.status;
             } else {
                 gFailure.budget -= bytes.size();
@@ -214,7 +217,11 @@ OSErr ReplaceInPlace(const std::string& target, const std::string& name,
 ScopedWriteFailure::ScopedWriteFailure(size_t bytesBeforeFailure, bool failRestoreToo,
                                        OSErr status) {
     std::lock_guard<std::mutex> guard(gSeamMutex);
-    gFailure = FailurePlan{true, bytesBeforeFailure, failRestoreToo, status};
+    gFailure = FailurePlan{};
+    gFailure.active = true;
+    gFailure.budget = bytesBeforeFailure;
+    gFailure.failRestore = failRestoreToo;
+    gFailure.status = status;
 }
 
 ScopedWriteFailure::~ScopedWriteFailure() {

@@ -33,9 +33,10 @@ struct SafeWriteReport {
 OSErr ReplaceFileContents(const std::string& path, std::span<const uint8_t> bytes,
                           SafeWriteReport* report = nullptr);
 
-// Test seam: while alive, the next ReplaceFileContents fails with `status` after writing
-// `bytesBeforeFailure` bytes of the new contents; with `failRestoreToo` the in-place
-// restore fails as well.
+// Test seam: while alive, ReplaceFileContents fails once with `status`, when more than
+// `bytesBeforeFailure` bytes of new contents in all (counted across calls) would have been
+// written; later calls succeed, so a caller's own recovery can be observed. With
+// `failRestoreToo` the in-place restore fails as well.
 class ScopedWriteFailure {
 public:
     explicit ScopedWriteFailure(size_t bytesBeforeFailure, bool failRestoreToo = false,
