@@ -1,0 +1,172 @@
+#include "ppd/PPDInspection.h"
+
+#include "app/AppResources.h"
+#include "host/bundle/BundleConfig.h"
+#include "host/cups/PPDFile.h"
+#include "host/files/HostPaths.h"
+#include "host/memory/Memory.h"
+#include "host/text/AppText.h"
+#include "ppd/ToneBlock.h"
+#include "support/DataFile.h"
+#include "support/FileHelpers.h"
+#include "support/PString.h"
+
+#include <cstring>
+#include <vector>
+
+namespace orvane {
+
+namespace {
+
+constexpr uint32_t kAttributePathSize = 1024;
+constexpr uint32_t kNicknamePathSize = 4096;
+
+OSErr PathOf(const FSSpec* spec, uint32_t size, std::string& path) {
+    std::vector<char> buffer(size);
+    const OSErr err = fSSpecToPath(spec, buffer.data(), size);
+    if (err == noErr)
+        path.assign(buffer.data());
+    return err;
+}
+
+// Searches the whole file for a recognition text; -1 when absent.
+OSErr FindText(MyOpenDataFileClass& file, ConstStringPtr text, bool* found) {
+    const int32_t at = file.SearchData(text + 1, text[0]);
+    if (at < 0 && file.lastError != noErr)
+        return file.lastError;
+    *found = at >= 0;
+    return noErr;
+}
+
+OSErr Examine(GlueRec* glue, const FSSpec* spec, uint8_t* isPPD) {
+    OSType type = 0, creator = 0;
+    OSErr err = MyGetFileTypeAndCreator(*spec, &type, &creator);
+    if (err != noErr)
+        return err;
+
+    Str255 header;
+    err = GetAppIndString(glue, kPPDTextListID, kPPDHeaderTextIndex, header);
+    if (err != noErr)
+        return err;
+
+    MyOpenDataFileClass file;
+    err = file.SetDataFile(*spec, 1);
+    if (err != noErr)
+        return err;
+    uint8_t start[255];
+    int32_t count = header[0];
+    err = file.ReadTheData(start, 0, header[0], &count);
+    if (err == eofErr || count < header[0])
+        return noErr; // shorter than the header text: not a PPD
+    if (err != noErr)
+        return err;
+    if (std::memcmp(start, header + 1, header[0]) != 0)
+        return noErr;
+
+    *isPPD = 1;
+    Str255 cupsMarker;
+    err = GetAppIndString(glue, kPPDCupsListID, kCupsPPDMarkerIndex, cupsMarker);
+    if (err != noErr)
+        return err;
+    bool found = false;
+    err = FindText(file, cupsMarker, &found);
+    if (err != noErr)
+        return err;
+    ppd_type = found ? 1 : 0;
+
+    Str255 supportedMarker;
+    err = GetAppIndString(glue, kPPDTextListID, kSupportedPPDMarkerIndex, supportedMarker);
+    if (err != noErr)
+        return err;
+    err = FindText(file, supportedMarker, &found);
+    if (err != noErr)
+        return err;
+    *isPPD = found ? 1 : 0;
+    if (found)
+        return noErr;
+
+    std::vector<std::string> attributes;
+    getCFArrayFromPlist(attributes, "Support PPD");
+    for (const std::string& name : attributes) {
+        std::string appName;
+        if (Utf8ToAppText(name, kAttributePathSize - 1, appName) != TextConversionStatus::ok)
+            continue;
+        char* value = nullptr;
+        if (GetPPDAttribute(spec, appName.c_str(), &value) == noErr && value) {
+            MyDisposePtr(value);
+            *isPPD = 1;
+            break;
+        }
+    }
+    return noErr;
+}
+
+} // namespace
+
+OSErr CheckTargetFileIsPPDFile(GlueRec* glue, const FSSpec* spec, uint8_t* isPPD) {
+    if (!spec || !isPPD)
+        return paramErr;
+    *isPPD = 0;
+    return Examine(glue, spec, isPPD);
+}
+
+OSErr GetPPDAttribute(const FSSpec* spec, const char* name, char** value) {
+    if (!spec || !name || !value)
+        return paramErr;
+    std::string path;
+    const OSErr err = PathOf(spec, kAttributePathSize, path);
+    if (err != noErr)
+        return err;
+    const CupsPPD ppd(path);
+    const std::optional<std::string> found = ppd.Attribute(name);
+    if (!found)
+        return noErr;
+    auto* copy = static_cast<char*>(MyNewPtrClear(found->size() + 1));
+    if (!copy)
+        return memFullErr;
+    std::memcpy(copy, found->c_str(), found->size() + 1);
+    *value = copy;
+    return noErr;
+}
+
+OSErr GetPPDEncoding(const FSSpec* spec, TextEncoding* encoding) {
+    if (!encoding)
+        return noErr;
+    char* value = nullptr;
+    GetPPDAttribute(spec, "LanguageEncoding", &value);
+    if (!value) {
+        *encoding = kTextEncodingISOLatin1;
+        return noErr;
+    }
+    if (std::strcmp(value, "ISOLatin1") == 0)
+        *encoding = kTextEncodingISOLatin1;
+    else if (std::strcmp(value, "JIS83-RKSJ") == 0)
+        *encoding = kTextEncodingMacJapanese;
+    else if (std::strcmp(value, "UTF-8") == 0)
+        *encoding = kTextEncodingUTF8;
+    else
+        *encoding = kTextEncodingMacRoman;
+    MyDisposePtr(value);
+    return noErr;
+}
+
+void GetPPDOptions(GlueRec* glue, const FSSpec* spec) {
+    if (!glue || !spec)
+        return;
+    std::string path;
+    if (PathOf(spec, kNicknamePathSize, path) != noErr)
+        return;
+    const CupsPPD ppd(path);
+    if (!ppd.IsOpen())
+        return;
+    std::string name = ppd.Nickname();
+    if (name.empty())
+        name = ppd.ShortNickname();
+    if (name.empty())
+        return;
+    if (name.size() > 255)
+        name.resize(255);
+    PStrFromView(glue->ppdNickname, name);
+}
+
+} // namespace orvane

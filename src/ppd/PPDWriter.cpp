@@ -1,0 +1,230 @@
+#include "ppd/PPDWriter.h"
+
+#include "app/AppResources.h"
+#include "host/files/HostPaths.h"
+#include "host/files/SafeWrite.h"
+#include "host/files/Sidecar.h"
+#include "ppd/PPDInspection.h"
+#include "ppd/Permissions.h"
+#include "ppd/ToneBlock.h"
+#include "support/Containers.h"
+#include "support/FileHelpers.h"
+#include "support/PString.h"
+#include "support/ResFile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <vector>
+
+namespace orvane {
+
+namespace {
+
+std::string gLastBackupPath;
+
+std::optional<size_t> Find(std::span<const uint8_t> text, ConstStringPtr pattern, size_t from = 0) {
+    if (pattern[0] == 0 || from > text.size())
+        return std::nullopt;
+    const auto* begin = text.data() + from;
+    const void* at = memmem(begin, text.size() - from, pattern + 1, pattern[0]);
+    if (!at)
+        return std::nullopt;
+    return static_cast<size_t>(static_cast<const uint8_t*>(at) - text.data());
+}
+
+// The whole file, or nothing with the read's status. A missing file reads as empty.
+OSErr ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, bool* exists) {
+    bytes.clear();
+    std::ifstream in(path, std::ios::binary);
+    *exists = static_cast<bool>(in);
+    if (!in)
+        return noErr;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return in.bad() ? ioErr : noErr;
+}
+
+// Puts the record into the target's resource fork with the resource layer, as the
+// settings are stored everywhere else: look it up, add it when missing, fill and save.
+OSErr StoreRecord(const FSSpec& target, const PPDTone4Rec& working) {
+    MyOpenResFileClass res;
+    OSErr err = res.SetResFile(target, 3);
+    if (err != noErr)
+        return err;
+    Handle record = res.GetTheResource(kPPDToneResType, kPPDToneResID);
+    if (res.lastError != noErr)
+        return res.lastError;
+    if (!record) {
+        record = MyNewHandleClear(sizeof(PPDTone4Rec));
+        if (!record)
+            return memFullErr;
+        Str255 noName;
+        noName[0] = 0;
+        err = res.AddTheResource(record, kPPDToneResType, kPPDToneResID, noName);
+        if (err != noErr) {
+            MyDisposeHandle(record);
+            return err;
+        }
+    } else if (GetHandleSize(record) != sizeof(PPDTone4Rec)) {
+        err = MySetHandleSize(record, sizeof(PPDTone4Rec));
+        if (err != noErr)
+            return err;
+    }
+    std::memcpy(HandleData(record), &working, sizeof working);
+    PPDTone4RecHostToBig(record);
+    res.SaveTheResource(kPPDToneResType, kPPDToneResID);
+    return res.lastError;
+}
+
+} // namespace
+
+const std::string& LastPPDBackupPath() { return gLastBackupPath; }
+
+OSErr LocateToneBlock(GlueRec* glue, std::span<const uint8_t> text, bool emptyList,
+                      ToneBlockPlace& place) {
+    Str255 begin, end;
+    OSErr err = GetAppIndString(glue, kPPDTextListID, kBlockBeginMarkerIndex, begin);
+    if (err == noErr)
+        err = GetAppIndString(glue, kPPDTextListID, kBlockEndMarkerIndex, end);
+    if (err != noErr)
+        return err;
+
+    // An old block runs from the first begin marker to the first end marker after it. An
+    // end marker before the begin marker is not a block end: taking it as one would drop
+    // the text between the two or add a second block on every save.
+    const std::optional<size_t> startPos = Find(text, begin);
+    const std::optional<size_t> endPos =
+        startPos ? Find(text, end, *startPos + begin[0]) : std::nullopt;
+    if (startPos && endPos) {
+        place.startPos = *startPos;
+        place.tailStart = *endPos + end[0];
+        place.newBlock = false;
+        if (emptyList) {
+            // The three line feeds written after a new block go with it, as far as they
+            // are there: nothing after them is ever taken.
+            for (int i = 0; i < 3 && place.tailStart < text.size() && text[place.tailStart] == '\n';
+                 ++i)
+                ++place.tailStart;
+        }
+        return noErr;
+    }
+
+    place.newBlock = true;
+    place.startPos = text.size();
+    for (const int16_t index : {kAnchor1Index, kAnchor2Index, kAnchor3Index, kAnchor4Index}) {
+        Str255 anchor;
+        err = GetAppIndString(glue, kPPDTextListID, index, anchor);
+        if (err != noErr)
+            return err;
+        if (const std::optional<size_t> at = Find(text, anchor)) {
+            place.startPos = *at;
+            break;
+        }
+    }
+    place.tailStart = place.startPos;
+    return noErr;
+}
+
+OSErr AdjustHalftoneSaveToPPDFile(GlueRec* glue) {
+    if (!glue || !glue->dialogState)
+        return paramErr;
+    gLastBackupPath.clear();
+    SettingPrivateRec* state = glue->dialogState;
+    const FSSpec ppd = GetPPDLocation(*state->prefsWorking);
+
+    TextEncoding ppdEncoding = kTextEncodingMacRoman;
+    GetPPDEncoding(&ppd, &ppdEncoding);
+
+    Str255 localizedFolder;
+    OSErr err = GetAppString(glue, kLocalizedFolderStringID, localizedFolder);
+    if (err != noErr)
+        return err;
+
+    const bool gammaTarget = glue->osLevel == 2;
+    const FSSpec target = gammaTarget ? glue->gammaFileSpec : ppd;
+    if (!gammaTarget && check_permission_PPD(glue) != noErr)
+        return noErr;
+
+    uint8_t hasFork = 0;
+    err = TheFileHasResourceFork(target, &hasFork);
+    if (err != noErr)
+        return err;
+    if (!hasFork && MyCreateResFile(target) != noErr)
+        return noErr;
+
+    std::string targetPath;
+    err = HostPathForFSSpec(target, targetPath);
+    if (err != noErr)
+        return err;
+
+    // Everything is built in memory first; the files change only at the end.
+    std::vector<uint8_t> oldText;
+    bool textExists = false;
+    err = ReadWholeFile(targetPath, oldText, &textExists);
+    if (err != noErr)
+        return err;
+    if (!textExists)
+        return fnfErr;
+
+    const PPDTone4Rec& working = *state->ppdWorking;
+    const bool emptyList = working.count <= 0;
+    ToneBlockPlace place;
+    if (gammaTarget) {
+        place.startPos = 0;
+        place.tailStart = oldText.size();
+        place.newBlock = true;
+    } else {
+        err = LocateToneBlock(glue, oldText, emptyList, place);
+        if (err != noErr)
+            return err;
+    }
+
+    MyUnknownSizePtrClass block(1024);
+    err = ComposeToneBlock(glue, working, ppdEncoding, localizedFolder, place.newBlock, block);
+    if (err != noErr)
+        return err;
+
+    std::vector<uint8_t> newText;
+    newText.reserve(place.startPos + block.GetUsedSize() + (oldText.size() - place.tailStart));
+    newText.insert(newText.end(), oldText.begin(), oldText.begin() + static_cast<long>(place.startPos));
+    if (!emptyList)
+        newText.insert(newText.end(), block.GetBlock(), block.GetBlock() + block.GetUsedSize());
+    if (!gammaTarget)
+        newText.insert(newText.end(), oldText.begin() + static_cast<long>(place.tailStart),
+                       oldText.end());
+
+    // The record first, remembering the old sidecar so that a failed text write can take
+    // the record back: the two must never disagree.
+    const std::string sidecarPath = SidecarPath(targetPath);
+    std::vector<uint8_t> oldSidecar;
+    bool sidecarExisted = false;
+    err = ReadWholeFile(sidecarPath, oldSidecar, &sidecarExisted);
+    if (err != noErr)
+        return err;
+    err = StoreRecord(target, working);
+    if (err != noErr)
+        return err;
+
+    if (newText != oldText) {
+        SafeWriteReport report;
+        err = ReplaceFileContents(targetPath, newText, &report);
+        if (err != noErr) {
+            if (!report.backupPath.empty()) {
+                gLastBackupPath = report.backupPath;
+                std::fprintf(stderr, "The old text of %s could not be put back; a copy is in %s\n",
+                             targetPath.c_str(), report.backupPath.c_str());
+            }
+            if (ReplaceFileContents(sidecarPath, oldSidecar) != noErr)
+                std::fprintf(stderr, "The settings record beside %s could not be put back\n",
+                             targetPath.c_str());
+            return err;
+        }
+    }
+
+    std::memcpy(state->ppdSaved, state->ppdWorking, sizeof(PPDTone4Rec));
+    return noErr;
+}
+
+} // namespace orvane
