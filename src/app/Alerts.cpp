@@ -2,6 +2,7 @@
 
 #include "app/AppResources.h"
 #include "host/alerts/AlertHost.h"
+#include "store/StoreStatus.h"
 #include "support/PString.h"
 
 namespace orvane {
@@ -28,7 +29,14 @@ MainAlertInfo DescribeCode(GlueRec* glue, OSErr code) {
     info.useCautionLayout = 1;
     info.reserved = 0;
     info.isError = 0;
-    if (!SetMainAlertInfo(glue, info)) {
+    if (SetMainAlertInfo(glue, info))
+        return info;
+    if (code >= kFirstStoreCode && code <= kLastStoreCode) {
+        // The settings store's own conditions, each with its message.
+        info.stringList = kStoreMessagesListID;
+        info.stringIndex = static_cast<int16_t>(code - (kFirstStoreCode - 1));
+        info.isError = 1;
+    } else {
         info.stringList = kOSMessagesListID;
         info.stringIndex = OSMessageIndex(code);
         info.isError = 1;

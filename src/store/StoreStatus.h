@@ -9,10 +9,11 @@ namespace orvane {
 
 enum : OSErr {
     kListFullCode = 1012,          // the list a setting was to be added to is full
-    kNoSelectedSettingCode = 1013, // an edit was confirmed while no setting is selected
+    kNoSelectedSettingCode = 1013, // a command or a confirmed edit needs a selected setting
     kBadToneNameCode = 1014,       // a name that is empty or longer than 32 bytes
+    kNoPPDChosenCode = 1015,       // a command needs a chosen PPD and none is chosen
     kFirstStoreCode = kListFullCode,
-    kLastStoreCode = kBadToneNameCode,
+    kLastStoreCode = kNoPPDChosenCode,
 };
 
 // 'STR#' of these messages.

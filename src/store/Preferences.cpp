@@ -1,0 +1,140 @@
+#include "store/Preferences.h"
+
+#include "app/AdjustHalftone.h"
+#include "host/ui/WindowPositions.h"
+#include "ppd/PPDReader.h"
+#include "store/ToneRecordChecks.h"
+#include "support/ResFile.h"
+
+#include <cstring>
+
+namespace orvane {
+
+namespace {
+
+const unsigned char kNoName[1] = {0};
+
+// A position record holding (-1, -1), added to the file when it has none for `dialogID`.
+// Null when it is missing and cannot be added (not reported).
+Handle PositionRecord(MyOpenResFileClass& prefs, int16_t dialogID) {
+    Handle record = prefs.GetTheResource(kWindowPosResType, dialogID);
+    if (record)
+        return record;
+    Handle fresh = MyNewHandleClear(4);
+    if (!fresh)
+        return nullptr;
+    std::memset(HandleData(fresh), 0xFF, 4);
+    if (prefs.AddTheResource(fresh, kWindowPosResType, dialogID, kNoName) != noErr) {
+        MyDisposeHandle(fresh);
+        return nullptr;
+    }
+    return fresh;
+}
+
+} // namespace
+
+OSErr ReceiveAdjustHalftoneDialogsSetting(GlueRec* glue) {
+    if (!glue || !glue->dialogState || !glue->dialogState->prefsSaved ||
+        !glue->dialogState->prefsWorking)
+        return paramErr;
+    SettingPrivateRec* state = glue->dialogState;
+    {
+        MyOpenResFileClass prefs;
+        OSErr err = prefs.SetResFile(glue->prefsFileSpec);
+        if (err != noErr)
+            return err;
+        ToneRes4Rec record;
+        std::memset(&record, 0, sizeof record);
+        Handle stored = prefs.GetTheResource(kToneResType, kToneResID);
+        if (!stored) {
+            // A zero-filled record is an empty list with no PPD chosen; it reaches the file
+            // when the file is closed.
+            Handle fresh = MyNewHandleClear(sizeof(ToneRes4Rec));
+            if (!fresh)
+                return memFullErr;
+            err = prefs.AddTheResource(fresh, kToneResType, kToneResID, kNoName);
+            if (err != noErr) {
+                MyDisposeHandle(fresh);
+                return err;
+            }
+        } else {
+            DecodeToneRes4Rec({HandleData(stored), GetHandleSize(stored)}, record);
+        }
+        *state->prefsSaved = record;
+        *state->prefsWorking = record;
+    }
+    OSErr err = AdjustHalftoneDialogReadPPDSetting(glue);
+    if (err != noErr)
+        return err;
+    return SetAdjustHalftoneDialogControls(glue);
+}
+
+OSErr AdjustHalftoneSaveToPrefFile(GlueRec* glue) {
+    if (!glue || !glue->dialogState || !glue->dialogState->prefsSaved ||
+        !glue->dialogState->prefsWorking)
+        return paramErr;
+    SettingPrivateRec* state = glue->dialogState;
+    MyOpenResFileClass prefs;
+    OSErr err = prefs.SetResFile(glue->prefsFileSpec);
+    if (err != noErr)
+        return err;
+    Handle stored = prefs.GetTheResource(kToneResType, kToneResID);
+    if (!stored)
+        return resNotFound;
+    if (GetHandleSize(stored) != sizeof(ToneRes4Rec)) {
+        err = MySetHandleSize(stored, sizeof(ToneRes4Rec));
+        if (err != noErr)
+            return err;
+    }
+    std::memcpy(HandleData(stored), state->prefsWorking, sizeof(ToneRes4Rec));
+    ToneRes4RecHostToBig(stored);
+    // Unlike the platform's original, a failed write is reported: the settings then still
+    // count as unsaved instead of being lost silently.
+    err = prefs.SaveTheResource(stored);
+    if (err != noErr)
+        return err;
+    std::memcpy(state->prefsSaved, state->prefsWorking, sizeof(ToneRes4Rec));
+    return noErr;
+}
+
+Point GetSavedDialog(GlueRec* glue, int16_t dialogID) {
+    if (!glue)
+        return kNoWindowPosition;
+    MyOpenResFileClass prefs;
+    if (prefs.SetResFile(glue->prefsFileSpec) != noErr)
+        return kNoWindowPosition;
+    Handle record = PositionRecord(prefs, dialogID);
+    if (!record || GetHandleSize(record) < 4)
+        return kNoWindowPosition;
+    const uint8_t* bytes = HandleData(record);
+    Point recorded;
+    recorded.v = static_cast<int16_t>((bytes[0] << 8) | bytes[1]);
+    recorded.h = static_cast<int16_t>((bytes[2] << 8) | bytes[3]);
+    return recorded;
+}
+
+void SaveTheDialogPosition(GlueRec* glue, DialogRef dialog, int16_t dialogID) {
+    if (!glue || !dialog)
+        return;
+    MyOpenResFileClass prefs;
+    if (prefs.SetResFile(glue->prefsFileSpec) != noErr)
+        return;
+    Handle record = PositionRecord(prefs, dialogID);
+    if (!record)
+        return;
+    Point origin;
+    if (!CurrentWindowPositions().ContentOrigin(dialog, origin))
+        return;
+    if (GetHandleSize(record) != 4 && MySetHandleSize(record, 4) != noErr)
+        return;
+    uint8_t* bytes = HandleData(record);
+    const auto v = static_cast<uint16_t>(origin.v);
+    const auto h = static_cast<uint16_t>(origin.h);
+    bytes[0] = static_cast<uint8_t>(v >> 8);
+    bytes[1] = static_cast<uint8_t>(v);
+    bytes[2] = static_cast<uint8_t>(h >> 8);
+    bytes[3] = static_cast<uint8_t>(h);
+    prefs.SaveTheResource(record);
+}
+
+} // namespace orvane
