@@ -91,12 +91,18 @@ OSErr LocateToneBlock(GlueRec* glue, std::span<const uint8_t> text, bool emptyLi
     if (err != noErr)
         return err;
 
-    // An old block runs from the first begin marker to the first end marker after it. An
-    // end marker before the begin marker is not a block end: taking it as one would drop
-    // the text between the two or add a second block on every save.
-    const std::optional<size_t> startPos = Find(text, begin);
+    // An old block is a begin marker and the first end marker after it, with no other
+    // begin marker between them. A lone marker left over from an edited file is not part
+    // of it: an end marker before the begin marker would otherwise take the text between
+    // them, and a lone begin marker before the block would take the text after it.
+    std::optional<size_t> startPos = Find(text, begin);
     const std::optional<size_t> endPos =
         startPos ? Find(text, end, *startPos + begin[0]) : std::nullopt;
+    if (startPos && endPos) {
+        for (std::optional<size_t> later = Find(text, begin, *startPos + 1);
+             later && *later + begin[0] <= *endPos; later = Find(text, begin, *later + 1))
+            startPos = later;
+    }
     if (startPos && endPos) {
         place.startPos = *startPos;
         place.tailStart = *endPos + end[0];
