@@ -7,6 +7,7 @@
 #include "support/ResFile.h"
 
 #include <cstring>
+#include <vector>
 
 namespace orvane {
 
@@ -81,6 +82,9 @@ OSErr AdjustHalftoneSaveToPrefFile(GlueRec* glue) {
     Handle stored = prefs.GetTheResource(kToneResType, kToneResID);
     if (!stored)
         return resNotFound;
+    // The old bytes, to be put back if the write fails: the file is closed (and written
+    // again) on the way out, and must then stay as it was.
+    const std::vector<uint8_t> old(HandleData(stored), HandleData(stored) + GetHandleSize(stored));
     if (GetHandleSize(stored) != sizeof(ToneRes4Rec)) {
         err = MySetHandleSize(stored, sizeof(ToneRes4Rec));
         if (err != noErr)
@@ -88,11 +92,14 @@ OSErr AdjustHalftoneSaveToPrefFile(GlueRec* glue) {
     }
     std::memcpy(HandleData(stored), state->prefsWorking, sizeof(ToneRes4Rec));
     ToneRes4RecHostToBig(stored);
-    // Unlike the platform's original, a failed write is reported: the settings then still
-    // count as unsaved instead of being lost silently.
+    // A failed write is reported, so that the settings still count as unsaved instead of
+    // being taken as saved.
     err = prefs.SaveTheResource(stored);
-    if (err != noErr)
+    if (err != noErr) {
+        if (MySetHandleSize(stored, static_cast<uint32_t>(old.size())) == noErr)
+            std::memcpy(HandleData(stored), old.data(), old.size());
         return err;
+    }
     std::memcpy(state->prefsSaved, state->prefsWorking, sizeof(ToneRes4Rec));
     return noErr;
 }
