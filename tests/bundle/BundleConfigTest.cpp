@@ -332,7 +332,11 @@ TEST_F(ShippedBundle, PPDFragmentsAreWholeLinesWith7BitBaseTexts) {
             while (start < text.size()) {
                 const size_t end = text.find('\n', start);
                 const std::string line = text.substr(start, end - start);
+                const bool first = start == 0;
                 start = end + 1;
+                // The begin marker starts with a line feed of its own.
+                if (first && line.empty() && std::string(key) == "OpenUI")
+                    continue;
                 EXPECT_EQ(line.rfind('*', 0), 0u) << language << ": " << line;
                 const bool translation = line.size() > 4 && line[3] == '.';
                 if (translation)
