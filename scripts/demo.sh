@@ -1,8 +1,55 @@
 #!/usr/bin/env bash
-# Installs the dependencies, builds Orvane and runs its main job on the bundled sample
-# data. No system file is touched.
+# Installs the dependencies, builds Orvane and demonstrates its main job with orvanectl:
+# two settings are created, a sample PPD is chosen, the settings are copied into it, and
+# the changed part of the PPD is shown. Everything happens on a copy of sample/root in a
+# temporary folder, with a preferences folder of its own and the current-user rights
+# backend; no system file and nothing of the user's is touched.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+repo=$PWD
 scripts/install-deps.sh
-scripts/build.sh build >/dev/null
-build/src/cli/orvanectl table
+# Only what the demonstration runs (the program and its bundle), configured as
+# scripts/build.sh configures the same folder.
+generator=()
+command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
+cmake -S . -B build "${generator[@]}" >/dev/null
+cmake --build build --target orvanectl -j "$(nproc)" >/dev/null
+
+demo=$(mktemp -d "${TMPDIR:-/tmp}/orvane-demo.XXXXXX")
+trap 'rm -rf "$demo"' EXIT
+cp -R sample/root "$demo/root"
+mkdir -p "$demo/home"
+export ORVANE_ROOT="$demo/root"
+export XDG_CONFIG_HOME="$demo/config" XDG_CACHE_HOME="$demo/cache" HOME="$demo/home"
+export ORVANE_ADMIN=user
+export ORVANE_BUNDLE_DIR="$repo/build/share/orvane"
+unset ORVANE_OS_LEVEL
+orvanectl="$repo/build/src/cli/orvanectl"
+ppd=Quillmark_ColorPage_5.ppd
+
+bold='' plain=''
+if [ -t 1 ]; then bold=$'\e[1m' plain=$'\e[0m'; fi
+say() { printf '\n%s# %s%s\n' "$bold" "$*" "$plain"; }
+run() { printf '%s$ orvanectl %s%s\n' "$bold" "$*" "$plain"; "$orvanectl" "$@"; }
+
+say "A sample system root in $demo/root; no settings yet."
+run list
+say "Two settings: one gamma curve for all inks, and one with its own curve per ink."
+run add Portrait --all gamma:1.8
+run add Vivid --cyan levels:0,,,25,,,60,,,,,,100 --magenta gamma:0.9
+say "Choose the printer's PPD (a bare name is looked for in \$ORVANE_ROOT/etc/cups/ppd)."
+run choose "$ppd"
+say "Copy both into the PPD. Each write first names the user the rights backend runs as."
+run to-ppd Portrait
+run to-ppd Vivid
+run list
+say "What changed in the PPD (each 256-number transfer table shortened to its first line):"
+diff -u --label "sample/$ppd" --label "demo/$ppd" \
+    "sample/root/etc/cups/ppd/$ppd" "$demo/root/etc/cups/ppd/$ppd" |
+    awk '
+        function flush() { if (table) printf "+        ... %d more lines of numbers\n", more; table = 0 }
+        /^\+\(/ { flush(); print; table = 1; more = 0; next }
+        table && /^\+[0-9]/ { more++; next }
+        { flush(); print }
+    ' || true
+say "The settings record beside it, for reading them back: ._$ppd ($(wc -c <"$demo/root/etc/cups/ppd/._$ppd") bytes)."
