@@ -152,7 +152,8 @@ bool PStrFromView(StringPtr destination, std::string_view text, size_t maxLength
     if (text.size() > maxLength)
         return false;
     destination[0] = static_cast<unsigned char>(text.size());
-    std::memcpy(destination + 1, text.data(), text.size());
+    if (!text.empty()) // an empty view may have no data pointer at all
+        std::memcpy(destination + 1, text.data(), text.size());
     return true;
 }
 

@@ -95,7 +95,8 @@ TEST_F(FoldersTest, TheGetFileDialogNeedsAnExistingStartFolder) {
     EXPECT_EQ(reply.sfGood, 1);
     EXPECT_EQ(stationery, 0);
     EXPECT_EQ(PStrToString(reply.sfFile.name), "Quillmark_ColorPage_5.ppd");
-    EXPECT_EQ(reply.sfFile.parID, dirID);
+    const int32_t parID = reply.sfFile.parID; // a packed field, read by value
+    EXPECT_EQ(parID, dirID);
     EXPECT_EQ(chooser_.requests().back().startFolder, PPDFolder());
 
     // Its folder gone, nothing is shown.

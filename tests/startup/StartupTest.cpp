@@ -8,8 +8,6 @@
 #include "store/StoreFixture.h"
 #include "support/FileHelpers.h"
 
-#include <regex>
-
 namespace orvane::testing {
 namespace {
 
@@ -54,9 +52,11 @@ protected:
         std::filesystem::copy(builtBundle_, bundle, std::filesystem::copy_options::recursive);
         std::ifstream in(bundle + "/Info.plist");
         std::string plist((std::istreambuf_iterator<char>(in)), {});
-        plist = std::regex_replace(
-            plist, std::regex("(<key>Preferences File Name</key>\\s*<string>)[^<]*(</string>)"),
-            "$1" + name + "$2");
+        const std::string key = "<key>Preferences File Name</key>";
+        const size_t open = plist.find("<string>", plist.find(key));
+        const size_t close = plist.find("</string>", open);
+        ASSERT_NE(close, std::string::npos);
+        plist.replace(open + 8, close - open - 8, name);
         WriteBytes(bundle + "/Info.plist", plist);
         Env("ORVANE_BUNDLE_DIR", bundle);
     }
