@@ -3,7 +3,6 @@
 #include "app/Alerts.h"
 #include "app/AppResources.h"
 #include "host/alerts/AlertHost.h"
-#include "host/text/AppText.h"
 #include "host/ui/Choosers.h"
 #include "ppd/PPDWriter.h"
 #include "store/ChangePPD.h"
@@ -49,14 +48,8 @@ void FillList(ListView& list, const CMYKTone* tones, int16_t count) {
     list.SetDrawing(true);
 }
 
-// The chosen PPD's file name for showing: file names are UTF-8 on this host, texts shown
-// are in the application's encoding. A name that does not convert is shown as it is.
 std::string ChosenPPDName(const SettingPrivateRec* state) {
-    const std::string_view name = PStrView(state->prefsWorking->ppdName);
-    std::string shown;
-    if (Utf8ToAppText(name, 255, shown) != TextConversionStatus::ok)
-        shown = std::string(name);
-    return shown;
+    return FileNameForDisplay(state->prefsWorking->ppdName);
 }
 
 void ShowFailure(GlueRec* glue, OSErr err) {

@@ -64,8 +64,9 @@ public:
 // state), installs `view` (may be null), loads the preferences and the chosen PPD's
 // settings and fills the lists (ReceiveAdjustHalftoneDialogsSetting), then applies the
 // button rule. `dialog` is the window (null for the command line); its position is
-// recorded when the state is disposed of. On failure the caller still disposes of what was
-// built (DisposeAllDialogs).
+// recorded when the state is disposed of. A front end with a window asks GetSavedDialog
+// (store/Preferences.h) for the recorded position before making it. On failure the caller still
+// disposes of what was built (DisposeAllDialogs).
 OSErr OpenAdjustHalftoneDialog(GlueRec* glue, DialogRef dialog, ListView& registeredList,
                                ListView& ppdList, AdjustHalftoneView* view);
 

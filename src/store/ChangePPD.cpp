@@ -120,7 +120,7 @@ OSErr AdjustHalftoneAlertUserAndChangePPDFile(GlueRec* glue) {
         return paramErr;
     SettingPrivateRec* state = glue->dialogState;
     if (AdjustHalftoneCheckPPDSettingChanged(glue) &&
-        AskQuestion(glue, kSavePPDAlertID, PStrView(state->prefsWorking->ppdName))) {
+        AskQuestion(glue, kSavePPDAlertID, FileNameForDisplay(state->prefsWorking->ppdName))) {
         const OSErr err = AdjustHalftoneSaveToPPDFile(glue);
         if (err != noErr)
             return err;

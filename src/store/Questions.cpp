@@ -2,6 +2,7 @@
 
 #include "app/AppResources.h"
 #include "host/alerts/AlertHost.h"
+#include "host/text/AppText.h"
 #include "host/text/TextEncoding.h"
 #include "support/PString.h"
 
@@ -15,6 +16,14 @@ std::string QuestionText(GlueRec* glue, int16_t alertID, std::string_view subjec
     if (const size_t at = question.find("^1"); at != std::string::npos)
         question.replace(at, 2, subject);
     return question;
+}
+
+std::string FileNameForDisplay(ConstStringPtr fileName) {
+    const std::string_view name = PStrView(fileName);
+    std::string shown;
+    if (Utf8ToAppText(name, 255, shown) != TextConversionStatus::ok)
+        shown = std::string(name);
+    return shown;
 }
 
 bool AskQuestion(GlueRec* glue, int16_t alertID, std::string_view subject) {

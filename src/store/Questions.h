@@ -17,6 +17,10 @@ namespace orvane {
 // when the resource is missing.
 std::string QuestionText(GlueRec* glue, int16_t alertID, std::string_view subject);
 
+// A file name (as the file system has it, UTF-8) in the application's encoding, for
+// showing; a name that does not convert is shown as it is.
+std::string FileNameForDisplay(ConstStringPtr fileName);
+
 // Shows the question (its text as parameter ^0, the subject as ^1) and returns true when
 // the user confirmed with item 1. The parameter texts are empty again afterwards.
 bool AskQuestion(GlueRec* glue, int16_t alertID, std::string_view subject);
