@@ -9,6 +9,7 @@
 #include "ppd/PPDInspection.h"
 #include "ppd/PPDReader.h"
 #include "ppd/PPDWriter.h"
+#include "store/Preferences.h"
 #include "store/Questions.h"
 #include "store/SettingsLists.h"
 #include "store/ToneRecordChecks.h"
@@ -75,14 +76,7 @@ OSErr RecordChosenPPD(GlueRec* glue, const FSSpec& chosen) {
     ToneRes4Rec record;
     DecodeToneRes4Rec({HandleData(stored), GetHandleSize(stored)}, record);
     SetPPDLocation(record, chosen);
-    SwapToneRes4Rec(record);
-    if (GetHandleSize(stored) != sizeof record) {
-        err = MySetHandleSize(stored, sizeof record);
-        if (err != noErr)
-            return err;
-    }
-    std::memcpy(HandleData(stored), &record, sizeof record);
-    return prefs.SaveTheResource(stored);
+    return WriteToneRecord(prefs, stored, record);
 }
 
 } // namespace

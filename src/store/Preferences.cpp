@@ -34,6 +34,23 @@ Handle PositionRecord(MyOpenResFileClass& prefs, int16_t dialogID) {
 
 } // namespace
 
+OSErr WriteToneRecord(MyOpenResFileClass& prefs, Handle stored, const ToneRes4Rec& record) {
+    // The old bytes, to be put back if the write fails: the file is written again when it
+    // is closed, and must then stay as it was.
+    const std::vector<uint8_t> old(HandleData(stored), HandleData(stored) + GetHandleSize(stored));
+    if (GetHandleSize(stored) != sizeof record) {
+        if (const OSErr err = MySetHandleSize(stored, sizeof record); err != noErr)
+            return err;
+    }
+    ToneRes4Rec diskOrder = record;
+    SwapToneRes4Rec(diskOrder);
+    std::memcpy(HandleData(stored), &diskOrder, sizeof diskOrder);
+    const OSErr err = prefs.SaveTheResource(stored);
+    if (err != noErr && MySetHandleSize(stored, static_cast<uint32_t>(old.size())) == noErr)
+        std::memcpy(HandleData(stored), old.data(), old.size());
+    return err;
+}
+
 OSErr ReceiveAdjustHalftoneDialogsSetting(GlueRec* glue) {
     if (!glue || !glue->dialogState || !glue->dialogState->prefsSaved ||
         !glue->dialogState->prefsWorking)
@@ -82,24 +99,11 @@ OSErr AdjustHalftoneSaveToPrefFile(GlueRec* glue) {
     Handle stored = prefs.GetTheResource(kToneResType, kToneResID);
     if (!stored)
         return resNotFound;
-    // The old bytes, to be put back if the write fails: the file is closed (and written
-    // again) on the way out, and must then stay as it was.
-    const std::vector<uint8_t> old(HandleData(stored), HandleData(stored) + GetHandleSize(stored));
-    if (GetHandleSize(stored) != sizeof(ToneRes4Rec)) {
-        err = MySetHandleSize(stored, sizeof(ToneRes4Rec));
-        if (err != noErr)
-            return err;
-    }
-    std::memcpy(HandleData(stored), state->prefsWorking, sizeof(ToneRes4Rec));
-    ToneRes4RecHostToBig(stored);
     // A failed write is reported, so that the settings still count as unsaved instead of
     // being taken as saved.
-    err = prefs.SaveTheResource(stored);
-    if (err != noErr) {
-        if (MySetHandleSize(stored, static_cast<uint32_t>(old.size())) == noErr)
-            std::memcpy(HandleData(stored), old.data(), old.size());
+    err = WriteToneRecord(prefs, stored, *state->prefsWorking);
+    if (err != noErr)
         return err;
-    }
     std::memcpy(state->prefsSaved, state->prefsWorking, sizeof(ToneRes4Rec));
     return noErr;
 }

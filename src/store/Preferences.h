@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/State.h"
+#include "support/ResFile.h"
 #include "support/Types.h"
 
 namespace orvane {
@@ -25,6 +26,11 @@ OSErr ReceiveAdjustHalftoneDialogsSetting(GlueRec* glue);
 // status, resNotFound when the file has no 'Tone' 128, memFullErr, or the write's status
 // (a write that fails leaves the file as it was and prefsSaved unchanged).
 OSErr AdjustHalftoneSaveToPrefFile(GlueRec* glue);
+
+// Stores a host-order record as the 'Tone' 128 resource `stored` of the open preferences
+// file and writes it now. On failure the resource keeps its old bytes, so the file stays as
+// it was when it is closed. The write's status (memFullErr when the block cannot grow).
+OSErr WriteToneRecord(MyOpenResFileClass& prefs, Handle stored, const ToneRes4Rec& record);
 
 // Before a dialog window is made: makes sure the file has a position record for
 // `dialogID` and returns the position recorded ((-1, -1) when none, also when the file

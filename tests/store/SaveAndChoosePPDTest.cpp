@@ -74,6 +74,16 @@ TEST_F(SaveAndChoosePPDTest, ChoosingAPPDRecordsItAtOnceAndCountsAsNoChange) {
     EXPECT_TRUE(AdjustHalftoneCheckRegisteredSettingChanged(glue_));
 }
 
+TEST_F(SaveAndChoosePPDTest, AFailedRecordingOfTheChoiceKeepsTheFileAndTheChoiceInMemory) {
+    const std::vector<uint8_t> before = ReadBytes(SidecarPath(PrefsPath()));
+    {
+        ScopedWriteFailure failure(0);
+        EXPECT_EQ(Choose(ppdPath_), ioErr);
+    }
+    EXPECT_TRUE(BytesEqual(before, ReadBytes(SidecarPath(PrefsPath()))));
+    EXPECT_EQ(PStrToString(prefsWorking().ppdName), "Quillmark_ColorPage_5.ppd");
+}
+
 TEST_F(SaveAndChoosePPDTest, SaveWithAnUnchangedPPDListLeavesThePPDAlone) {
     ASSERT_EQ(Choose(ppdPath_), noErr);
     ASSERT_EQ(AdjustHalftoneDialogAppendEntry(glue_, true, MakeTone("Alpha")), noErr);
