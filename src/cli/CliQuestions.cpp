@@ -21,7 +21,7 @@ int16_t CliAlertHost::Show(const AlertRequest& request) {
         declinedQuestion_ = text;
         return kDeclineItem;
     case kErrorAlertID:
-        shownError_ = true;
+        ++errorsShown_;
         std::fprintf(messages_, "orvanectl: %s\n", text.c_str());
         return kConfirmItem;
     default:

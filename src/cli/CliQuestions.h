@@ -20,15 +20,15 @@ public:
     // Whether the replace question was declined, and its text (UTF-8).
     bool declinedReplace() const { return declinedReplace_; }
     const std::string& declinedQuestion() const { return declinedQuestion_; }
-    // Whether an error message was shown (and printed).
-    bool shownError() const { return shownError_; }
+    // How many error messages were shown (and printed) so far.
+    int errorsShown() const { return errorsShown_; }
 
 private:
     bool replace_;
     FILE* messages_;
     bool declinedReplace_ = false;
     std::string declinedQuestion_;
-    bool shownError_ = false;
+    int errorsShown_ = 0;
 };
 
 } // namespace orvane

@@ -269,12 +269,13 @@ int CommandRun::Choose() {
     ScriptedFileChooser chooser;
     chooser.SetNextFile(ResolvePPDPath(args_.operands[0]));
     ScopedFileChooser useChooser(chooser);
+    const int errorsBefore = alerts_.errorsShown();
     const OSErr err = AdjustHalftoneDialogChoosePPD(glue_);
     if (err != noErr)
         return Fail(err, args_.operands[0]);
     // A file that is not a supported PPD has been reported (1006) and leaves none chosen;
     // the preferences file keeps the previous choice.
-    if (!PPDChosen() || alerts_.shownError())
+    if (!PPDChosen() || alerts_.errorsShown() != errorsBefore)
         return kCliExitFailed;
     Say("Chose " + PPDFileName() + " as the target PPD (" + std::to_string(Count(false)) + " of " +
         std::to_string(kMaxPPDTones) + " settings in it).");

@@ -160,15 +160,6 @@ std::map<std::string, std::string> TablesOfText(const std::string& text) {
     return tables;
 }
 
-// What a command that wrote a PPD says last: the tools run for the administrator rights
-// (here "id" as the current user) may print before it.
-::testing::AssertionResult EndsWith(const std::string& text, const std::string& end) {
-    if (text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << "\"" << text << "\" does not end with \"" << end << "\"";
-}
-
 // ---------------------------------------------------------------------------------------
 
 class OrvanectlTest : public ::testing::Test {
@@ -220,7 +211,8 @@ protected:
     CliResult Ok(std::vector<std::string> args) {
         CliResult result = Run(args);
         EXPECT_EQ(result.exitStatus, 0) << Joined(args) << "\nstderr: " << result.err;
-        EXPECT_EQ(result.err, "") << Joined(args);
+        // Standard error may hold what the tools run for the rights print; never a message.
+        EXPECT_EQ(result.err.find("orvanectl:"), std::string::npos) << Joined(args);
         return result;
     }
 
@@ -303,6 +295,46 @@ TEST_F(OrvanectlTest, FirstRunListsNothingAndCreatesThePreferences) {
     const auto tone = SidecarResource(PrefsPath(), kToneResType, kToneResID);
     ASSERT_TRUE(tone);
     EXPECT_TRUE(test::BytesEqual(std::vector<uint8_t>(5320, 0), *tone));
+}
+
+TEST_F(OrvanectlTest, CommandsOnThePPDNeedAChosenPPD) {
+    Ok({"add", "Linear", "--all", kLinearSpec});
+    const auto before = DiskState();
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"to-ppd", "Linear"},
+                                                 {"from-ppd", "Linear"},
+                                                 {"delete", "Linear", "--ppd"},
+                                                 {"table", "Linear", "--ppd"}}) {
+        const CliResult result = Run(args);
+        EXPECT_EQ(result.exitStatus, 1) << Joined(args);
+        EXPECT_EQ(result.err, Message(kCliNoPPDChosenCode)) << Joined(args);
+    }
+    EXPECT_EQ(DiskState(), before);
+}
+
+TEST_F(OrvanectlTest, AChosenPPDThatIsGoneIsForgottenQuietly) {
+    SetUpRegisteredAndPPD();
+    fs::remove(PPDPath(kColorPPD));
+    const CliResult list = Run({"--json", "list"});
+    EXPECT_EQ(list.exitStatus, 0);
+    EXPECT_EQ(list.err, "");
+    const auto json = JsonReader::Parse(list.out);
+    ASSERT_TRUE(json);
+    EXPECT_TRUE((*json)["ppd"].IsNull());
+    EXPECT_TRUE((*json)["ppdSettings"].elements.empty());
+    EXPECT_EQ(Names((*json)["registered"]), (std::vector<std::string>{"Linear", "Vivid"}));
+}
+
+TEST_F(OrvanectlTest, AChosenPPDThatIsNoLongerSupportedIsReportedAndAnotherCanBeChosen) {
+    SetUpRegisteredAndPPD();
+    fs::copy_file(PPDPath(kMonoPPD), PPDPath(kColorPPD), fs::copy_options::overwrite_existing);
+    const CliResult list = Run({"list"});
+    EXPECT_EQ(list.exitStatus, 0);
+    EXPECT_EQ(list.err, Message(kNotSupportedPPDCode));
+    EXPECT_NE(list.out.find("Chosen PPD: none\n"), std::string::npos) << list.out;
+
+    const CliResult chosen = Run({"choose", kUtf8PPD});
+    EXPECT_EQ(chosen.exitStatus, 0) << chosen.err;
+    EXPECT_EQ(ListJson()["ppd"]["name"].text, kUtf8PPD);
 }
 
 TEST_F(OrvanectlTest, SystemLevelComesFromTheOptionOrTheEnvironment) {
@@ -443,9 +475,10 @@ TEST_F(OrvanectlTest, ChoosingRecordsThePPDAtOnceAndRefusesOtherFiles) {
 TEST_F(OrvanectlTest, CopyingIntoThePPDWritesItsTablesAndRecord) {
     Ok({"add", "Vivid", "--cyan", kVividCyanSpec, "--magenta", "gamma:2.2"});
     Ok({"choose", kColorPPD});
-    EXPECT_TRUE(
-        EndsWith(Ok({"to-ppd", "Vivid"}).out,
-                 std::string("Copied \"Vivid\" into the PPD's settings of ") + kColorPPD + ".\n"));
+    // Only the result reaches standard output; what the tools run for the rights print
+    // (here "id" as the current user) goes to standard error.
+    EXPECT_EQ(Ok({"to-ppd", "Vivid"}).out,
+              std::string("Copied \"Vivid\" into the PPD's settings of ") + kColorPPD + ".\n");
 
     // 'VrTn' 128 beside the PPD: version 0 (the current layout), count, six slots, the
     // legacy word.
@@ -518,8 +551,8 @@ TEST_F(OrvanectlTest, OneCurveForAllInksIsOneTableNamedAll) {
 TEST_F(OrvanectlTest, DeletingTheLastPPDSettingGivesBackTheSamplePPD) {
     SetUpRegisteredAndPPD();
     EXPECT_NE(ReadWholeFile(PPDPath(kColorPPD)), SamplePPD(kColorPPD));
-    EXPECT_TRUE(EndsWith(Ok({"delete", "Linear", "--ppd"}).out,
-                         "Deleted \"Linear\" from the PPD's settings.\n"));
+    EXPECT_EQ(Ok({"delete", "Linear", "--ppd"}).out,
+              "Deleted \"Linear\" from the PPD's settings.\n");
     EXPECT_EQ(ReadWholeFile(PPDPath(kColorPPD)), SamplePPD(kColorPPD));
     const auto record = SidecarResource(PPDPath(kColorPPD), kPPDToneResType, kPPDToneResID);
     ASSERT_TRUE(record);
