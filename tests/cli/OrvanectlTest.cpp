@@ -718,66 +718,30 @@ TEST_P(OrvanectlBadInputTest, ChangesNothing) {
 
 const std::string k33 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456";
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Cases, OrvanectlBadInputTest,
     ::testing::Values(
-        BadInputCase{
-            "UnknownSetting", {"delete", "Nope"}, 1, kCliUnknownRegisteredCode, "Nope", ""},
-        BadInputCase{"UnknownPPDSetting",
-                     {"table", "Vivid", "--ppd"},
-                     1,
-                     kCliUnknownPPDSettingCode,
-                     "Vivid",
-                     ""},
+        BadInputCase{"UnknownSetting", {"delete", "Nope"}, 1, kCliUnknownRegisteredCode, "Nope", ""},
+        BadInputCase{"UnknownPPDSetting", {"table", "Vivid", "--ppd"}, 1, kCliUnknownPPDSettingCode, "Vivid", ""},
         BadInputCase{"UnknownToCopy", {"to-ppd", "Nope"}, 1, kCliUnknownRegisteredCode, "Nope", ""},
         BadInputCase{"NameOf33", {"add", k33, "--all", kLinearSpec}, 1, kBadToneNameCode, "", ""},
         BadInputCase{"RenameTo33", {"rename", "Vivid", k33}, 1, kBadToneNameCode, "", ""},
         BadInputCase{"DuplicateToEmpty", {"duplicate", "Vivid", ""}, 1, kBadToneNameCode, "", ""},
-        BadInputCase{"UnstorableName",
-                     {"add", "\xE6\xBC\xA2", "--all", kLinearSpec},
-                     1,
-                     kCliUnstorableNameCode,
-                     "\xE6\xBC\xA2",
-                     ""},
-        BadInputCase{"Level101",
-                     {"add", "X", "--cyan", "levels:0,,,101,,,,,,,,,100"},
-                     1,
-                     kPointOutOfRangeCode,
-                     "",
-                     "--cyan"},
-        BadInputCase{"EndLevel101",
-                     {"add", "X", "--all", "levels:0,,,,,,,,,,,,101"},
-                     1,
-                     kEndPointsCode,
-                     "",
-                     "--all"},
+        BadInputCase{"UnstorableName", {"add", "\xE6\xBC\xA2", "--all", kLinearSpec}, 1, kCliUnstorableNameCode, "\xE6\xBC\xA2", ""},
+        BadInputCase{"Level101", {"add", "X", "--cyan", "levels:0,,,101,,,,,,,,,100"}, 1, kPointOutOfRangeCode, "", "--cyan"},
+        BadInputCase{"EndLevel101", {"add", "X", "--all", "levels:0,,,,,,,,,,,,101"}, 1, kEndPointsCode, "", "--all"},
         BadInputCase{"Gamma0", {"add", "X", "--black", "gamma:0"}, 1, kBadGammaCode, "", "--black"},
-        BadInputCase{"Missing0",
-                     {"add", "X", "--all", "levels:,,,,,,50,,,,,,100"},
-                     1,
-                     kEndPointsCode,
-                     "",
-                     "--all"},
-        BadInputCase{"MalformedLevel",
-                     {"add", "X", "--all", "levels:0,,,2x,,,,,,,,,100"},
-                     1,
-                     kPointOutOfRangeCode,
-                     "",
-                     "--all"},
-        BadInputCase{"TwelveLevels",
-                     {"add", "X", "--all", "levels:0,,,,,,,,,,,100"},
-                     1,
-                     kCliLevelCountCode,
-                     "",
-                     "--all"},
-        BadInputCase{
-            "NotACurve", {"add", "X", "--all", "gamma=2"}, 1, kCliBadCurveFormCode, "", "--all"},
-        BadInputCase{
-            "NotAPPD", {"choose", "Quillmark_MonoPage_2.ppd"}, 1, kNotSupportedPPDCode, "", ""},
+        BadInputCase{"Missing0", {"add", "X", "--all", "levels:,,,,,,50,,,,,,100"}, 1, kEndPointsCode, "", "--all"},
+        BadInputCase{"MalformedLevel", {"add", "X", "--all", "levels:0,,,2x,,,,,,,,,100"}, 1, kPointOutOfRangeCode, "", "--all"},
+        BadInputCase{"TwelveLevels", {"add", "X", "--all", "levels:0,,,,,,,,,,,100"}, 1, kCliLevelCountCode, "", "--all"},
+        BadInputCase{"NotACurve", {"add", "X", "--all", "gamma=2"}, 1, kCliBadCurveFormCode, "", "--all"},
+        BadInputCase{"NotAPPD", {"choose", "Quillmark_MonoPage_2.ppd"}, 1, kNotSupportedPPDCode, "", ""},
         BadInputCase{"MissingFile", {"choose", "/nonexistent/printer.ppd"}, 1, fnfErr, "", ""},
         BadInputCase{"ReplaceDeclined", {"add", "Vivid", "--all", kLinearSpec}, 3, noErr, "", ""},
         BadInputCase{"Usage", {"add", "X"}, 2, noErr, "", ""}),
     [](const auto& testInfo) { return std::string(testInfo.param.label); });
+// clang-format on
 
 } // namespace
 } // namespace orvane
