@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 build_dir=build-fuzz
-CC=clang CXX=clang++ scripts/build.sh "$build_dir" -DORVANE_FUZZ=ON -DORVANE_TESTS=ON -DORVANE_BENCHMARKS=OFF
+CC=clang CXX=clang++ scripts/build.sh "$build_dir" -DORVANE_FUZZ=ON -DORVANE_TESTS=OFF -DORVANE_BENCHMARKS=OFF
 status=0
 for bin in "$build_dir"/fuzz/fuzz_*; do
     [ -x "$bin" ] || continue
