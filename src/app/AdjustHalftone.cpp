@@ -371,6 +371,8 @@ OSErr CheckCMYKToneIsValid(const CMYKTone& tone) {
 OSErr SetCMYKToneName(CMYKTone& tone, std::string_view name) {
     if (name.empty() || name.size() > kMaxToneNameLength)
         return kBadToneNameCode;
+    // Clear the whole field first, so that nothing of a longer earlier name is stored.
+    std::memset(tone.name, 0, sizeof tone.name);
     PStrFromView(tone.name, name, kMaxToneNameLength);
     return noErr;
 }
