@@ -201,19 +201,19 @@ OSErr AdjustHalftoneSaveToPPDFile(GlueRec* glue) {
         newText.insert(newText.end(), oldText.begin() + static_cast<long>(place.tailStart),
                        oldText.end());
 
-    // The record first, remembering the old sidecar so that a failed text write can take
-    // the record back: the two must never disagree.
+    // The text first, the record last: the record is what the program reads back as the
+    // saved settings, so it is the commit. A crash between the two writes leaves the new
+    // text with the old record, which the dialog shows as not yet saved; never a record
+    // that claims settings the printer's PPD does not offer. After a reported failure the
+    // two files hold their old bytes.
     const std::string sidecarPath = SidecarPath(targetPath);
     std::vector<uint8_t> oldSidecar;
     bool sidecarExisted = false;
     err = ReadWholeFile(sidecarPath, oldSidecar, &sidecarExisted);
     if (err != noErr)
         return err;
-    err = StoreRecord(target, working);
-    if (err != noErr)
-        return err;
-
-    if (newText != oldText) {
+    const bool textChanges = newText != oldText;
+    if (textChanges) {
         SafeWriteReport report;
         err = ReplaceFileContents(targetPath, newText, &report);
         if (err != noErr) {
@@ -222,11 +222,19 @@ OSErr AdjustHalftoneSaveToPPDFile(GlueRec* glue) {
                 std::fprintf(stderr, "The old text of %s could not be put back; a copy is in %s\n",
                              targetPath.c_str(), report.backupPath.c_str());
             }
-            if (ReplaceFileContents(sidecarPath, oldSidecar) != noErr)
-                std::fprintf(stderr, "The settings record beside %s could not be put back\n",
-                             targetPath.c_str());
             return err;
         }
+    }
+    err = StoreRecord(target, working);
+    if (err != noErr) {
+        // Closing the fork writes a pending change once more, and that may succeed: the old
+        // sidecar is put back explicitly.
+        if (sidecarExisted && ReplaceFileContents(sidecarPath, oldSidecar) != noErr)
+            std::fprintf(stderr, "The settings record beside %s could not be put back\n",
+                         targetPath.c_str());
+        if (textChanges && ReplaceFileContents(targetPath, oldText) != noErr)
+            std::fprintf(stderr, "The old text of %s could not be put back\n", targetPath.c_str());
+        return err;
     }
 
     std::memcpy(state->ppdSaved, state->ppdWorking, sizeof(PPDTone4Rec));
