@@ -4,6 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export ORVANE_WERROR=1
+# The PPD tests skip where openprinting-ppds, cupstestppd or Ghostscript are missing; in CI,
+# where scripts/install-deps.sh installs them, a missing one is a failure.
+export ORVANE_REQUIRE_PRINTING_TOOLS=1
 scripts/test.sh build
 scripts/test.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DORVANE_SANITIZE=ON -DORVANE_BENCHMARKS=OFF
 scripts/fuzz.sh "${ORVANE_FUZZ_SECONDS:-60}"

@@ -64,6 +64,15 @@ std::string CupsPPD::ChoiceCode(const char* keyword, const char* choice) const {
     return c && c->code ? c->code : "";
 }
 
+std::optional<std::string> CupsPPD::AttributeText(const char* name, const char* spec) const {
+    if (!ppd_ || !name || !spec)
+        return std::nullopt;
+    ppd_attr_t* attr = ppdFindAttr(File(ppd_), name, spec);
+    if (!attr)
+        return std::nullopt;
+    return std::string(attr->text);
+}
+
 } // namespace orvane
 
 #pragma GCC diagnostic pop

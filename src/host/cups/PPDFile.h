@@ -32,6 +32,10 @@ public:
     // The translation text of a choice ("" when it has none or does not exist).
     std::string ChoiceText(const char* keyword, const char* choice) const;
     std::string ChoiceCode(const char* keyword, const char* choice) const;
+    // The translation string of the first attribute with this keyword and specifier, such
+    // as a localisation line ("en.Duplex", "None"); nothing when absent. libcups keeps only
+    // the localisation lines of the language current when the file was opened.
+    std::optional<std::string> AttributeText(const char* name, const char* spec) const;
 
 private:
     void* ppd_ = nullptr; // ppd_file_t*

@@ -1,0 +1,339 @@
+// The writer on real printers' PPDs from the openprinting-ppds package, and what the
+// printing system makes of the result: libcups' view of the option, cupstestppd's verdict
+// and Ghostscript's rendering of each choice.
+#include "ppd/PPDInspection.h"
+#include "ppd/PPDReader.h"
+#include "ppd/PPDWriter.h"
+#include "ppd/ToneBlock.h"
+
+#include "host/cups/PPDFile.h"
+#include "host/text/AppText.h"
+#include "ppd/GoldenBytes.h"
+#include "ppd/PPDTestSupport.h"
+#include "ppd/PrintingSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+#include <unistd.h>
+
+using namespace orvane;
+using namespace orvane::testing;
+
+namespace {
+
+struct RealPPDCase {
+    const char* label;  // names the test
+    const char* name;   // in the package's listing
+    const char* anchor; // the text a new block must stand before
+    bool localised;     // carries *cupsLanguages
+    bool crlf;          // lines end in CR LF
+    bool largest;       // slow to parse under AddressSanitizer
+};
+
+// libcups grows its attribute table one entry at a time; AddressSanitizer's realloc copies
+// the table at each step, so parsing the largest PPD takes seconds there instead of
+// milliseconds. The other PPDs cover the same paths under the sanitizers.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+// Names the case in failure messages (instead of its bytes).
+void PrintTo(const RealPPDCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const RealPPDCase kRealPPDs[] = {
+    {"HPDesignJet2500CP_grouped", "HP/HP_DesignJet_2500CP_PS3.ppd", "*OpenGroup:", false, false,
+     false},
+    {"SamsungC460_noGroups", "Samsung/PS/Samsung_C460_Series.ppd", "*OpenUI ", false, false, false},
+    {"LexmarkC540_localised", "Lexmark/Lexmark_C540.ppd", "*OpenGroup:", true, false, false},
+    {"BrotherDCP9040CN_crlf", "Brother/BR9040_2_GPL.ppd", "*OpenUI ", false, true, false},
+    {"CanonIPRC650_largest", "Canon/cnprc650x1g.ppd", "*OpenGroup:", false, false, true},
+};
+
+const char* const kOption = "OrvaneTone";
+
+// A setting named in UTF-8 (stored, as the editor stores it, in the application's
+// encoding), with what a Latin-1 PPD can show of the name.
+struct NamedSetting {
+    const char* name;
+    bool inLatin1;
+    CMYKTone tone;
+};
+
+CMYKTone Named(const char* utf8, CMYKTone tone) {
+    std::string appName;
+    EXPECT_EQ(Utf8ToAppText(utf8, kMaxToneNameLength, appName), TextConversionStatus::ok);
+    PStrFromView(tone.name, appName, kMaxToneNameLength);
+    return tone;
+}
+
+// A curve through a few points only, which the spline bends past the points between them.
+CMYKTone PointsSetting(std::initializer_list<std::pair<int, int32_t>> points) {
+    CMYKTone tone;
+    SetNewCMYKTone(tone);
+    tone.sameCurve = 0;
+    for (CToneInfo& curve : tone.tone) {
+        std::fill(std::begin(curve.levels), std::end(curve.levels), kNoPoint);
+        curve.gamma = kNoGamma;
+        for (const auto& [slot, level] : points)
+            curve.levels[slot] = level;
+    }
+    tone.tone[kBlack].levels[6] = 3500; // black a little lighter than the others
+    return tone;
+}
+
+// Six settings of every kind: one and four curves, gamma and point curves, names that
+// Latin-1 can and cannot hold, a name with bytes a PPD translation must escape.
+std::vector<NamedSetting> SixSettings() {
+    return {
+        {"Identity", true, Named("Identity", GammaSetting("", {100}))},
+        {"Café crème", true, Named("Café crème", GammaSetting("", {100, 120, 140, 90}))},
+        {"Warm: proof <A>", true, Named("Warm: proof <A>", GammaSetting("", {180}))},
+        {"Proof™", false, Named("Proof™", GammaSetting("", {250, 45, 220, 100}))},
+        {"Soft", true, Named("Soft", GammaSetting("", {45}))},
+        {"Shoulder", true,
+         Named("Shoulder", PointsSetting({{0, 0}, {3, 500}, {6, 4000}, {10, 9900}, {12, 10000}}))},
+    };
+}
+
+PPDTone4Rec ListOfNamed(const std::vector<NamedSetting>& settings) {
+    PPDTone4Rec list;
+    std::memset(&list, 0, sizeof list);
+    for (const NamedSetting& s : settings)
+        list.tones[list.count++] = s.tone;
+    return list;
+}
+
+std::vector<uint8_t> BigEndianRecord(const PPDTone4Rec& list) {
+    PPDTone4Rec disk = list;
+    SwapPPDTone4Rec(disk);
+    const auto* p = reinterpret_cast<const uint8_t*>(&disk);
+    return std::vector<uint8_t>(p, p + sizeof disk);
+}
+
+std::string Language(GlueRec* glue) {
+    Str255 folder;
+    EXPECT_EQ(GetAppString(glue, kLocalizedFolderStringID, folder), noErr);
+    const std::string_view text = PStrView(folder);
+    return std::string(text.substr(0, text.size() > 6 ? text.size() - 6 : 0));
+}
+
+// Words of a PPD value ("de es fr" -> {"de", "es", "fr"}).
+std::vector<std::string> Words(const std::string& value) {
+    std::istringstream in(value);
+    std::vector<std::string> out;
+    for (std::string w; in >> w;)
+        out.push_back(w);
+    return out;
+}
+
+class RealPPDTest : public PPDFolderTest, public ::testing::WithParamInterface<RealPPDCase> {
+protected:
+    void SetUp() override {
+        PPDFolderTest::SetUp();
+        if (HasFatalFailure())
+            return;
+        if (access(kOpenprintingDriver, X_OK) != 0) {
+            if (PrintingToolsRequired())
+                FAIL() << kOpenprintingDriver << " is missing (package openprinting-ppds)";
+            GTEST_SKIP() << "the real PPDs come from the package openprinting-ppds, which is not "
+                            "installed here (no "
+                         << kOpenprintingDriver << "); scripts/install-deps.sh installs it";
+        }
+        if (kAddressSanitizer && GetParam().largest)
+            GTEST_SKIP() << "the largest PPD takes libcups seconds to parse under "
+                            "AddressSanitizer; the release build's run covers it";
+        const std::string extracted = WorkPath("original.ppd");
+        ASSERT_TRUE(ExtractOpenprintingPPD(GetParam().name, extracted));
+        original_ = ReadText(extracted);
+        std::string base = GetParam().name;
+        base = base.substr(base.rfind('/') + 1);
+        path_ = ChoosePPD(base, original_);
+
+        // The chosen file is still the kind of PPD this case stands for.
+        ASSERT_EQ(original_.find("*OpenGroup:") != std::string::npos,
+                  std::string(GetParam().anchor) == "*OpenGroup:");
+        ASSERT_EQ(original_.find("*cupsLanguages:") != std::string::npos, GetParam().localised);
+        ASSERT_EQ(original_.find("\r\n") != std::string::npos, GetParam().crlf);
+
+        // As when the user chooses it: recognised, and ppd_type set.
+        spec_ = GetPPDLocation(*state()->prefsWorking);
+        uint8_t isPPD = 0;
+        ASSERT_EQ(CheckTargetFileIsPPDFile(glue(), &spec_, &isPPD), noErr);
+        ASSERT_EQ(isPPD, 1) << "a colour PPD the program serves";
+        ASSERT_EQ(ppd_type, GetParam().localised ? 1 : 0);
+        ASSERT_EQ(GetPPDEncoding(&spec_, &encoding_), noErr);
+    }
+
+    OSErr Write(const PPDTone4Rec& list) {
+        SetWorking(list);
+        return AdjustHalftoneSaveToPPDFile(glue());
+    }
+
+    std::string Block(const PPDTone4Rec& list, bool newBlock) {
+        MyUnknownSizePtrClass block;
+        Str255 folder;
+        EXPECT_EQ(GetAppString(glue(), kLocalizedFolderStringID, folder), noErr);
+        EXPECT_EQ(ComposeToneBlock(glue(), list, encoding_, folder, newBlock, block), noErr);
+        return std::string(reinterpret_cast<const char*>(block.GetBlock()), block.GetUsedSize());
+    }
+
+    void ExpectStoredAndReadBack(const PPDTone4Rec& list) {
+        const auto record = StoredRecord(path_);
+        ASSERT_TRUE(record) << "no 'VrTn' 128 beside " << path_;
+        EXPECT_EQ(*record, BigEndianRecord(list));
+        PPDTone4Rec back;
+        std::memset(&back, 0xAA, sizeof back);
+        ASSERT_EQ(ReadPPDSetting(glue(), &spec_, &back), noErr);
+        EXPECT_EQ(std::memcmp(&back, &list, sizeof list), 0) << "read back differs";
+    }
+
+    std::string original_;
+    std::string path_;
+    FSSpec spec_{};
+    TextEncoding encoding_ = kTextEncodingISOLatin1;
+};
+
+std::string CaseName(const ::testing::TestParamInfo<RealPPDCase>& info) {
+    return info.param.label;
+}
+
+} // namespace
+
+TEST_P(RealPPDTest, BlockGoesBeforeTheAnchorIsReplacedInPlaceAndRemovedToTheOriginalBytes) {
+    const size_t anchor = original_.find(GetParam().anchor);
+    ASSERT_NE(anchor, std::string::npos);
+
+    const PPDTone4Rec six = ListOfNamed(SixSettings());
+    ASSERT_EQ(Write(six), noErr);
+    EXPECT_TRUE(SameBytes(original_.substr(0, anchor) + Block(six, true) + original_.substr(anchor),
+                          ReadText(path_)));
+    ExpectStoredAndReadBack(six);
+
+    const PPDTone4Rec two =
+        ListOf({GammaSetting("Deep", {250}), GammaSetting("Warm", {100, 120, 140, 90})});
+    ASSERT_EQ(Write(two), noErr);
+    // Everything outside the block, the three line feeds after it included, is unchanged.
+    EXPECT_TRUE(SameBytes(original_.substr(0, anchor) + Block(two, false) + "\n\n\n" +
+                              original_.substr(anchor),
+                          ReadText(path_)));
+    ExpectStoredAndReadBack(two);
+
+    ASSERT_EQ(Write(ListOf({})), noErr);
+    EXPECT_TRUE(SameBytes(original_, ReadText(path_)));
+    ExpectStoredAndReadBack(ListOf({}));
+}
+
+TEST_P(RealPPDTest, PrintingSystemOffersTheOptionAndItsChoicesWork) {
+    const std::string cupstestppd = FindProgram("cupstestppd");
+    const std::string gs = FindProgram("gs");
+    if (cupstestppd.empty() || gs.empty()) {
+        if (PrintingToolsRequired())
+            FAIL() << "cupstestppd (cups-client) or gs (ghostscript) is missing";
+        GTEST_SKIP() << "needs cupstestppd (package cups-client) and gs (package ghostscript); "
+                        "scripts/install-deps.sh installs them";
+    }
+    const std::vector<NamedSetting> settings = SixSettings();
+    ASSERT_EQ(Write(ListOfNamed(settings)), noErr);
+    const std::string language = Language(glue());
+    const std::string label = GetParam().label;
+
+    // libcups, in the application's language so that it keeps that language's lines.
+    std::vector<RampJob> jobs;
+    {
+        ScopedEnv locale("LC_ALL", language + ".UTF-8");
+        const CupsPPD ppd(path_);
+        ASSERT_TRUE(ppd.IsOpen()) << "libcups refuses the written PPD";
+        std::vector<std::string> want = {"None"};
+        for (size_t i = 1; i <= settings.size(); ++i)
+            want.push_back("Tone" + std::to_string(i));
+        ASSERT_EQ(ppd.OptionChoices(kOption), want);
+        EXPECT_EQ(ppd.Attribute("DefaultOrvaneTone").value_or(""), "None");
+        EXPECT_EQ(ppd.ChoiceCode(kOption, "None"), "");
+        for (size_t i = 0; i < settings.size(); ++i) {
+            const std::string choice = want[i + 1];
+            const std::string numeric = "Setting " + std::to_string(i + 1);
+            // A localised PPD keeps 7-bit base texts and carries the name as a translation.
+            const std::string base =
+                !GetParam().localised && settings[i].inLatin1 ? settings[i].name : numeric;
+            EXPECT_EQ(ppd.ChoiceText(kOption, choice.c_str()), base) << choice;
+            if (GetParam().localised) {
+                EXPECT_EQ(ppd.AttributeText((language + "." + kOption).c_str(), choice.c_str())
+                              .value_or("(none)"),
+                          settings[i].name)
+                    << choice;
+            }
+        }
+        if (GetParam().localised) {
+            EXPECT_TRUE(ppd.AttributeText((language + ".Translation").c_str(), kOption));
+            EXPECT_TRUE(ppd.AttributeText((language + "." + kOption).c_str(), "None"));
+        }
+        for (const std::string& choice : want)
+            jobs.push_back({EmittedChoice(kOption, choice, ppd.ChoiceCode(kOption, choice.c_str())),
+                            choice != "None"});
+    }
+
+    // cupstestppd: nothing new but, in a localised PPD, the translations the application
+    // cannot give: the option and each choice (None and the settings) per other language.
+    const std::string originalCopy = WorkPath("original.ppd");
+    const CupstestppdResult before = RunCupstestppd(cupstestppd, originalCopy, work());
+    const CupstestppdResult after = RunCupstestppd(cupstestppd, path_, work());
+    const NewFindings found = CompareFindings(before, after, kOption, language);
+    EXPECT_TRUE(found.failures.empty()) << ::testing::PrintToString(found.failures);
+    size_t otherLanguages = 0;
+    if (GetParam().localised) {
+        const CupsPPD ppd(originalCopy);
+        for (const std::string& l : Words(ppd.Attribute("cupsLanguages").value_or("")))
+            otherLanguages += l != language;
+        EXPECT_GT(otherLanguages, 0u);
+    }
+    EXPECT_EQ(found.missingTranslations.size(), otherLanguages * (settings.size() + 2));
+    if (before.exitStatus == 0 && found.missingTranslations.empty()) {
+        EXPECT_EQ(after.exitStatus, 0);
+    }
+    std::printf("[ measured ] %s: cupstestppd exit %d before, %d after; %zu findings before, "
+                "%zu after; %zu missing translations (%zu languages x %zu), %zu new warnings\n",
+                label.c_str(), before.exitStatus, after.exitStatus, before.lines.size(),
+                after.lines.size(), found.missingTranslations.size(), otherLanguages,
+                settings.size() + 2, found.warnings.size());
+    for (const std::string& w : found.warnings)
+        std::printf("[ measured ] %s: new warning: %s\n", label.c_str(), w.c_str());
+    RecordProperty("missing_translations", static_cast<int>(found.missingTranslations.size()));
+
+    // Ghostscript: None changes nothing; each setting's choice makes every ink follow its
+    // curve within one level of 255.
+    std::vector<InkRamp> pages;
+    ASSERT_TRUE(RenderRamps(gs, jobs, work(), pages));
+    for (int ink = 0; ink < kInkCount; ++ink)
+        for (int j = 0; j < 256; ++j)
+            ASSERT_EQ(pages[0][ink][j], j) << "None changed ink " << ink << " at " << j;
+    constexpr double kLevelTolerance = 1.0; // of 255
+    double worst[kInkCount] = {};
+    for (size_t i = 0; i < settings.size(); ++i) {
+        const CMYKTone& tone = settings[i].tone;
+        for (int ink = 0; ink < kInkCount; ++ink) {
+            int32_t table[kTransferTableSize];
+            ASSERT_EQ(MakeTransferTable(tone.tone[tone.sameCurve ? kCyan : ink], table), noErr);
+            double largest = 0;
+            for (int j = 0; j < 256; ++j) {
+                // Ink input j/255 is the additive input (255 - j)/255, table entry 255 - j.
+                const double expected = 255.0 - table[255 - j] / 100.0;
+                largest = std::max(largest, std::abs(pages[i + 1][ink][j] - expected));
+            }
+            EXPECT_LE(largest, kLevelTolerance) << "Tone" << i + 1 << " ink " << ink;
+            worst[ink] = std::max(worst[ink], largest);
+        }
+    }
+    std::printf("[ measured ] %s: Ghostscript, largest difference from the curves over %zu "
+                "settings: C %.2f M %.2f Y %.2f K %.2f (of 255)\n",
+                label.c_str(), settings.size(), worst[0], worst[1], worst[2], worst[3]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Openprinting, RealPPDTest, ::testing::ValuesIn(kRealPPDs), CaseName);
