@@ -2,6 +2,7 @@
 
 #include "app/AppResources.h"
 #include "host/bundle/BundleConfig.h"
+#include "host/files/SafeWrite.h"
 #include "host/folders/Folders.h"
 #include "host/resources/ResourceManager.h"
 #include "host/text/AppText.h"
@@ -79,6 +80,9 @@ OSErr DoInit(GlueRec* glue) {
     OSErr err = GetSystemLevel(&glue->osLevel);
     if (err != noErr)
         return err;
+    // A PPD or preferences file left half-written by a killed run gets its old bytes back
+    // before anything reads it.
+    RecoverInterruptedWrites();
     err = FileRefNumToFileLocation(glue->appResFile, &glue->appFileSpec);
     if (err != noErr)
         return err;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 namespace orvane {
@@ -231,4 +233,29 @@ TEST_F(SafeWriteTest, ReadOnlyFileInWritableFolderStaysProtected) {
 }
 
 } // namespace
+TEST_F(SafeWriteTest, InterruptedInPlaceWriteIsPutBackOnlyOnceItsWriterIsGone) {
+    // What a killed in-place write leaves: a torn file, its backup and the journal naming it.
+    const std::string path = WorkPath("torn.ppd");
+    WriteFile(path, "the new te");
+    const std::string backups = root() + "/cache/orvane/backups";
+    std::filesystem::create_directories(backups);
+    const std::string backup = backups + "/torn.ppd.AbCdEf";
+    WriteFile(backup, "the complete old text");
+    WriteFile(backup + ".pending", path);
+
+    // While a writer holds the journal, its write is running: nothing is touched.
+    const int held = open((backup + ".pending").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    EXPECT_EQ(RecoverInterruptedWrites(), 0);
+    EXPECT_EQ(ReadFile(path), "the new te");
+    close(held);
+
+    EXPECT_EQ(RecoverInterruptedWrites(), 1);
+    EXPECT_EQ(ReadFile(path), "the complete old text");
+    EXPECT_FALSE(std::filesystem::exists(backup));
+    EXPECT_FALSE(std::filesystem::exists(backup + ".pending"));
+    EXPECT_EQ(RecoverInterruptedWrites(), 0);
+}
+
 } // namespace orvane

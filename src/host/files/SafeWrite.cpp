@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -182,6 +184,50 @@ OSErr WriteBackup(const std::string& name, std::span<const uint8_t> bytes, std::
     return err;
 }
 
+std::string BackupFolderPath() { return HostCacheFolderPath() + "/orvane/backups"; }
+
+constexpr const char kJournalSuffix[] = ".pending";
+
+// The journal of an in-place write: "<backup>.pending" names the file being rewritten and
+// stays locked while the write runs. A journal that nobody holds belongs to a write that
+// was interrupted (the process was killed), and its backup holds the complete old bytes.
+class InPlaceJournal {
+public:
+    ~InPlaceJournal() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    OSErr Open(const std::string& backup, const std::string& target) {
+        path_ = backup + kJournalSuffix;
+        fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd_ < 0)
+            return StatusFromErrno(errno);
+        OSErr err = flock(fd_, LOCK_EX) == 0 ? OSErr{noErr} : StatusFromErrno(errno);
+        if (err == noErr)
+            err = WriteAllToDescriptor(fd_, reinterpret_cast<const uint8_t*>(target.data()),
+                                       target.size());
+        if (err == noErr && fsync(fd_) != 0)
+            err = ioErr;
+        if (err == noErr)
+            SyncFolder(BackupFolderPath());
+        if (err != noErr)
+            Finish();
+        return err;
+    }
+    // The write is over (done or undone): the journal goes, then its lock.
+    void Finish() {
+        if (fd_ < 0)
+            return;
+        unlink(path_.c_str());
+        close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_ = -1;
+    std::string path_;
+};
+
 OSErr ReplaceInPlace(const std::string& target, const std::string& name,
                      std::span<const uint8_t> bytes, SafeWriteReport* report) {
     int fd = open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
@@ -192,6 +238,12 @@ OSErr ReplaceInPlace(const std::string& target, const std::string& name,
     std::string backup;
     if (err == noErr)
         err = WriteBackup(name, old, backup);
+    InPlaceJournal journal;
+    if (err == noErr) {
+        err = journal.Open(backup, target);
+        if (err != noErr)
+            unlink(backup.c_str());
+    }
     if (err != noErr) {
         close(fd);
         return err; // nothing has been changed yet
@@ -201,6 +253,7 @@ OSErr ReplaceInPlace(const std::string& target, const std::string& name,
 
     err = OverwriteDescriptor(fd, bytes, WriteKind::NewContents);
     if (err != noErr && OverwriteDescriptor(fd, old, WriteKind::Restore) != noErr) {
+        // The journal stays, so that a later RecoverInterruptedWrites tries again.
         close(fd);
         if (report)
             report->backupPath = backup;
@@ -208,8 +261,46 @@ OSErr ReplaceInPlace(const std::string& target, const std::string& name,
     }
     if (close(fd) != 0 && err == noErr)
         err = ioErr;
+    journal.Finish();
     unlink(backup.c_str());
     return err;
+}
+
+// Puts the backup of one interrupted in-place write back; true when it is dealt with.
+bool RecoverOne(const std::string& journalPath) {
+    const int lock = open(journalPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (lock < 0)
+        return false;
+    // A journal still locked belongs to a write that is running now.
+    if (flock(lock, LOCK_EX | LOCK_NB) != 0) {
+        close(lock);
+        return false;
+    }
+    std::vector<uint8_t> targetBytes;
+    const std::string backup =
+        journalPath.substr(0, journalPath.size() - (sizeof kJournalSuffix - 1));
+    std::vector<uint8_t> old;
+    bool done = false;
+    if (ReadWholeFile(journalPath, targetBytes) == noErr && !targetBytes.empty() &&
+        ReadWholeFile(backup, old) == noErr) {
+        const std::string target(targetBytes.begin(), targetBytes.end());
+        const int fd = open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+        if (fd >= 0) {
+            done = OverwriteDescriptor(fd, old, WriteKind::Restore) == noErr;
+            if (close(fd) != 0)
+                done = false;
+        } else {
+            done = errno == ENOENT; // the file is gone: nothing left to put back
+        }
+    } else {
+        done = access(backup.c_str(), F_OK) != 0; // no backup: the write had finished
+    }
+    if (done) {
+        unlink(journalPath.c_str());
+        unlink(backup.c_str());
+    }
+    close(lock);
+    return done;
 }
 
 } // namespace
@@ -242,12 +333,34 @@ ScopedUnwritableFolder::~ScopedUnwritableFolder() {
     gUnwritableFolders.pop_back();
 }
 
+int RecoverInterruptedWrites() {
+    const std::string folder = BackupFolderPath();
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return 0;
+    std::vector<std::string> journals;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        const size_t suffix = sizeof kJournalSuffix - 1;
+        if (name.size() > suffix && name.compare(name.size() - suffix, suffix, kJournalSuffix) == 0)
+            journals.push_back(folder + "/" + name);
+    }
+    closedir(dir);
+    int restored = 0;
+    for (const std::string& journal : journals)
+        restored += RecoverOne(journal) ? 1 : 0;
+    return restored;
+}
+
 OSErr ReplaceFileContents(const std::string& path, std::span<const uint8_t> bytes,
                           SafeWriteReport* report) {
     if (report)
         *report = SafeWriteReport{};
     if (path.empty())
         return paramErr;
+    // A file left torn by an interrupted in-place write gets its old bytes back before
+    // anything is written again.
+    RecoverInterruptedWrites();
 
     // Replace what a symbolic link points to, never the link itself.
     std::string target = path;

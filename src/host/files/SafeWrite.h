@@ -33,6 +33,13 @@ struct SafeWriteReport {
 OSErr ReplaceFileContents(const std::string& path, std::span<const uint8_t> bytes,
                           SafeWriteReport* report = nullptr);
 
+// An in-place write keeps a journal beside its backup while it runs. A process killed in
+// the middle leaves the file torn and the journal behind; this puts the backed-up old bytes
+// back into every such file (never into one whose write is still running in another
+// process) and returns how many it restored. ReplaceFileContents calls it first; the
+// program also calls it at start-up.
+int RecoverInterruptedWrites();
+
 // Test seam: while alive, ReplaceFileContents fails once with `status`, when more than
 // `bytesBeforeFailure` bytes of new contents in all (counted across calls) would have been
 // written; later calls succeed, so a caller's own recovery can be observed. With
