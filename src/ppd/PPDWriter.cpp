@@ -2,6 +2,7 @@
 
 #include "app/AppResources.h"
 #include "host/files/HostPaths.h"
+#include "host/files/PosixStatus.h"
 #include "host/files/SafeWrite.h"
 #include "host/files/Sidecar.h"
 #include "ppd/PPDInspection.h"
@@ -14,8 +15,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -35,15 +34,13 @@ std::optional<size_t> Find(std::span<const uint8_t> text, ConstStringPtr pattern
     return static_cast<size_t>(static_cast<const uint8_t*>(at) - text.data());
 }
 
-// The whole file, or nothing with the read's status. A missing file reads as empty.
-OSErr ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, bool* exists) {
+// The whole file, or nothing with the read's status; a missing file reads as absent, and
+// anything but a regular file is refused.
+OSErr ReadIfExists(const std::string& path, std::vector<uint8_t>& bytes, bool* exists) {
     bytes.clear();
-    std::ifstream in(path, std::ios::binary);
-    *exists = static_cast<bool>(in);
-    if (!in)
-        return noErr;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return in.bad() ? ioErr : noErr;
+    const OSErr err = ReadWholeFile(path, bytes);
+    *exists = err != fnfErr;
+    return err == fnfErr ? OSErr{noErr} : err;
 }
 
 // Puts the record into the target's resource fork with the resource layer, as the
@@ -168,7 +165,7 @@ OSErr AdjustHalftoneSaveToPPDFile(GlueRec* glue) {
     // Everything is built in memory first; the files change only at the end.
     std::vector<uint8_t> oldText;
     bool textExists = false;
-    err = ReadWholeFile(targetPath, oldText, &textExists);
+    err = ReadIfExists(targetPath, oldText, &textExists);
     if (err != noErr)
         return err;
     if (!textExists)
@@ -209,7 +206,7 @@ OSErr AdjustHalftoneSaveToPPDFile(GlueRec* glue) {
     const std::string sidecarPath = SidecarPath(targetPath);
     std::vector<uint8_t> oldSidecar;
     bool sidecarExisted = false;
-    err = ReadWholeFile(sidecarPath, oldSidecar, &sidecarExisted);
+    err = ReadIfExists(sidecarPath, oldSidecar, &sidecarExisted);
     if (err != noErr)
         return err;
     const bool textChanges = newText != oldText;
