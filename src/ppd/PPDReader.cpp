@@ -91,6 +91,11 @@ bool DecodePPDToneRecord(std::span<const uint8_t> stored, PPDTone4Rec& out) {
     std::memcpy(&record, stored.data(), stored.size() < sizeof record ? stored.size() : sizeof record);
     SwapPPDTone4Rec(record);
     record.count = ClampCount(record.count);
+    // Names longer than their 32 bytes would take in the bytes after them.
+    for (CMYKTone& tone : record.tones) {
+        if (tone.name[0] > kMaxToneNameLength)
+            tone.name[0] = kMaxToneNameLength;
+    }
     out = record;
     return true;
 }

@@ -147,15 +147,21 @@ OSErr AdjustHalftoneSaveToPPDFile(GlueRec* glue) {
 
     const bool gammaTarget = glue->osLevel == 2;
     const FSSpec target = gammaTarget ? glue->gammaFileSpec : ppd;
-    if (!gammaTarget && check_permission_PPD(glue) != noErr)
-        return noErr;
+    // Refused rights end the save quietly (AUTH_CANCEL_Flag tells the caller); any other
+    // failure to make the PPD writable, or to give the target its resource fork, is
+    // reported: the settings were not written.
+    if (!gammaTarget) {
+        err = check_permission_PPD(glue);
+        if (err != noErr)
+            return AUTH_CANCEL_Flag ? OSErr{noErr} : err;
+    }
 
     uint8_t hasFork = 0;
     err = TheFileHasResourceFork(target, &hasFork);
     if (err != noErr)
         return err;
-    if (!hasFork && MyCreateResFile(target) != noErr)
-        return noErr;
+    if (!hasFork && (err = MyCreateResFile(target)) != noErr)
+        return err;
 
     std::string targetPath;
     err = HostPathForFSSpec(target, targetPath);

@@ -14,8 +14,8 @@ namespace orvane {
 // Stores ppdWorking into the target. The record and the text change together or not at
 // all: when either write fails, both files keep their old bytes and ppdSaved is left as
 // it was (so the settings still count as unsaved). noErr on success, and also when the
-// rights to change the PPD were not obtained (AUTH_CANCEL_Flag tells) or its resource fork
-// cannot be created; otherwise the first failing status.
+// rights to change the PPD were refused (AUTH_CANCEL_Flag tells); otherwise the first
+// failing status, including a PPD that could not be made writable or given a fork.
 OSErr AdjustHalftoneSaveToPPDFile(GlueRec* glue);
 
 // Where the block goes in a text, found as the writer finds it. Exposed for tests.

@@ -99,10 +99,10 @@ OSErr AdjustHalftoneChangePPDFile(GlueRec* glue, const FSSpec& chosen) {
     }
 
     SetPPDLocation(*state->prefsWorking, chosen);
-    SetPPDLocation(*state->prefsSaved, chosen);
     err = RecordChosenPPD(glue, chosen);
     if (err != noErr)
-        return err;
+        return err; // the choice stays unsaved, so the next Save writes it
+    SetPPDLocation(*state->prefsSaved, chosen);
     err = AdjustHalftoneDialogReadPPDSetting(glue);
     if (err != noErr)
         return err;

@@ -91,11 +91,13 @@ TEST_F(PPDReaderTest, DamagedRecordsStayWithinTheSixSlots) {
     std::vector<uint8_t> record(1568, 0);
     record[2] = 0x7F; // count 32767
     record[3] = 0xFF;
-    StoreSidecarRecord(path, record);
     FSSpec spec = GetPPDLocation(*state()->prefsWorking);
+    record[4] = 200; // the first name claims 200 of its 32 bytes
+    StoreSidecarRecord(path, record);
     PPDTone4Rec out{};
     ASSERT_EQ(ReadPPDSetting(glue(), &spec, &out), noErr);
     EXPECT_EQ(out.count, kMaxPPDTones);
+    EXPECT_EQ(out.tones[0].name[0], kMaxToneNameLength);
 
     // A short record (version 0, count 1, then nothing) is completed with zeros.
     StoreSidecarRecord(path, std::vector<uint8_t>{0, 0, 0, 1, 5, 'S', 'h', 'o', 'r', 't'});

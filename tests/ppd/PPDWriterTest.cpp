@@ -275,3 +275,23 @@ TEST_F(PPDWriterTest, GammaFileTargetHoldsTheBlockAloneAndThePPDIsNotWritten) {
     ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);
     EXPECT_EQ(ReadText(gammaPath), "");
 }
+
+TEST_F(PPDWriterTest, APPDThatCannotBeMadeWritableIsAFailureNotASuccess) {
+    // A path longer than the rights step accepts: nothing is asked, nothing written, and
+    // the caller hears of it instead of believing the settings were saved.
+    std::string folder = ppdDir();
+    for (int i = 0; i < 5; ++i) {
+        folder += "/" + std::string(200, static_cast<char>('a' + i));
+        std::filesystem::create_directories(folder);
+    }
+    const std::string path = folder + "/deep.ppd";
+    WriteText(path, kGroupedPPD);
+    FSSpec spec;
+    ASSERT_EQ(HostFSSpecForPath(path, spec), noErr);
+    SetPPDLocation(*state()->prefsWorking, spec);
+    SetWorking(ListOf({GammaSetting("Soft", {180})}));
+    EXPECT_NE(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    EXPECT_EQ(AUTH_CANCEL_Flag, 0);
+    EXPECT_EQ(ReadText(path), kGroupedPPD);
+    EXPECT_NE(std::memcmp(state()->ppdSaved, state()->ppdWorking, sizeof(PPDTone4Rec)), 0);
+}

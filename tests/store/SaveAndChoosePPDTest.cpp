@@ -82,6 +82,8 @@ TEST_F(SaveAndChoosePPDTest, AFailedRecordingOfTheChoiceKeepsTheFileAndTheChoice
     }
     EXPECT_TRUE(BytesEqual(before, ReadBytes(SidecarPath(PrefsPath()))));
     EXPECT_EQ(PStrToString(prefsWorking().ppdName), "Quillmark_ColorPage_5.ppd");
+    EXPECT_TRUE(AdjustHalftoneCheckRegisteredSettingChanged(glue_))
+        << "the unrecorded choice still counts as unsaved, so the next Save writes it";
 }
 
 TEST_F(SaveAndChoosePPDTest, SaveWithAnUnchangedPPDListLeavesThePPDAlone) {
