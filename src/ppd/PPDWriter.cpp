@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <sys/stat.h>
 #include <vector>
 
 namespace orvane {
@@ -167,6 +168,12 @@ OSErr AdjustHalftoneSaveToPPDFile(GlueRec* glue) {
     err = HostPathForFSSpec(target, targetPath);
     if (err != noErr)
         return err;
+    // Only a plain file is written: never what a symbolic link in its place points to.
+    struct stat targetStat {};
+    if (lstat(targetPath.c_str(), &targetStat) != 0)
+        return fnfErr;
+    if (!S_ISREG(targetStat.st_mode))
+        return permErr;
 
     // Everything is built in memory first; the files change only at the end.
     std::vector<uint8_t> oldText;

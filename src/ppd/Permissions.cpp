@@ -98,6 +98,12 @@ OSErr check_permission_PPD(GlueRec* glue) {
     struct stat st {};
     if (lstat(ppdPath, &st) != 0)
         return StatusFromErrno(errno);
+    // Tools run as root follow symbolic links: a link planted in place of the PPD or its
+    // sidecar would open whatever it points to. Only plain files are made writable.
+    struct stat sidecarStat {};
+    if (!S_ISREG(st.st_mode) ||
+        (lstat(sidecar.c_str(), &sidecarStat) == 0 && !S_ISREG(sidecarStat.st_mode)))
+        return permErr;
     char mode[12];
     FormatModeString(st.st_mode, mode);
 

@@ -295,3 +295,29 @@ TEST_F(PPDWriterTest, APPDThatCannotBeMadeWritableIsAFailureNotASuccess) {
     EXPECT_EQ(ReadText(path), kGroupedPPD);
     EXPECT_NE(std::memcmp(state()->ppdSaved, state()->ppdWorking, sizeof(PPDTone4Rec)), 0);
 }
+
+TEST_F(PPDWriterTest, SymbolicLinksInThePrinterFolderAreNeverFollowed) {
+    // Someone who may write in a shared folder plants links where the program writes.
+    const std::string victim = work() + "/victim.txt";
+    WriteText(victim, "not a PPD");
+    chmod(victim.c_str(), 0600);
+    SetWorking(ListOf({GammaSetting("Soft", {180})}));
+
+    // A link as the sidecar of a real PPD.
+    const std::string path = ChoosePPD("grouped.ppd", kGroupedPPD);
+    std::filesystem::create_symlink(victim, SidecarPath(path));
+    EXPECT_NE(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    EXPECT_EQ(ReadText(victim), "not a PPD");
+    EXPECT_EQ(ReadText(path), kGroupedPPD);
+
+    // The chosen PPD replaced by a link after it was chosen.
+    std::filesystem::remove(SidecarPath(path));
+    std::filesystem::remove(path);
+    std::filesystem::create_symlink(victim, path);
+    EXPECT_NE(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    EXPECT_EQ(ReadText(victim), "not a PPD");
+    struct stat st {};
+    ASSERT_EQ(stat(victim.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "no chmod through the link";
+    EXPECT_TRUE(rights().runs().empty()) << "nothing runs with rights for a link";
+}

@@ -4,6 +4,7 @@
 #include "host/files/SafeWrite.h"
 
 #include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvane {
@@ -11,6 +12,16 @@ namespace orvane {
 namespace {
 // A resource fork holds at most 16 MB; allow generous room for the other entries.
 constexpr size_t kMaxSidecarSize = size_t{64} << 20;
+
+// A sidecar is a plain file or nothing. A symbolic link in its place (which anyone who may
+// write in a shared printer folder could plant) is never read or written through.
+OSErr CheckSidecarItem(const std::string& sidecar) {
+    struct stat st {};
+    if (lstat(sidecar.c_str(), &st) != 0)
+        return errno == ENOENT ? OSErr{noErr} : StatusFromErrno(errno);
+    return S_ISREG(st.st_mode) ? OSErr{noErr} : OSErr{permErr};
+}
+
 } // namespace
 
 std::string SidecarPath(const std::string& filePath) {
@@ -23,8 +34,11 @@ std::string SidecarPath(const std::string& filePath) {
 
 OSErr ReadSidecar(const std::string& filePath, AppleDoubleImage& out) {
     out = AppleDoubleImage{};
+    const std::string sidecar = SidecarPath(filePath);
+    if (OSErr err = CheckSidecarItem(sidecar); err != noErr)
+        return err;
     std::vector<uint8_t> bytes;
-    OSErr err = ReadWholeFile(SidecarPath(filePath), bytes, kMaxSidecarSize);
+    OSErr err = ReadWholeFile(sidecar, bytes, kMaxSidecarSize);
     if (err == fnfErr)
         return noErr;
     if (err != noErr)
@@ -39,8 +53,11 @@ OSErr ReadSidecar(const std::string& filePath, AppleDoubleImage& out) {
 }
 
 OSErr WriteSidecar(const std::string& filePath, const AppleDoubleImage& image) {
+    const std::string sidecar = SidecarPath(filePath);
+    if (OSErr err = CheckSidecarItem(sidecar); err != noErr)
+        return err;
     std::vector<uint8_t> bytes = SerializeAppleDouble(image);
-    return ReplaceFileContents(SidecarPath(filePath), bytes);
+    return ReplaceFileContents(sidecar, bytes);
 }
 
 OSErr DeleteSidecar(const std::string& filePath) {
