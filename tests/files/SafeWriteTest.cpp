@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <fstream>
 #include <sys/file.h>
 #include <sys/stat.h>
 
@@ -233,15 +234,31 @@ TEST_F(SafeWriteTest, ReadOnlyFileInWritableFolderStaysProtected) {
 }
 
 } // namespace
+namespace {
+
+// What a killed in-place write leaves behind: the torn file, the complete old bytes in the
+// backup folder and the journal naming the file.
+std::string LeaveInterruptedWrite(const std::string& root, const std::string& path,
+                                  const std::string& oldBytes) {
+    const std::string backups = root + "/cache/orvane/backups";
+    std::filesystem::create_directories(backups);
+    chmod(backups.c_str(), 0700);
+    const std::string backup = backups + "/" + std::filesystem::path(path).filename().string() +
+                               ".AbCdEf";
+    std::ofstream(backup, std::ios::binary) << oldBytes;
+    struct stat st {};
+    EXPECT_EQ(stat(path.c_str(), &st), 0);
+    std::ofstream(backup + ".pending", std::ios::binary)
+        << path << "\n" << st.st_dev << " " << st.st_ino << "\n";
+    return backup;
+}
+
+} // namespace
+
 TEST_F(SafeWriteTest, InterruptedInPlaceWriteIsPutBackOnlyOnceItsWriterIsGone) {
-    // What a killed in-place write leaves: a torn file, its backup and the journal naming it.
     const std::string path = WorkPath("torn.ppd");
     WriteFile(path, "the new te");
-    const std::string backups = root() + "/cache/orvane/backups";
-    std::filesystem::create_directories(backups);
-    const std::string backup = backups + "/torn.ppd.AbCdEf";
-    WriteFile(backup, "the complete old text");
-    WriteFile(backup + ".pending", path);
+    const std::string backup = LeaveInterruptedWrite(root(), path, "the complete old text");
 
     // While a writer holds the journal, its write is running: nothing is touched.
     const int held = open((backup + ".pending").c_str(), O_RDONLY | O_CLOEXEC);
@@ -256,6 +273,35 @@ TEST_F(SafeWriteTest, InterruptedInPlaceWriteIsPutBackOnlyOnceItsWriterIsGone) {
     EXPECT_FALSE(std::filesystem::exists(backup));
     EXPECT_FALSE(std::filesystem::exists(backup + ".pending"));
     EXPECT_EQ(RecoverInterruptedWrites(), 0);
+}
+
+TEST_F(SafeWriteTest, RecoveryLeavesAloneWhatItCannotTrust) {
+    // A file changed well after the interrupted write was someone else's change.
+    const std::string changed = WorkPath("changed.ppd");
+    WriteFile(changed, "edited later by hand");
+    const std::string backup = LeaveInterruptedWrite(root(), changed, "old");
+    const struct timespec later[2] = {{time(nullptr) + 3600, 0}, {time(nullptr) + 3600, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, changed.c_str(), later, 0), 0);
+    RecoverInterruptedWrites();
+    EXPECT_EQ(ReadFile(changed), "edited later by hand");
+    EXPECT_FALSE(std::filesystem::exists(backup + ".pending")) << "the stale journal goes";
+
+    // Another file now stands under the name: not the one that was being written.
+    const std::string replaced = WorkPath("replaced.ppd");
+    WriteFile(replaced, "torn");
+    LeaveInterruptedWrite(root(), replaced, "old");
+    WriteFile(WorkPath("new.ppd"), "a new file"); // made while the old one still exists
+    std::filesystem::rename(WorkPath("new.ppd"), replaced);
+    RecoverInterruptedWrites();
+    EXPECT_EQ(ReadFile(replaced), "a new file");
+
+    // A journal that others may write is never acted on.
+    const std::string open = WorkPath("open.ppd");
+    WriteFile(open, "torn");
+    const std::string openBackup = LeaveInterruptedWrite(root(), open, "old");
+    chmod((openBackup + ".pending").c_str(), 0666);
+    EXPECT_EQ(RecoverInterruptedWrites(), 0);
+    EXPECT_EQ(ReadFile(open), "torn");
 }
 
 } // namespace orvane

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -197,15 +198,18 @@ public:
         if (fd_ >= 0)
             close(fd_);
     }
-    OSErr Open(const std::string& backup, const std::string& target) {
+    // Holds the target's path, then its device and inode numbers on a line of their own.
+    OSErr Open(const std::string& backup, const std::string& target, const struct stat& st) {
         path_ = backup + kJournalSuffix;
-        fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd_ < 0)
             return StatusFromErrno(errno);
+        const std::string text = target + "\n" + std::to_string(st.st_dev) + " " +
+                                 std::to_string(st.st_ino) + "\n";
         OSErr err = flock(fd_, LOCK_EX) == 0 ? OSErr{noErr} : StatusFromErrno(errno);
         if (err == noErr)
-            err = WriteAllToDescriptor(fd_, reinterpret_cast<const uint8_t*>(target.data()),
-                                       target.size());
+            err = WriteAllToDescriptor(fd_, reinterpret_cast<const uint8_t*>(text.data()),
+                                       text.size());
         if (err == noErr && fsync(fd_) != 0)
             err = ioErr;
         if (err == noErr)
@@ -239,8 +243,11 @@ OSErr ReplaceInPlace(const std::string& target, const std::string& name,
     if (err == noErr)
         err = WriteBackup(name, old, backup);
     InPlaceJournal journal;
+    struct stat targetStat {};
+    if (err == noErr && fstat(fd, &targetStat) != 0)
+        err = StatusFromErrno(errno);
     if (err == noErr) {
-        err = journal.Open(backup, target);
+        err = journal.Open(backup, target, targetStat);
         if (err != noErr)
             unlink(backup.c_str());
     }
@@ -266,34 +273,84 @@ OSErr ReplaceInPlace(const std::string& target, const std::string& name,
     return err;
 }
 
-// Puts the backup of one interrupted in-place write back; true when it is dealt with.
+// A file of the backup folder the program may trust: a plain file (not a link) of the
+// user the program runs as, writable by nobody else.
+bool OwnPrivateFile(int fd) {
+    struct stat st {};
+    return fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid() &&
+           (st.st_mode & 022) == 0;
+}
+
+OSErr ReadDescriptor(int fd, std::vector<uint8_t>& out) {
+    out.clear();
+    uint8_t chunk[65536];
+    for (;;) {
+        const ssize_t got = read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return StatusFromErrno(errno);
+        if (got == 0)
+            return noErr;
+        out.insert(out.end(), chunk, chunk + got);
+    }
+}
+
+// How long after its journal was written an interrupted file may last have been changed:
+// the in-place write itself takes far less. A later change was someone else's, and the
+// old bytes must not overwrite it.
+constexpr time_t kInterruptedWriteWindow = 60;
+
+// Puts the backup of one interrupted in-place write back; true when the journal is dealt
+// with (restored, or found stale and dropped).
 bool RecoverOne(const std::string& journalPath) {
-    const int lock = open(journalPath.c_str(), O_RDONLY | O_CLOEXEC);
+    const int lock = open(journalPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (lock < 0)
         return false;
-    // A journal still locked belongs to a write that is running now.
-    if (flock(lock, LOCK_EX | LOCK_NB) != 0) {
+    struct stat journalStat {};
+    // A journal still locked belongs to a write that is running now; one the program did
+    // not write itself is never acted on.
+    if (!OwnPrivateFile(lock) || fstat(lock, &journalStat) != 0 ||
+        flock(lock, LOCK_EX | LOCK_NB) != 0) {
         close(lock);
         return false;
     }
-    std::vector<uint8_t> targetBytes;
+    std::vector<uint8_t> journal;
     const std::string backup =
         journalPath.substr(0, journalPath.size() - (sizeof kJournalSuffix - 1));
-    std::vector<uint8_t> old;
     bool done = false;
-    if (ReadWholeFile(journalPath, targetBytes) == noErr && !targetBytes.empty() &&
-        ReadWholeFile(backup, old) == noErr) {
-        const std::string target(targetBytes.begin(), targetBytes.end());
-        const int fd = open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
-        if (fd >= 0) {
-            done = OverwriteDescriptor(fd, old, WriteKind::Restore) == noErr;
-            if (close(fd) != 0)
+    if (ReadDescriptor(lock, journal) == noErr) {
+        const std::string text(journal.begin(), journal.end());
+        const size_t newline = text.find('\n');
+        const std::string target = text.substr(0, newline);
+        unsigned long long dev = 0, ino = 0;
+        const bool named = newline != std::string::npos && !target.empty() &&
+                           std::sscanf(text.c_str() + newline + 1, "%llu %llu", &dev, &ino) == 2;
+        const int backupFd = open(backup.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        std::vector<uint8_t> old;
+        if (!named) {
+            done = true; // not a journal the program writes: drop it
+        } else if (backupFd < 0) {
+            done = errno == ENOENT; // no backup: the write had finished
+        } else if (OwnPrivateFile(backupFd) && ReadDescriptor(backupFd, old) == noErr) {
+            const int fd = open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+            struct stat st {};
+            if (fd < 0) {
+                done = errno == ENOENT; // the file is gone: nothing left to put back
+            } else if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+                       static_cast<unsigned long long>(st.st_dev) != dev ||
+                       static_cast<unsigned long long>(st.st_ino) != ino ||
+                       st.st_mtime > journalStat.st_mtime + kInterruptedWriteWindow) {
+                // Another file now, or changed since by someone else: keep it as it is.
+                done = true;
+            } else {
+                done = OverwriteDescriptor(fd, old, WriteKind::Restore) == noErr;
+            }
+            if (fd >= 0 && close(fd) != 0)
                 done = false;
-        } else {
-            done = errno == ENOENT; // the file is gone: nothing left to put back
         }
-    } else {
-        done = access(backup.c_str(), F_OK) != 0; // no backup: the write had finished
+        if (backupFd >= 0)
+            close(backupFd);
     }
     if (done) {
         unlink(journalPath.c_str());
@@ -335,6 +392,11 @@ ScopedUnwritableFolder::~ScopedUnwritableFolder() {
 
 int RecoverInterruptedWrites() {
     const std::string folder = BackupFolderPath();
+    // Only a folder of the user the program runs as, closed to others, is trusted.
+    struct stat st {};
+    if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid() ||
+        (st.st_mode & 022) != 0)
+        return 0;
     DIR* dir = opendir(folder.c_str());
     if (!dir)
         return 0;

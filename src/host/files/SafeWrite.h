@@ -35,9 +35,11 @@ OSErr ReplaceFileContents(const std::string& path, std::span<const uint8_t> byte
 
 // An in-place write keeps a journal beside its backup while it runs. A process killed in
 // the middle leaves the file torn and the journal behind; this puts the backed-up old bytes
-// back into every such file (never into one whose write is still running in another
-// process) and returns how many it restored. ReplaceFileContents calls it first; the
-// program also calls it at start-up.
+// back into every such file and returns how many journals it dealt with. It never acts on
+// a write still running in another process, on a journal or backup that is not the user's
+// own private file, on a file that has been replaced, or on one changed well after the
+// interrupted write (someone else's later change is kept). ReplaceFileContents calls it
+// first; the program also calls it at start-up.
 int RecoverInterruptedWrites();
 
 // Test seam: while alive, ReplaceFileContents fails once with `status`, when more than
