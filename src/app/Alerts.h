@@ -13,12 +13,12 @@ namespace orvane {
 // The program's own status codes.
 enum : OSErr {
     kAlertFirstOwnCode = 1001,
-    kAlertQuestionCode = 1002,      // a question (shown in alert 129)
-    kNotSupportedPPDCode = 1006,    // the chosen or recorded file is not a supported PPD
-    kBadGammaCode = 1007,           // the gamma value is not a number from 0.01 to 99.99
-    kEndPointsCode = 1008,          // the 0 % or 100 % point is missing or out of range
-    kPointOutOfRangeCode = 1009,    // an intermediate point is out of range
-    kGammaFolderCode = 1011,        // the gamma file's folder could not be created
+    kAlertQuestionCode = 1002,   // a question (shown in alert 129)
+    kNotSupportedPPDCode = 1006, // the chosen or recorded file is not a supported PPD
+    kBadGammaCode = 1007,        // the gamma value is not a number from 0.01 to 99.99
+    kEndPointsCode = 1008,       // the 0 % or 100 % point is missing or out of range
+    kPointOutOfRangeCode = 1009, // an intermediate point is out of range
+    kGammaFolderCode = 1011,     // the gamma file's folder could not be created
     kAlertLastOwnCode = 1011,
 };
 

@@ -15,9 +15,13 @@ uint8_t gInBackground = 0;
 uint8_t AUTH_CANCEL_Flag = 0;
 uint16_t ppd_type = 0;
 
-GlueRec* NewGlueRec() { return static_cast<GlueRec*>(MyNewPtrClear(sizeof(GlueRec))); }
+GlueRec* NewGlueRec() {
+    return static_cast<GlueRec*>(MyNewPtrClear(sizeof(GlueRec)));
+}
 
-void DisposeGlueRec(GlueRec* glue) { MyDisposePtr(glue); }
+void DisposeGlueRec(GlueRec* glue) {
+    MyDisposePtr(glue);
+}
 
 SettingPrivateRec* NewSettingPrivateRec() {
     auto* state = static_cast<SettingPrivateRec*>(MyNewPtrClear(sizeof(SettingPrivateRec)));

@@ -12,36 +12,36 @@ namespace orvane {
 struct SettingPrivateRec;
 
 struct GlueRec {
-    uint16_t osLevel;             // 0, 1 or 2; fixed at start-up
-    DialogRef adjustDialog;       // the Adjust Halftone dialog, null while not open
-    EventRecord event;            // the event being handled
-    FSSpec appFileSpec;           // the application's own resource file
-    FSSpec prefsFileSpec;         // the preferences file
-    int16_t appResFile;           // reference of the application's resource file
+    uint16_t osLevel;               // 0, 1 or 2; fixed at start-up
+    DialogRef adjustDialog;         // the Adjust Halftone dialog, null while not open
+    EventRecord event;              // the event being handled
+    FSSpec appFileSpec;             // the application's own resource file
+    FSSpec prefsFileSpec;           // the preferences file
+    int16_t appResFile;             // reference of the application's resource file
     SettingPrivateRec* dialogState; // null while the Adjust Halftone dialog is not open
-    Str255 folderNameBuffer;      // scratch for folder names below the PPD folder
-    FSSpec gammaFileSpec;         // the gamma file "PPDGAM" (system level 2)
-    Str255 ppdNickname;           // the chosen PPD's nickname (or short nickname)
-    uint8_t startingUp;           // 1 until the first window has been opened
+    Str255 folderNameBuffer;        // scratch for folder names below the PPD folder
+    FSSpec gammaFileSpec;           // the gamma file "PPDGAM" (system level 2)
+    Str255 ppdNickname;             // the chosen PPD's nickname (or short nickname)
+    uint8_t startingUp;             // 1 until the first window has been opened
 };
 
 struct SettingPrivateRec {
-    ListHandle registeredList;    // the registered settings (rows = prefsWorking's tones)
-    ListHandle ppdList;           // the chosen PPD's settings (rows = ppdWorking's tones)
+    ListHandle registeredList; // the registered settings (rows = prefsWorking's tones)
+    ListHandle ppdList;        // the chosen PPD's settings (rows = ppdWorking's tones)
     ListDrawProcRef listDrawProc;
-    ToneRes4Rec* prefsSaved;      // registered settings and PPD choice as last loaded/saved
-    ToneRes4Rec* prefsWorking;    // the same as being edited
-    PPDTone4Rec* ppdSaved;        // the PPD's settings as last read or written
-    PPDTone4Rec* ppdWorking;      // the same as being edited
-    DialogRef newEditDialog;      // the New/Edit Halftone dialog while open
-    uint8_t isNew;                // the New/Edit dialog creates (1) or edits (0)
-    CMYKTone originalTone;        // the setting as handed to the New/Edit dialog
-    CMYKTone workTone;            // the setting as edited there
+    ToneRes4Rec* prefsSaved;   // registered settings and PPD choice as last loaded/saved
+    ToneRes4Rec* prefsWorking; // the same as being edited
+    PPDTone4Rec* ppdSaved;     // the PPD's settings as last read or written
+    PPDTone4Rec* ppdWorking;   // the same as being edited
+    DialogRef newEditDialog;   // the New/Edit Halftone dialog while open
+    uint8_t isNew;             // the New/Edit dialog creates (1) or edits (0)
+    CMYKTone originalTone;     // the setting as handed to the New/Edit dialog
+    CMYKTone workTone;         // the setting as edited there
     MyOffscreenBitMapRec* graphSurface;
     PicHandle dimGridPicture;
     PicHandle gridPicture;
     Rect graphBox;
-    int16_t currentInk;           // item 26 ... 29 of the ink shown, 0 for all inks
+    int16_t currentInk; // item 26 ... 29 of the ink shown, 0 for all inks
     DialogRef adjustHelpDialog;
     DialogRef newEditHelpDialog;
 };

@@ -88,7 +88,8 @@ bool DecodePPDToneRecord(std::span<const uint8_t> stored, PPDTone4Rec& out) {
     }
     PPDTone4Rec record;
     std::memset(&record, 0, sizeof record);
-    std::memcpy(&record, stored.data(), stored.size() < sizeof record ? stored.size() : sizeof record);
+    std::memcpy(&record, stored.data(),
+                stored.size() < sizeof record ? stored.size() : sizeof record);
     SwapPPDTone4Rec(record);
     record.count = ClampCount(record.count);
     // Names longer than their 32 bytes would take in the bytes after them.

@@ -22,7 +22,8 @@ OSErr AdjustHalftoneDialogReadPPDSetting(GlueRec* glue);
 // A stored 'VrTn' record in disk order, of any size, as a host-order record: a version-1
 // record is converted, a shorter one is completed with zeros, a count outside 0 ... 6
 // (which the program never writes) is taken as 0 ... 6 so that no reader walks past the
-// six slots, and a name longer than 32 characters is cut to its 32 bytes. False when the bytes are too short to hold even the version and count.
+// six slots, and a name longer than 32 characters is cut to its 32 bytes. False when the bytes are
+// too short to hold even the version and count.
 bool DecodePPDToneRecord(std::span<const uint8_t> stored, PPDTone4Rec& out);
 
 } // namespace orvane

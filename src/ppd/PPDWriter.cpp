@@ -78,7 +78,9 @@ OSErr StoreRecord(const FSSpec& target, const PPDTone4Rec& working) {
 
 } // namespace
 
-const std::string& LastPPDBackupPath() { return gLastBackupPath; }
+const std::string& LastPPDBackupPath() {
+    return gLastBackupPath;
+}
 
 OSErr LocateToneBlock(GlueRec* glue, std::span<const uint8_t> text, bool emptyList,
                       ToneBlockPlace& place) {
@@ -204,7 +206,8 @@ OSErr AdjustHalftoneSaveToPPDFile(GlueRec* glue) {
 
     std::vector<uint8_t> newText;
     newText.reserve(place.startPos + block.GetUsedSize() + (oldText.size() - place.tailStart));
-    newText.insert(newText.end(), oldText.begin(), oldText.begin() + static_cast<long>(place.startPos));
+    newText.insert(newText.end(), oldText.begin(),
+                   oldText.begin() + static_cast<long>(place.startPos));
     if (!emptyList)
         newText.insert(newText.end(), block.GetBlock(), block.GetBlock() + block.GetUsedSize());
     if (!gammaTarget)

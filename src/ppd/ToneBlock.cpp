@@ -44,11 +44,11 @@ private:
     MyUnknownSizePtrClass& block_;
 };
 
-#define RETURN_IF_ERROR(expr)                                                                  \
-    do {                                                                                       \
-        const OSErr err_ = (expr);                                                             \
-        if (err_ != noErr)                                                                     \
-            return err_;                                                                       \
+#define RETURN_IF_ERROR(expr)                                                                      \
+    do {                                                                                           \
+        const OSErr err_ = (expr);                                                                 \
+        if (err_ != noErr)                                                                         \
+            return err_;                                                                           \
     } while (0)
 
 OSErr AppendPlistValue(BlockWriter& out, const char* key) {
@@ -154,7 +154,7 @@ OSErr ComposeToneBlock(GlueRec* glue, const PPDTone4Rec& settings, TextEncoding 
     BlockWriter out(glue, block);
     RETURN_IF_ERROR(AppendHeader(glue, out, ppdEncoding));
 
-    const int count = settings.count < 0             ? 0
+    const int count = settings.count < 0              ? 0
                       : settings.count > kMaxPPDTones ? kMaxPPDTones
                                                       : settings.count;
     for (int i = 0; i < count; ++i) {

@@ -13,15 +13,15 @@
 namespace orvane {
 
 enum : int16_t {
-    kPPDTextListID = 1000,   // 'STR#' of the PPD text fragments
-    kPPDCupsListID = 2000,   // 'STR#' of the fragments for PPDs with CUPS localisations
-    kPPDCupsStringID = 2000, // 'STR ' that must exist when writing such a PPD
+    kPPDTextListID = 1000,          // 'STR#' of the PPD text fragments
+    kPPDCupsListID = 2000,          // 'STR#' of the fragments for PPDs with CUPS localisations
+    kPPDCupsStringID = 2000,        // 'STR ' that must exist when writing such a PPD
     kLocalizedFolderStringID = 130, // 'STR ': the localised PPD folder name ("en.lproj")
 };
 
 // Indexes of 'STR#' 1000.
 enum : int16_t {
-    kPPDHeaderTextIndex = 2,   // the text every PPD begins with
+    kPPDHeaderTextIndex = 2, // the text every PPD begins with
     kBlockBeginMarkerIndex = 3,
     kBlockEndMarkerIndex = 4,
     kAnchor3Index = 5,

@@ -11,7 +11,9 @@ constexpr uint32_t kSlotGrowth = 16;
 UnknownNumberOfStructureClass::UnknownNumberOfStructureClass(uint32_t size)
     : recordSize(size), slotSize((size + 7u) & ~7u) {}
 
-UnknownNumberOfStructureClass::~UnknownNumberOfStructureClass() { MyDisposePtr(records); }
+UnknownNumberOfStructureClass::~UnknownNumberOfStructureClass() {
+    MyDisposePtr(records);
+}
 
 OSErr UnknownNumberOfStructureClass::AppendNewStructure(const void* record, int32_t index) {
     if (recordCount == capacity) {
@@ -56,7 +58,9 @@ void UnknownNumberOfStructureClass::DeleteNthStructure(int32_t n) {
     --recordCount;
 }
 
-MyAllocateHandleClass::~MyAllocateHandleClass() { MyDisposeHandle(handle); }
+MyAllocateHandleClass::~MyAllocateHandleClass() {
+    MyDisposeHandle(handle);
+}
 
 OSErr MyAllocateHandleClass::SetTheSize(uint32_t newSize) {
     if (!handle) {
@@ -83,7 +87,9 @@ OSErr MyAllocateHandleClass::SetTheSize(uint32_t newSize) {
     return noErr;
 }
 
-MyUnknownSizePtrClass::~MyUnknownSizePtrClass() { MyDisposePtr(block); }
+MyUnknownSizePtrClass::~MyUnknownSizePtrClass() {
+    MyDisposePtr(block);
+}
 
 OSErr MyUnknownSizePtrClass::ExtendTheSize(uint32_t n) {
     if (n > UINT32_MAX - usedSize)

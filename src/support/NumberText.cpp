@@ -122,9 +122,13 @@ int32_t MyStringToDigitNum(ConstStringPtr text, int16_t d) {
     return MyStringToDigitNum(text + 1, text[0], d);
 }
 
-char GetDecimalPointCharacter() { return HostDecimalPointCharacter(); }
+char GetDecimalPointCharacter() {
+    return HostDecimalPointCharacter();
+}
 
-int16_t GetCurrentScriptCode() { return HostScriptCode(); }
+int16_t GetCurrentScriptCode() {
+    return HostScriptCode();
+}
 
 int32_t RestrictWithinRange(int32_t v, int32_t lo, int32_t hi) {
     if (lo > hi) {

@@ -35,13 +35,21 @@ int16_t GetCurrentScriptCode();
 // v limited to the closed range between lo and hi; when lo > hi the bounds swap roles.
 int32_t RestrictWithinRange(int32_t v, int32_t lo, int32_t hi);
 
-inline int32_t LongMin(int32_t a, int32_t b) { return a < b ? a : b; }
-inline int32_t LongMin(int32_t a, int32_t b, int32_t c) { return LongMin(LongMin(a, b), c); }
+inline int32_t LongMin(int32_t a, int32_t b) {
+    return a < b ? a : b;
+}
+inline int32_t LongMin(int32_t a, int32_t b, int32_t c) {
+    return LongMin(LongMin(a, b), c);
+}
 inline int32_t LongMin(int32_t a, int32_t b, int32_t c, int32_t d) {
     return LongMin(LongMin(a, b), LongMin(c, d));
 }
-inline int32_t LongMax(int32_t a, int32_t b) { return a > b ? a : b; }
-inline int32_t LongMax(int32_t a, int32_t b, int32_t c) { return LongMax(LongMax(a, b), c); }
+inline int32_t LongMax(int32_t a, int32_t b) {
+    return a > b ? a : b;
+}
+inline int32_t LongMax(int32_t a, int32_t b, int32_t c) {
+    return LongMax(LongMax(a, b), c);
+}
 inline int32_t LongMax(int32_t a, int32_t b, int32_t c, int32_t d) {
     return LongMax(LongMax(a, b), LongMax(c, d));
 }

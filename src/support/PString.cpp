@@ -88,7 +88,9 @@ bool MyStructureEqual(const void* a, const void* b, size_t byteCount) {
     return std::memcmp(a, b, byteCount) == 0;
 }
 
-void SetDataToZero(void* block, size_t byteCount) { std::memset(block, 0, byteCount); }
+void SetDataToZero(void* block, size_t byteCount) {
+    std::memset(block, 0, byteCount);
+}
 
 const char* MyStrChr(const char* text, char c) {
     if (!text)
@@ -136,8 +138,7 @@ void HexString(uint32_t value, int digits, StringPtr destination, bool prefix, b
 
 } // namespace
 
-void GetHexStringFromLongValue(uint32_t value, StringPtr destination, bool prefix,
-                               bool allDigits) {
+void GetHexStringFromLongValue(uint32_t value, StringPtr destination, bool prefix, bool allDigits) {
     HexString(value, 8, destination, prefix, allDigits);
 }
 

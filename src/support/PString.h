@@ -40,16 +40,16 @@ bool MyPStrCStrEqual(ConstStringPtr pstr, const char* cstr);
 
 // Upper-case hexadecimal P-strings of a 32- or 16-bit value, optionally prefixed "0x";
 // all 8 (4) digits, or without leading zeros but at least one digit.
-void GetHexStringFromLongValue(uint32_t value, StringPtr destination, bool prefix,
-                               bool allDigits);
-void GetHexStringFromShortValue(uint16_t value, StringPtr destination, bool prefix,
-                                bool allDigits);
+void GetHexStringFromLongValue(uint32_t value, StringPtr destination, bool prefix, bool allDigits);
+void GetHexStringFromShortValue(uint16_t value, StringPtr destination, bool prefix, bool allDigits);
 
 // Bridges for C++ callers.
 inline std::string_view PStrView(ConstStringPtr p) {
     return std::string_view(reinterpret_cast<const char*>(p + 1), p[0]);
 }
-inline std::string PStrToString(ConstStringPtr p) { return std::string(PStrView(p)); }
+inline std::string PStrToString(ConstStringPtr p) {
+    return std::string(PStrView(p));
+}
 // Stores `text` as a P-string of at most `maxLength` characters; returns false (and
 // stores nothing) when it does not fit.
 bool PStrFromView(StringPtr destination, std::string_view text, size_t maxLength = 255);

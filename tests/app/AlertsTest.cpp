@@ -42,9 +42,9 @@ TEST_F(AlertsTest, CodeTableChoosesListIndexAndAlert) {
         int16_t index;
     };
     const Case cases[] = {
-        {memFullErr, 128, 4}, {fnfErr, 128, 5},  {resNotFound, 128, 3},
-        {eofErr, 128, 1},     {-3999, 128, 1},   {1006, 1001, 6},
-        {1007, 1001, 7},      {1009, 1001, 9},   {1011, 1001, 11},
+        {memFullErr, 128, 4}, {fnfErr, 128, 5}, {resNotFound, 128, 3},
+        {eofErr, 128, 1},     {-3999, 128, 1},  {1006, 1001, 6},
+        {1007, 1001, 7},      {1009, 1001, 9},  {1011, 1001, 11},
     };
     for (const Case& c : cases) {
         host_.Clear();

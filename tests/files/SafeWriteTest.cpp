@@ -243,13 +243,13 @@ std::string LeaveInterruptedWrite(const std::string& root, const std::string& pa
     const std::string backups = root + "/cache/orvane/backups";
     std::filesystem::create_directories(backups);
     chmod(backups.c_str(), 0700);
-    const std::string backup = backups + "/" + std::filesystem::path(path).filename().string() +
-                               ".AbCdEf";
+    const std::string backup =
+        backups + "/" + std::filesystem::path(path).filename().string() + ".AbCdEf";
     std::ofstream(backup, std::ios::binary) << oldBytes;
     struct stat st {};
     EXPECT_EQ(stat(path.c_str(), &st), 0);
-    std::ofstream(backup + ".pending", std::ios::binary)
-        << path << "\n" << st.st_dev << " " << st.st_ino << "\n";
+    std::ofstream(backup + ".pending", std::ios::binary) << path << "\n"
+                                                         << st.st_dev << " " << st.st_ino << "\n";
     return backup;
 }
 

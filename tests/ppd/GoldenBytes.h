@@ -23,7 +23,8 @@ inline std::string HexAround(const std::string& bytes, size_t at) {
     return out;
 }
 
-inline ::testing::AssertionResult SameBytes(const std::string& expected, const std::string& actual) {
+inline ::testing::AssertionResult SameBytes(const std::string& expected,
+                                            const std::string& actual) {
     if (expected == actual)
         return ::testing::AssertionSuccess();
     size_t at = 0;

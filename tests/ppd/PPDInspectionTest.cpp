@@ -86,9 +86,9 @@ TEST_F(PPDInspectionTest, EncodingFollowsLanguageEncodingExactly) {
     };
     int n = 0;
     for (const Case& c : cases) {
-        const FSSpec spec = Place("enc" + std::to_string(n++) + ".ppd",
-                                  std::string("*PPD-Adobe: \"4.3\"\n") + c.line +
-                                      "*NickName: \"Enc\"\n");
+        const FSSpec spec =
+            Place("enc" + std::to_string(n++) + ".ppd",
+                  std::string("*PPD-Adobe: \"4.3\"\n") + c.line + "*NickName: \"Enc\"\n");
         TextEncoding encoding = 0xFFFF;
         EXPECT_EQ(GetPPDEncoding(&spec, &encoding), noErr);
         EXPECT_EQ(encoding, c.expected) << c.line;

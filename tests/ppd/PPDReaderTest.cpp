@@ -31,7 +31,10 @@ std::vector<uint8_t> Version1Record() {
         old[entry] = static_cast<uint8_t>(std::strlen(names[i]));
         std::memcpy(&old[entry + 1], names[i], std::strlen(names[i]));
         for (int k = 0; k < 13; ++k)
-            PutBE32(old, entry + 36 + 4 * static_cast<size_t>(k), k == 0 ? 0 : k == 12 ? 10000 : -1);
+            PutBE32(old, entry + 36 + 4 * static_cast<size_t>(k),
+                    k == 0    ? 0
+                    : k == 12 ? 10000
+                              : -1);
         PutBE32(old, entry + 36 + 24, 4000 + i); // level at 50 %
         PutBE32(old, entry + 88, 0x11223344);    // not a gamma
     }

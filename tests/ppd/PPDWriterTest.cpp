@@ -1,5 +1,5 @@
-#include "ppd/PPDReader.h"
 #include "ppd/PPDWriter.h"
+#include "ppd/PPDReader.h"
 #include "ppd/ToneBlock.h"
 
 #include "host/cups/PPDFile.h"
@@ -135,9 +135,8 @@ TEST_F(PPDWriterTest, StrayMarkersNeverLoseOrDuplicateText) {
     ASSERT_EQ(GetAppIndString(glue(), kPPDTextListID, kBlockBeginMarkerIndex, begin), noErr);
     ASSERT_EQ(GetAppIndString(glue(), kPPDTextListID, kBlockEndMarkerIndex, end), noErr);
     // An end marker before the begin marker, with PPD text between them.
-    const std::string text = "*PPD-Adobe: \"4.3\"\n*ColorDevice: True\n" +
-                             PStrToString(end) + "\n*Keep: \"this\"\n" + PStrToString(begin) +
-                             "\n*Also: \"this\"\n";
+    const std::string text = "*PPD-Adobe: \"4.3\"\n*ColorDevice: True\n" + PStrToString(end) +
+                             "\n*Keep: \"this\"\n" + PStrToString(begin) + "\n*Also: \"this\"\n";
     const std::string path = ChoosePPD("stray.ppd", text);
     SetWorking(ListOf({GammaSetting("Soft", {180})}));
     ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);

@@ -18,7 +18,9 @@ struct BlockCase {
     bool identityOnly;
 };
 
-void PrintTo(const BlockCase& c, std::ostream* out) { *out << c.golden; }
+void PrintTo(const BlockCase& c, std::ostream* out) {
+    *out << c.golden;
+}
 
 // The settings of tests/data/ppd/make_block_goldens.py, names in Mac Roman.
 PPDTone4Rec MixedSettings() {
@@ -124,8 +126,8 @@ TEST_F(ToneBlockShapeTest, SixFourCurveSettingsGive24Tables) {
 TEST_F(ToneBlockShapeTest, PointIsWrittenWhateverTheLocale) {
     ScopedEnv comma("LC_ALL", "de_DE.UTF-8");
     ppd_type = 0;
-    const std::string block = Compose(ListOf({GammaSetting("Soft", {180})}),
-                                      kTextEncodingISOLatin1, false);
+    const std::string block =
+        Compose(ListOf({GammaSetting("Soft", {180})}), kTextEncodingISOLatin1, false);
     EXPECT_NE(block.find('.'), std::string::npos);
     const size_t tableStart = block.find("\n(");
     EXPECT_EQ(block.find(',', tableStart), std::string::npos);
@@ -136,8 +138,8 @@ TEST_F(ToneBlockShapeTest, LocalisedPPDNeedsItsMarkerStringAndALanguageFolder) {
     Str255 shortFolder;
     PStrFromView(shortFolder, ".lproj");
     MyUnknownSizePtrClass block;
-    EXPECT_EQ(ComposeToneBlock(glue(), MixedSettings(), kTextEncodingISOLatin1, shortFolder,
-                               false, block),
+    EXPECT_EQ(ComposeToneBlock(glue(), MixedSettings(), kTextEncodingISOLatin1, shortFolder, false,
+                               block),
               resNotFound)
         << "a language folder name of six characters or fewer has no language";
 }

@@ -223,8 +223,7 @@ protected:
                     "files: %d; record and text of different lists: %d\n",
                     how, tally.rounds,
                     std::chrono::duration<double, std::milli>(writeTime_).count(), states.c_str(),
-                    tally.restored, tally.strayTemporaries,
-                    tally.disagreements);
+                    tally.restored, tally.strayTemporaries, tally.disagreements);
     }
 
     std::string original_, path_;

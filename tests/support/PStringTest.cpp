@@ -24,7 +24,11 @@ TEST(PStringOrder, ComparesUnsignedBytesWithShorterPrefixFirst) {
     EXPECT_EQ(MyPStrCompare(P("").s, P("A").s), -1);
     // Upper case before lower case; a byte above 127 after every letter (unsigned order).
     EXPECT_EQ(MyPStrCompare(P("Alpha").s, P("alpha").s), -1);
-    EXPECT_EQ(MyPStrCompare(P("\x8e" "cru").s, P("zebra").s), 1);
+    EXPECT_EQ(MyPStrCompare(P("\x8e"
+                              "cru")
+                                .s,
+                            P("zebra").s),
+              1);
 }
 
 TEST(PStringOrder, EqualityLooksAtLengthAndEveryByte) {

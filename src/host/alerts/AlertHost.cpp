@@ -37,11 +37,17 @@ int16_t ShowWithParams(int16_t alertID, bool caution) {
 
 } // namespace
 
-AlertHost& CurrentAlertHost() { return *gHost; }
+AlertHost& CurrentAlertHost() {
+    return *gHost;
+}
 
-ScopedAlertHost::ScopedAlertHost(AlertHost& host) : previous_(gHost) { gHost = &host; }
+ScopedAlertHost::ScopedAlertHost(AlertHost& host) : previous_(gHost) {
+    gHost = &host;
+}
 
-ScopedAlertHost::~ScopedAlertHost() { gHost = previous_; }
+ScopedAlertHost::~ScopedAlertHost() {
+    gHost = previous_;
+}
 
 int16_t ScriptedAlertHost::Show(const AlertRequest& request) {
     shown_.push_back(request);
@@ -60,8 +66,12 @@ std::string GetParamText(int index) {
     return index >= 0 && index < 4 ? gParams[static_cast<size_t>(index)] : std::string();
 }
 
-int16_t Alert(int16_t alertID) { return ShowWithParams(alertID, false); }
+int16_t Alert(int16_t alertID) {
+    return ShowWithParams(alertID, false);
+}
 
-int16_t CautionAlert(int16_t alertID) { return ShowWithParams(alertID, true); }
+int16_t CautionAlert(int16_t alertID) {
+    return ShowWithParams(alertID, true);
+}
 
 } // namespace orvane

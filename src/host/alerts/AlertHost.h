@@ -15,8 +15,8 @@ namespace orvane {
 
 // Alert resource IDs the program uses.
 enum : int16_t {
-    kQuestionAlertID = 129,  // a message with a question
-    kErrorAlertID = 130,     // an error message
+    kQuestionAlertID = 129, // a message with a question
+    kErrorAlertID = 130,    // an error message
     kAboutAlertID = 131,
     kSavePPDAlertID = 1009,  // write the PPD's changed settings first?
     kReplaceAlertID = 1011,  // a setting of this name exists: replace it?

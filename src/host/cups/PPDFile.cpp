@@ -9,7 +9,9 @@
 namespace orvane {
 
 namespace {
-ppd_file_t* File(void* p) { return static_cast<ppd_file_t*>(p); }
+ppd_file_t* File(void* p) {
+    return static_cast<ppd_file_t*>(p);
+}
 } // namespace
 
 CupsPPD::CupsPPD(const std::string& path) : ppd_(ppdOpenFile(path.c_str())) {}

@@ -185,7 +185,9 @@ OSErr WriteBackup(const std::string& name, std::span<const uint8_t> bytes, std::
     return err;
 }
 
-std::string BackupFolderPath() { return HostCacheFolderPath() + "/orvane/backups"; }
+std::string BackupFolderPath() {
+    return HostCacheFolderPath() + "/orvane/backups";
+}
 
 constexpr const char kJournalSuffix[] = ".pending";
 
@@ -204,8 +206,8 @@ public:
         fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd_ < 0)
             return StatusFromErrno(errno);
-        const std::string text = target + "\n" + std::to_string(st.st_dev) + " " +
-                                 std::to_string(st.st_ino) + "\n";
+        const std::string text =
+            target + "\n" + std::to_string(st.st_dev) + " " + std::to_string(st.st_ino) + "\n";
         OSErr err = flock(fd_, LOCK_EX) == 0 ? OSErr{noErr} : StatusFromErrno(errno);
         if (err == noErr)
             err = WriteAllToDescriptor(fd_, reinterpret_cast<const uint8_t*>(text.data()),

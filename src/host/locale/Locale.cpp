@@ -56,8 +56,12 @@ std::string HostLanguageCode() {
     return code.empty() ? "en" : code;
 }
 
-std::string HostLanguageRegionCode() { return LanguageRegion(); }
+std::string HostLanguageRegionCode() {
+    return LanguageRegion();
+}
 
-int16_t HostScriptCode() { return HostLanguageCode() == "ja" ? 1 : 0; }
+int16_t HostScriptCode() {
+    return HostLanguageCode() == "ja" ? 1 : 0;
+}
 
 } // namespace orvane

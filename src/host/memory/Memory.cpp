@@ -18,13 +18,17 @@ Allocator* gAllocator = &gSystemAllocator;
 
 } // namespace
 
-Allocator& CurrentAllocator() { return *gAllocator; }
+Allocator& CurrentAllocator() {
+    return *gAllocator;
+}
 
 ScopedAllocator::ScopedAllocator(Allocator& allocator) : previous_(gAllocator) {
     gAllocator = &allocator;
 }
 
-ScopedAllocator::~ScopedAllocator() { gAllocator = previous_; }
+ScopedAllocator::~ScopedAllocator() {
+    gAllocator = previous_;
+}
 
 void* FailingAllocator::Allocate(size_t size) {
     ++allocations_;
@@ -34,9 +38,13 @@ void* FailingAllocator::Allocate(size_t size) {
     return gSystemAllocator.Allocate(size);
 }
 
-void FailingAllocator::Free(void* block) { gSystemAllocator.Free(block); }
+void FailingAllocator::Free(void* block) {
+    gSystemAllocator.Free(block);
+}
 
-void* MyNewPtrClear(size_t size) { return gAllocator->Allocate(size); }
+void* MyNewPtrClear(size_t size) {
+    return gAllocator->Allocate(size);
+}
 
 void MyDisposePtr(void* block) {
     if (block)

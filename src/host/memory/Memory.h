@@ -69,13 +69,19 @@ Handle MyNewHandleClear(uint32_t size);
 // Frees the block and the handle; accepts null. A handle that belongs to an open resource
 // file must be released through the resource layer instead.
 void MyDisposeHandle(Handle handle);
-inline uint8_t* HandleData(Handle handle) { return handle ? handle->data : nullptr; }
-inline uint32_t GetHandleSize(Handle handle) { return handle ? handle->size : 0; }
+inline uint8_t* HandleData(Handle handle) {
+    return handle ? handle->data : nullptr;
+}
+inline uint32_t GetHandleSize(Handle handle) {
+    return handle ? handle->size : 0;
+}
 // Resizes keeping the first min(old, new) bytes; new bytes are zero. On failure returns
 // memFullErr and leaves the handle exactly as it was.
 OSErr MySetHandleSize(Handle handle, uint32_t size);
 
-inline int8_t HGetState(Handle handle) { return handle ? handle->state : 0; }
+inline int8_t HGetState(Handle handle) {
+    return handle ? handle->state : 0;
+}
 inline void HSetState(Handle handle, int8_t state) {
     if (handle)
         handle->state = state;

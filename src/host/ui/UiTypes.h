@@ -7,9 +7,9 @@
 
 namespace orvane {
 
-class DialogWindow;     // a dialog window shown by the front end
-class ListView;         // a list of rows with at most one selected row
-class RecordedPicture;  // a recorded drawing (the graph's grids)
+class DialogWindow;    // a dialog window shown by the front end
+class ListView;        // a list of rows with at most one selected row
+class RecordedPicture; // a recorded drawing (the graph's grids)
 struct MyOffscreenBitMapRec;
 
 using DialogRef = DialogWindow*;
