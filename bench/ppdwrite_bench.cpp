@@ -13,7 +13,7 @@
 #include "host/resources/ResourceManager.h"
 #include "host/rights/AdminRights.h"
 #include "host/rights/ScriptedAdminRights.h"
-#include "ppd/PPDInspection.h"
+#include "ppd/PPDRecognition.h"
 #include "ppd/PPDWriter.h"
 #include "support/PString.h"
 #include "tone/ToneRecords.h"

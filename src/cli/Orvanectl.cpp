@@ -6,7 +6,7 @@
 #include "cli/CliMessages.h"
 #include "cli/CliQuestions.h"
 #include "cli/CommandLine.h"
-#include "cli/CurveSpec.h"
+#include "cli/CurveArgument.h"
 #include "cli/SettingsListing.h"
 #include "host/files/HostPaths.h"
 #include "host/folders/Folders.h"

@@ -3,7 +3,7 @@
 #include "app/Alerts.h"
 #include "host/memory/Memory.h"
 #include "ppd/GammaFile.h"
-#include "ppd/PPDInspection.h"
+#include "ppd/PPDRecognition.h"
 #include "ppd/PPDWriter.h"
 #include "support/Containers.h"
 #include "support/FileHelpers.h"

@@ -5,7 +5,7 @@
 #include "host/files/PosixStatus.h"
 #include "host/files/SafeWrite.h"
 #include "host/files/Sidecar.h"
-#include "ppd/PPDInspection.h"
+#include "ppd/PPDRecognition.h"
 #include "ppd/Permissions.h"
 #include "ppd/ToneBlock.h"
 #include "support/Containers.h"

@@ -1,8 +1,8 @@
 // The writer on real printers' PPDs from the openprinting-ppds package, and what the
 // printing system makes of the result: libcups' view of the option, cupstestppd's verdict
 // and Ghostscript's rendering of each choice.
-#include "ppd/PPDInspection.h"
 #include "ppd/PPDReader.h"
+#include "ppd/PPDRecognition.h"
 #include "ppd/PPDWriter.h"
 #include "ppd/ToneBlock.h"
 

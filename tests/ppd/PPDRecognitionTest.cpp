@@ -1,4 +1,4 @@
-#include "ppd/PPDInspection.h"
+#include "ppd/PPDRecognition.h"
 
 #include "ppd/PPDTestSupport.h"
 
@@ -11,7 +11,7 @@ namespace {
 
 const std::string kSampleFolder = std::string(ORVANE_SOURCE_DIR) + "/sample/root/etc/cups/ppd/";
 
-class PPDInspectionTest : public PPDFolderTest {
+class PPDRecognitionTest : public PPDFolderTest {
 protected:
     // Puts `text` into the printer folder and returns its location.
     FSSpec Place(const std::string& name, const std::string& text) {
@@ -33,7 +33,7 @@ protected:
 
 } // namespace
 
-TEST_F(PPDInspectionTest, ServesColourPPDsAndRefusesOthers) {
+TEST_F(PPDRecognitionTest, ServesColourPPDsAndRefusesOthers) {
     EXPECT_EQ(Accepts(PlaceSample("Quillmark_ColorPage_3.ppd")), 1);
     EXPECT_EQ(ppd_type, 0);
     EXPECT_EQ(Accepts(PlaceSample("Quillmark_ColorPage_5.ppd")), 1);
@@ -42,7 +42,7 @@ TEST_F(PPDInspectionTest, ServesColourPPDsAndRefusesOthers) {
     EXPECT_EQ(Accepts(PlaceSample("Quillmark_MonoPage_2.ppd")), 0);
 }
 
-TEST_F(PPDInspectionTest, FilesThatAreNotPPDs) {
+TEST_F(PPDRecognitionTest, FilesThatAreNotPPDs) {
     EXPECT_EQ(Accepts(Place("short.ppd", "*PPD-Ad")), 0) << "shorter than the header text";
     EXPECT_EQ(Accepts(Place("empty.ppd", "")), 0);
     EXPECT_EQ(Accepts(Place("text.ppd", "Hello, printer\n*ColorDevice: True\n")), 0);
@@ -53,7 +53,7 @@ TEST_F(PPDInspectionTest, FilesThatAreNotPPDs) {
     EXPECT_EQ(ppd_type, 1);
 }
 
-TEST_F(PPDInspectionTest, SupportedAttributeAcceptsWithoutTheMarker) {
+TEST_F(PPDRecognitionTest, SupportedAttributeAcceptsWithoutTheMarker) {
     // A tab after the keyword hides the marker text; the bundle's attribute list still
     // recognises a colour PPD by its CUPS colour profile.
     const std::string profiled = "*PPD-Adobe: \"4.3\"\n*ColorDevice:\tTrue\n"
@@ -62,7 +62,7 @@ TEST_F(PPDInspectionTest, SupportedAttributeAcceptsWithoutTheMarker) {
     EXPECT_EQ(Accepts(Place("tabbed.ppd", "*PPD-Adobe: \"4.3\"\n*ColorDevice:\tTrue\n")), 0);
 }
 
-TEST_F(PPDInspectionTest, MissingFileIsAFailureNotARefusal) {
+TEST_F(PPDRecognitionTest, MissingFileIsAFailureNotARefusal) {
     FSSpec spec = Place("gone.ppd", "*PPD-Adobe: \"4.3\"\n");
     std::filesystem::remove(ppdDir() + "/gone.ppd");
     uint8_t isPPD = 0;
@@ -70,7 +70,7 @@ TEST_F(PPDInspectionTest, MissingFileIsAFailureNotARefusal) {
     EXPECT_EQ(isPPD, 0);
 }
 
-TEST_F(PPDInspectionTest, EncodingFollowsLanguageEncodingExactly) {
+TEST_F(PPDRecognitionTest, EncodingFollowsLanguageEncodingExactly) {
     struct Case {
         const char* line;
         TextEncoding expected;
@@ -95,7 +95,7 @@ TEST_F(PPDInspectionTest, EncodingFollowsLanguageEncodingExactly) {
     }
 }
 
-TEST_F(PPDInspectionTest, AttributesAndNicknames) {
+TEST_F(PPDRecognitionTest, AttributesAndNicknames) {
     const FSSpec spec = PlaceSample("Quillmark_ColorPage_3.ppd");
     char* value = nullptr;
     ASSERT_EQ(GetPPDAttribute(&spec, "ModelName", &value), noErr);

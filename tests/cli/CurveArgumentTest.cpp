@@ -1,7 +1,7 @@
 // The command line's numbers and curve descriptions: "." is the decimal point in every
 // locale, and a malformed number is refused with the editor's message rather than read
 // digit by digit.
-#include "cli/CurveSpec.h"
+#include "cli/CurveArgument.h"
 #include "app/Alerts.h"
 #include "cli/CliMessages.h"
 #include "tone/ToneTables.h"

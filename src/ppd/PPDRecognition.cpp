@@ -1,4 +1,4 @@
-#include "ppd/PPDInspection.h"
+#include "ppd/PPDRecognition.h"
 
 #include "app/AppResources.h"
 #include "host/bundle/BundleConfig.h"

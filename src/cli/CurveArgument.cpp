@@ -1,4 +1,4 @@
-#include "cli/CurveSpec.h"
+#include "cli/CurveArgument.h"
 
 #include "app/Alerts.h"
 #include "cli/CliMessages.h"
