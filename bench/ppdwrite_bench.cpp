@@ -7,8 +7,8 @@
 // program. scripts/bench-ppdwrite.sh runs this and times `cp` of the same file.
 #include <benchmark/benchmark.h>
 
-#include "app/AppResources.h"
-#include "app/State.h"
+#include "core/AppResources.h"
+#include "core/State.h"
 #include "host/files/HostPaths.h"
 #include "host/resources/ResourceManager.h"
 #include "host/rights/AdminRights.h"

@@ -1,7 +1,7 @@
 // Resource source compiler: any input either is refused with at least one error, or gives
 // an image that lays out as a resource file and reads back identical.
 #include "host/resources/ResourceForkFormat.h"
-#include "host/rez/ResourceSource.h"
+#include "rez/ResourceSource.h"
 
 #include <cstdlib>
 #include <string_view>

@@ -1,14 +1,15 @@
 #include "app/AdjustHalftone.h"
 
-#include "app/Alerts.h"
-#include "app/AppResources.h"
+#include "core/Alerts.h"
+#include "core/AppResources.h"
 #include "host/alerts/AlertHost.h"
 #include "host/ui/Choosers.h"
+#include "ppd/PPDReader.h"
 #include "ppd/PPDWriter.h"
-#include "store/ChangePPD.h"
+#include "app/ChangePPD.h"
 #include "store/Preferences.h"
-#include "store/Questions.h"
-#include "store/SettingsLists.h"
+#include "core/Questions.h"
+#include "app/SettingsLists.h"
 #include "store/ToneRecordChecks.h"
 #include "support/PString.h"
 
@@ -128,6 +129,16 @@ OSErr OpenAdjustHalftoneDialog(GlueRec* glue, DialogRef dialog, ListView& regist
         return err;
     HiliteAdjustHalftoneDialogButtons(glue);
     return noErr;
+}
+
+OSErr ReceiveAdjustHalftoneDialogsSetting(GlueRec* glue) {
+    OSErr err = LoadPreferencesToneRecord(glue);
+    if (err != noErr)
+        return err;
+    err = AdjustHalftoneDialogReadPPDSetting(glue);
+    if (err != noErr)
+        return err;
+    return SetAdjustHalftoneDialogControls(glue);
 }
 
 OSErr SetAdjustHalftoneDialogControls(GlueRec* glue) {

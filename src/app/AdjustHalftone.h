@@ -5,10 +5,10 @@
 // operations report to.
 #pragma once
 
-#include "app/State.h"
+#include "core/State.h"
 #include "host/ui/ListView.h"
-#include "store/StoreStatus.h"
-#include "support/Types.h"
+#include "base/Status.h"
+#include "base/Types.h"
 
 #include <cstdint>
 #include <string>
@@ -69,6 +69,11 @@ public:
 // disposes of what was built (DisposeAllDialogs).
 OSErr OpenAdjustHalftoneDialog(GlueRec* glue, DialogRef dialog, ListView& registeredList,
                                ListView& ppdList, AdjustHalftoneView* view);
+
+// Loads the preferences' 'Tone' 128 into prefsSaved and prefsWorking, then the chosen
+// PPD's settings, then fills the lists (SetAdjustHalftoneDialogControls). The first failing
+// step's status.
+OSErr ReceiveAdjustHalftoneDialogsSetting(GlueRec* glue);
 
 // Refills both lists and item 10 from the working records. resNotFound when no PPD is
 // chosen and 'STR#' 1000 item 1 (the text for that) is missing or empty.

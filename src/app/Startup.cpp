@@ -1,9 +1,9 @@
 #include "app/Startup.h"
 
-#include "app/AppResources.h"
+#include "core/AppResources.h"
 #include "host/bundle/BundleConfig.h"
 #include "host/files/SafeWrite.h"
-#include "host/folders/Folders.h"
+#include "app/Folders.h"
 #include "host/resources/ResourceManager.h"
 #include "host/text/AppText.h"
 #include "store/Preferences.h"

@@ -2,13 +2,10 @@
 // preferences file. Both front ends run these before opening the Adjust Halftone dialog.
 #pragma once
 
-#include "app/State.h"
-#include "support/Types.h"
+#include "core/State.h"
+#include "base/Types.h"
 
 namespace orvane {
-
-// Status of a start-up that cannot tell the system level.
-inline constexpr OSErr kBadSystemLevelErr = -1;
 
 // The front end's system-level option (0, 1 or 2); -1 removes it.
 void SetSystemLevelOption(int level);

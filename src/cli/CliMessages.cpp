@@ -1,9 +1,9 @@
 #include "cli/CliMessages.h"
 
-#include "app/Alerts.h"
-#include "app/AppResources.h"
+#include "core/Alerts.h"
+#include "core/AppResources.h"
 #include "host/text/AppText.h"
-#include "store/StoreStatus.h"
+#include "base/Status.h"
 #include "support/PString.h"
 
 namespace orvane {

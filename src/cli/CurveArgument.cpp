@@ -1,6 +1,6 @@
 #include "cli/CurveArgument.h"
 
-#include "app/Alerts.h"
+#include "core/Alerts.h"
 #include "cli/CliMessages.h"
 #include "tone/ToneTables.h"
 

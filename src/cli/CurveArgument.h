@@ -4,7 +4,7 @@
 // whatever the user's locale, so that a script gives the same setting everywhere.
 #pragma once
 
-#include "support/Types.h"
+#include "base/Types.h"
 #include "tone/ToneRecords.h"
 
 #include <string_view>

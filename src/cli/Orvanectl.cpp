@@ -1,7 +1,7 @@
 #include "cli/Orvanectl.h"
 
 #include "app/AdjustHalftone.h"
-#include "app/Alerts.h"
+#include "core/Alerts.h"
 #include "app/Startup.h"
 #include "cli/CliMessages.h"
 #include "cli/CliQuestions.h"
@@ -9,13 +9,13 @@
 #include "cli/CurveArgument.h"
 #include "cli/SettingsListing.h"
 #include "host/files/HostPaths.h"
-#include "host/folders/Folders.h"
+#include "app/Folders.h"
 #include "host/rights/AdminRights.h"
 #include "host/text/AppText.h"
 #include "host/ui/Choosers.h"
 #include "host/ui/ListView.h"
 #include "ppd/PPDWriter.h"
-#include "store/SettingsLists.h"
+#include "app/SettingsLists.h"
 #include "support/PString.h"
 
 #include <sys/stat.h>

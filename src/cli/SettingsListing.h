@@ -4,7 +4,7 @@
 // decimal point.
 #pragma once
 
-#include "support/Types.h"
+#include "base/Types.h"
 #include "tone/ToneRecords.h"
 
 #include <optional>

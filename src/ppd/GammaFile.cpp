@@ -3,7 +3,7 @@
 #include "host/bundle/BundleConfig.h"
 #include "host/files/HostPaths.h"
 #include "host/files/PosixStatus.h"
-#include "host/files/Sidecar.h"
+#include "host/resources/Sidecar.h"
 #include "host/folders/SystemRoot.h"
 #include "ppd/Permissions.h"
 #include "support/FileHelpers.h"

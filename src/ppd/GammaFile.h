@@ -8,16 +8,13 @@
 // the file exist and are writable for the group.
 #pragma once
 
-#include "app/State.h"
-#include "support/Types.h"
+#include "core/State.h"
+#include "base/Types.h"
 
 #include <string>
 #include <string_view>
 
 namespace orvane {
-
-// The vendor folder was missing and could not be created, even with administrator rights.
-constexpr OSErr kGammaFolderUnavailableErr = 1011;
 
 // The name of the gamma file inside the printer's folder.
 inline constexpr const char* kGammaFileName = "PPDGAM";

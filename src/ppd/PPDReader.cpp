@@ -1,6 +1,6 @@
 #include "ppd/PPDReader.h"
 
-#include "app/Alerts.h"
+#include "core/Alerts.h"
 #include "host/memory/Memory.h"
 #include "ppd/GammaFile.h"
 #include "ppd/PPDRecognition.h"

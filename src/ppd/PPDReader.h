@@ -3,8 +3,8 @@
 // in the text is never parsed; the record is the settings' only source.
 #pragma once
 
-#include "app/State.h"
-#include "support/Types.h"
+#include "core/State.h"
+#include "base/Types.h"
 
 #include <span>
 

@@ -1,6 +1,6 @@
 #include "ppd/PPDRecognition.h"
 
-#include "app/AppResources.h"
+#include "core/AppResources.h"
 #include "host/bundle/BundleConfig.h"
 #include "host/cups/PPDFile.h"
 #include "host/files/HostPaths.h"

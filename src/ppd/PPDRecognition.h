@@ -2,9 +2,9 @@
 // declared text encoding and nickname.
 #pragma once
 
-#include "app/State.h"
+#include "core/State.h"
 #include "host/text/TextEncoding.h"
-#include "support/Types.h"
+#include "base/Types.h"
 
 #include <optional>
 #include <string>

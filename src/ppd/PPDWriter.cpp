@@ -1,10 +1,10 @@
 #include "ppd/PPDWriter.h"
 
-#include "app/AppResources.h"
+#include "core/AppResources.h"
 #include "host/files/HostPaths.h"
 #include "host/files/PosixStatus.h"
 #include "host/files/SafeWrite.h"
-#include "host/files/Sidecar.h"
+#include "host/resources/Sidecar.h"
 #include "ppd/PPDRecognition.h"
 #include "ppd/Permissions.h"
 #include "ppd/ToneBlock.h"

@@ -3,8 +3,8 @@
 // target is the PPD itself, or on system level 2 the gamma file.
 #pragma once
 
-#include "app/State.h"
-#include "support/Types.h"
+#include "core/State.h"
+#include "base/Types.h"
 
 #include <span>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "host/files/HostPaths.h"
 #include "host/files/PosixStatus.h"
-#include "host/files/Sidecar.h"
+#include "host/resources/Sidecar.h"
 #include "host/rights/AdminRights.h"
 #include "host/rights/ModeString.h"
 #include "host/rights/ToolRunner.h"

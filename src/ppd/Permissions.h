@@ -8,8 +8,8 @@
 // as single arguments, whatever characters they hold.
 #pragma once
 
-#include "app/State.h"
-#include "support/Types.h"
+#include "core/State.h"
+#include "base/Types.h"
 
 #include <string>
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "host/text/TextEncoding.h"
-#include "support/Types.h"
+#include "base/Types.h"
 
 #include <cstddef>
 

@@ -1,6 +1,6 @@
 #include "ppd/ToneBlock.h"
 
-#include "app/AppResources.h"
+#include "core/AppResources.h"
 #include "host/bundle/BundleConfig.h"
 #include "ppd/TextConversion.h"
 #include "support/NumberText.h"

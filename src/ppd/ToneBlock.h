@@ -5,10 +5,10 @@
 // parts (entry numbers, names, the 256 numbers of each curve) byte for byte.
 #pragma once
 
-#include "app/State.h"
+#include "core/State.h"
 #include "host/text/TextEncoding.h"
 #include "support/Containers.h"
-#include "support/Types.h"
+#include "base/Types.h"
 
 namespace orvane {
 

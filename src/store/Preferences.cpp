@@ -1,8 +1,6 @@
 #include "store/Preferences.h"
 
-#include "app/AdjustHalftone.h"
 #include "host/ui/WindowPositions.h"
-#include "ppd/PPDReader.h"
 #include "store/ToneRecordChecks.h"
 #include "support/ResFile.h"
 
@@ -51,7 +49,7 @@ OSErr WriteToneRecord(MyOpenResFileClass& prefs, Handle stored, const ToneRes4Re
     return err;
 }
 
-OSErr ReceiveAdjustHalftoneDialogsSetting(GlueRec* glue) {
+OSErr LoadPreferencesToneRecord(GlueRec* glue) {
     if (!glue || !glue->dialogState || !glue->dialogState->prefsSaved ||
         !glue->dialogState->prefsWorking)
         return paramErr;
@@ -81,10 +79,7 @@ OSErr ReceiveAdjustHalftoneDialogsSetting(GlueRec* glue) {
         *state->prefsSaved = record;
         *state->prefsWorking = record;
     }
-    OSErr err = AdjustHalftoneDialogReadPPDSetting(glue);
-    if (err != noErr)
-        return err;
-    return SetAdjustHalftoneDialogControls(glue);
+    return noErr;
 }
 
 OSErr AdjustHalftoneSaveToPrefFile(GlueRec* glue) {

@@ -4,9 +4,9 @@
 // none). Every operation opens the file and closes it before returning.
 #pragma once
 
-#include "app/State.h"
+#include "core/State.h"
 #include "support/ResFile.h"
-#include "support/Types.h"
+#include "base/Types.h"
 
 namespace orvane {
 
@@ -18,9 +18,8 @@ inline constexpr OSType kPrefsFileCreator = MakeFourCC("Hvtk");
 inline constexpr Point kNoWindowPosition = {-1, -1};
 
 // Loads 'Tone' 128 into prefsSaved and prefsWorking (a file without one gets an empty
-// record added), then the chosen PPD's settings, then fills the lists
-// (SetAdjustHalftoneDialogControls). The first failing step's status.
-OSErr ReceiveAdjustHalftoneDialogsSetting(GlueRec* glue);
+// record added). The first failing step's status.
+OSErr LoadPreferencesToneRecord(GlueRec* glue);
 
 // Writes prefsWorking into 'Tone' 128 and makes prefsSaved equal to it. The open's
 // status, resNotFound when the file has no 'Tone' 128, memFullErr, or the write's status

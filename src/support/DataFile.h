@@ -4,7 +4,7 @@
 // the call.
 #pragma once
 
-#include "support/Types.h"
+#include "base/Types.h"
 
 namespace orvane {
 

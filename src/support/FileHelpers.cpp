@@ -3,7 +3,7 @@
 #include "host/files/FileTable.h"
 #include "host/files/HostPaths.h"
 #include "host/files/PosixStatus.h"
-#include "host/files/Sidecar.h"
+#include "host/resources/Sidecar.h"
 #include "host/resources/ResourceManager.h"
 
 #include <cerrno>

@@ -5,7 +5,7 @@
 // sidecar's resource-fork entry.
 #pragma once
 
-#include "support/Types.h"
+#include "base/Types.h"
 
 namespace orvane {
 

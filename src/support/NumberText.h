@@ -3,7 +3,7 @@
 // are digit numbers with d = 2).
 #pragma once
 
-#include "support/Types.h"
+#include "base/Types.h"
 
 namespace orvane {
 

@@ -147,15 +147,4 @@ void GetHexStringFromShortValue(uint16_t value, StringPtr destination, bool pref
     HexString(value, 4, destination, prefix, allDigits);
 }
 
-bool PStrFromView(StringPtr destination, std::string_view text, size_t maxLength) {
-    if (maxLength > 255)
-        maxLength = 255;
-    if (text.size() > maxLength)
-        return false;
-    destination[0] = static_cast<unsigned char>(text.size());
-    if (!text.empty()) // an empty view may have no data pointer at all
-        std::memcpy(destination + 1, text.data(), text.size());
-    return true;
-}
-
 } // namespace orvane

@@ -2,8 +2,9 @@
 // byte comparisons: unsigned and case-sensitive.
 #pragma once
 
+#include "base/PStringView.h"
+#include "base/Types.h"
 #include "host/memory/Memory.h"
-#include "support/Types.h"
 
 #include <string>
 #include <string_view>
@@ -42,16 +43,5 @@ bool MyPStrCStrEqual(ConstStringPtr pstr, const char* cstr);
 // all 8 (4) digits, or without leading zeros but at least one digit.
 void GetHexStringFromLongValue(uint32_t value, StringPtr destination, bool prefix, bool allDigits);
 void GetHexStringFromShortValue(uint16_t value, StringPtr destination, bool prefix, bool allDigits);
-
-// Bridges for C++ callers.
-inline std::string_view PStrView(ConstStringPtr p) {
-    return std::string_view(reinterpret_cast<const char*>(p + 1), p[0]);
-}
-inline std::string PStrToString(ConstStringPtr p) {
-    return std::string(PStrView(p));
-}
-// Stores `text` as a P-string of at most `maxLength` characters; returns false (and
-// stores nothing) when it does not fit.
-bool PStrFromView(StringPtr destination, std::string_view text, size_t maxLength = 255);
 
 } // namespace orvane

@@ -4,7 +4,7 @@
 // and returns 0.
 #pragma once
 
-#include "support/Types.h"
+#include "base/Types.h"
 
 namespace orvane {
 

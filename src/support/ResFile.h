@@ -8,7 +8,7 @@
 
 #include "host/memory/Memory.h"
 #include "support/Containers.h"
-#include "support/Types.h"
+#include "base/Types.h"
 
 namespace orvane {
 

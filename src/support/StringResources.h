@@ -2,7 +2,7 @@
 // P-string; 'STR#' is a big-endian 16-bit count followed by that many P-strings.
 #pragma once
 
-#include "support/Types.h"
+#include "base/Types.h"
 
 #include <cstdint>
 #include <span>

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "support/Types.h"
+#include "base/Types.h"
 
 namespace orvane {
 

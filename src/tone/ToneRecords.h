@@ -8,7 +8,7 @@
 #pragma once
 
 #include "host/memory/Memory.h"
-#include "support/Types.h"
+#include "base/Types.h"
 
 namespace orvane {
 

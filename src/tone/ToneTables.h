@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "support/Types.h"
+#include "base/Types.h"
 #include "tone/ToneRecords.h"
 
 namespace orvane {

@@ -2,7 +2,7 @@
 // locale, and a malformed number is refused with the editor's message rather than read
 // digit by digit.
 #include "cli/CurveArgument.h"
-#include "app/Alerts.h"
+#include "core/Alerts.h"
 #include "cli/CliMessages.h"
 #include "tone/ToneTables.h"
 

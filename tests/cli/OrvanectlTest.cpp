@@ -1,19 +1,19 @@
 // orvanectl end to end: the built program run in a temporary copy of the sample system
 // root with a home of its own, checked by its exit status, its output, its --json output
 // read back, and the bytes it leaves in the preferences, the PPD and their sidecars.
-#include "app/Alerts.h"
+#include "core/Alerts.h"
 #include "app/Startup.h"
 #include "cli/CliMessages.h"
 #include "cli/CliProcess.h"
 #include "cli/MiniJson.h"
 #include "host/alerts/AlertHost.h"
 #include "host/files/HostPaths.h"
-#include "host/files/Sidecar.h"
+#include "host/resources/Sidecar.h"
 #include "host/resources/AppleDouble.h"
 #include "host/resources/ResourceForkFormat.h"
-#include "resources/ByteCompare.h"
-#include "store/Questions.h"
-#include "store/StoreStatus.h"
+#include "host/resources/ByteCompare.h"
+#include "core/Questions.h"
+#include "base/Status.h"
 #include "tone/ToneRecords.h"
 
 #include <gtest/gtest.h>

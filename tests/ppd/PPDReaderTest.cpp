@@ -1,6 +1,6 @@
 #include "ppd/PPDReader.h"
 
-#include "app/Alerts.h"
+#include "core/Alerts.h"
 #include "host/alerts/AlertHost.h"
 #include "host/resources/ResourceForkFormat.h"
 #include "ppd/PPDTestSupport.h"

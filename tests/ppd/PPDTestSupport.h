@@ -2,11 +2,11 @@
 // open, and a dialog state whose chosen PPD is a file written by the test.
 #pragma once
 
-#include "app/AppResources.h"
-#include "app/State.h"
-#include "files/HostTestFolder.h"
+#include "core/AppResources.h"
+#include "core/State.h"
+#include "host/files/HostTestFolder.h"
 #include "host/files/HostPaths.h"
-#include "host/files/Sidecar.h"
+#include "host/resources/Sidecar.h"
 #include "host/resources/ResourceForkFormat.h"
 #include "host/resources/ResourceManager.h"
 #include "host/rights/AdminRights.h"

@@ -1,7 +1,7 @@
 // The data-fork class: reading and writing by range and by position mode, ownership of the
 // file, and the chunked search with its overlap at chunk borders.
 #include "support/DataFile.h"
-#include "files/HostTestFolder.h"
+#include "host/files/HostTestFolder.h"
 #include "host/files/FileTable.h"
 #include "host/memory/Memory.h"
 

@@ -1,9 +1,9 @@
 // File-system helpers over locations: finding, creating and deleting files and folders,
 // type and creator, resource forks.
 #include "support/FileHelpers.h"
-#include "files/HostTestFolder.h"
+#include "host/files/HostTestFolder.h"
 #include "host/files/FileTable.h"
-#include "host/files/Sidecar.h"
+#include "host/resources/Sidecar.h"
 #include "host/resources/ResourceManager.h"
 
 #include <gtest/gtest.h>

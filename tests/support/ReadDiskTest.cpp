@@ -1,7 +1,7 @@
 // The buffered reader: delivering a range exactly, its end conventions, moving back within
 // the buffer, and agreement with the file under random reads and moves.
 #include "support/ReadDisk.h"
-#include "files/HostTestFolder.h"
+#include "host/files/HostTestFolder.h"
 #include "host/files/FileTable.h"
 #include "host/memory/Memory.h"
 

@@ -4,7 +4,7 @@
 // shows a dialog, the command line prints the message, and tests script the answers.
 #pragma once
 
-#include "support/Types.h"
+#include "base/Types.h"
 
 #include <array>
 #include <deque>

@@ -6,7 +6,7 @@
 
 #include "host/bundle/PropertyList.h"
 #include "host/text/TextEncoding.h"
-#include "support/Types.h"
+#include "base/Types.h"
 
 #include <cstddef>
 #include <string>

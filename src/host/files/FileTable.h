@@ -3,7 +3,7 @@
 // its kind. Reference numbers are positive and never 0.
 #pragma once
 
-#include "support/Types.h"
+#include "base/Types.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "host/files/HostPaths.h"
 
 #include "host/files/PosixStatus.h"
-#include "support/PString.h"
+#include "base/PStringView.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 // another process) resolves to the same file in the next.
 #pragma once
 
-#include "support/Types.h"
+#include "base/Types.h"
 
 #include <string>
 

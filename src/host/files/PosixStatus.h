@@ -2,7 +2,7 @@
 // helpers shared by its parts.
 #pragma once
 
-#include "support/Types.h"
+#include "base/Types.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -9,17 +9,13 @@
 // the restore fails, the status is restoreFailedErr and the report names the backup.
 #pragma once
 
-#include "support/Types.h"
+#include "base/Types.h"
 
 #include <cstddef>
 #include <span>
 #include <string>
 
 namespace orvane {
-
-// The old bytes could not be put back after a failed in-place write; they are in the backup
-// named by SafeWriteReport::backupPath.
-constexpr OSErr restoreFailedErr = -3999;
 
 struct SafeWriteReport {
     bool wroteInPlace = false; // the folder did not allow a replacement by rename

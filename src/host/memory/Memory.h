@@ -2,7 +2,7 @@
 // replaceable allocator so that tests can make any allocation fail.
 #pragma once
 
-#include "support/Types.h"
+#include "base/Types.h"
 
 namespace orvane {
 

@@ -4,7 +4,7 @@
 // entry 2 (the resource fork). No file I/O happens here.
 #pragma once
 
-#include "support/Types.h"
+#include "base/Types.h"
 
 #include <array>
 #include <span>

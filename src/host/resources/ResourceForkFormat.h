@@ -8,7 +8,7 @@
 // its reference lists, then the name list of length-prefixed names).
 #pragma once
 
-#include "support/Types.h"
+#include "base/Types.h"
 
 #include <span>
 #include <string>

@@ -4,7 +4,7 @@
 #include "host/files/HostPaths.h"
 #include "host/files/PosixStatus.h"
 #include "host/files/SafeWrite.h"
-#include "host/files/Sidecar.h"
+#include "host/resources/Sidecar.h"
 #include "host/resources/AppleDouble.h"
 #include "host/resources/ResourceForkFormat.h"
 

@@ -14,7 +14,7 @@
 
 #include "host/files/FileTable.h" // permissions fsCurPerm ... fsRdWrPerm
 #include "host/memory/Memory.h"
-#include "support/Types.h"
+#include "base/Types.h"
 
 #include <string>
 

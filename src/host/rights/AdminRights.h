@@ -11,16 +11,11 @@
 #pragma once
 
 #include "host/rights/ToolRunner.h"
-#include "support/Types.h"
+#include "base/Types.h"
 
 #include <string>
 
 namespace orvane {
-
-// Status of a request that could not even be put to the user: no pkexec, no
-// authentication agent, or a backend chosen that cannot grant what it promises. A request
-// the user declined (or failed to authenticate) is userCanceledErr.
-constexpr OSErr kAdminUnavailableErr = permErr;
 
 // Why a request was refused, for the front ends to show: the status and a sentence
 // saying what happened and what the user can do. Empty message for a plain "no".

@@ -4,7 +4,7 @@
 // has exited.
 #pragma once
 
-#include "support/Types.h"
+#include "base/Types.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "host/ui/ListView.h"
 
-#include "support/PString.h"
+#include "base/PStringView.h"
 
 namespace orvane {
 

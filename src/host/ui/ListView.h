@@ -7,7 +7,7 @@
 // by the getters, so a caller's mistake never touches memory outside the list.
 #pragma once
 
-#include "support/Types.h"
+#include "base/Types.h"
 
 #include <string>
 #include <string_view>

@@ -1,0 +1,137 @@
+#include "app/ChangePPD.h"
+
+#include "app/AdjustHalftone.h"
+#include "core/Alerts.h"
+#include "host/alerts/AlertHost.h"
+#include "host/files/HostPaths.h"
+#include "app/Folders.h"
+#include "host/memory/Memory.h"
+#include "ppd/PPDReader.h"
+#include "ppd/PPDRecognition.h"
+#include "ppd/PPDWriter.h"
+#include "store/Preferences.h"
+#include "core/Questions.h"
+#include "app/SettingsLists.h"
+#include "store/ToneRecordChecks.h"
+#include "support/PString.h"
+#include "support/ResFile.h"
+
+#include <cstring>
+
+namespace orvane {
+
+namespace {
+
+constexpr uint32_t kPPDFolderPathBufferSize = 1024;
+
+bool HasState(const GlueRec* glue) {
+    return glue && glue->dialogState && glue->dialogState->prefsWorking &&
+           glue->dialogState->prefsSaved && glue->dialogState->ppdWorking &&
+           glue->dialogState->ppdSaved;
+}
+
+// The user's choice of a file: *chosen is valid when *confirmed.
+OSErr ChooseFile(GlueRec* glue, FSSpec* chosen, bool* confirmed) {
+    *confirmed = false;
+    if (glue->osLevel == 2) {
+        char folder[kPPDFolderPathBufferSize];
+        const bool haveFolder = GetPPDFolderPath(folder, sizeof folder) == 1;
+        char* folderPath = nullptr;
+        char* filePath = nullptr;
+        const bool ok =
+            MyOpenPanel(haveFolder ? folder : nullptr, &folderPath, &filePath, false, true);
+        OSErr err = noErr;
+        if (ok && filePath) {
+            err = PathToFSSpec(filePath, chosen);
+            *confirmed = err == noErr;
+        }
+        MyDisposePtr(folderPath);
+        MyDisposePtr(filePath);
+        return err;
+    }
+
+    int16_t vRefNum = 0;
+    int32_t dirID = 0;
+    // Without the printer-description folder the chooser opens at its default place.
+    const bool haveFolder = FindPPDFolder_OSX(glue, &vRefNum, &dirID, 0) == noErr;
+    StandardFileReply reply;
+    OSErr err = MyEasyNavStdGetFile(&reply, haveFolder ? &vRefNum : nullptr,
+                                    haveFolder ? &dirID : nullptr, nullptr, -1, nullptr);
+    if (err != noErr)
+        return err;
+    *confirmed = reply.sfGood != 0;
+    *chosen = reply.sfFile;
+    return noErr;
+}
+
+// The preferences file's stored choice of PPD, changed alone: its list stays as last saved.
+OSErr RecordChosenPPD(GlueRec* glue, const FSSpec& chosen) {
+    MyOpenResFileClass prefs;
+    OSErr err = prefs.SetResFile(glue->prefsFileSpec);
+    if (err != noErr)
+        return err;
+    Handle stored = prefs.GetTheResource(kToneResType, kToneResID);
+    if (!stored)
+        return resNotFound;
+    ToneRes4Rec record;
+    DecodeToneRes4Rec({HandleData(stored), GetHandleSize(stored)}, record);
+    SetPPDLocation(record, chosen);
+    return WriteToneRecord(prefs, stored, record);
+}
+
+} // namespace
+
+OSErr AdjustHalftoneChangePPDFile(GlueRec* glue, const FSSpec& chosen) {
+    if (!HasState(glue))
+        return paramErr;
+    SettingPrivateRec* state = glue->dialogState;
+    uint8_t isPPD = 0;
+    OSErr err = CheckTargetFileIsPPDFile(glue, &chosen, &isPPD);
+    if (err != noErr)
+        return err;
+    if (!isPPD) {
+        ShowAlert(glue, kNotSupportedPPDCode);
+        state->prefsWorking->ppdName[0] = 0;
+        std::memset(state->ppdSaved, 0, sizeof(PPDTone4Rec));
+        std::memset(state->ppdWorking, 0, sizeof(PPDTone4Rec));
+        // The rows must follow the emptied records.
+        return SetAdjustHalftoneDialogControls(glue);
+    }
+
+    SetPPDLocation(*state->prefsWorking, chosen);
+    err = RecordChosenPPD(glue, chosen);
+    if (err != noErr)
+        return err; // the choice stays unsaved, so the next Save writes it
+    SetPPDLocation(*state->prefsSaved, chosen);
+    err = AdjustHalftoneDialogReadPPDSetting(glue);
+    if (err != noErr)
+        return err;
+    return SetAdjustHalftoneDialogControls(glue);
+}
+
+OSErr AdjustHalftoneAlertUserAndChangePPDFile(GlueRec* glue) {
+    if (!HasState(glue))
+        return paramErr;
+    SettingPrivateRec* state = glue->dialogState;
+    if (AdjustHalftoneCheckPPDSettingChanged(glue) &&
+        AskQuestion(glue, kSavePPDAlertID, FileNameForDisplay(state->prefsWorking->ppdName))) {
+        const OSErr err = AdjustHalftoneSaveToPPDFile(glue);
+        if (err != noErr)
+            return err;
+    }
+
+    FSSpec chosen{};
+    bool confirmed = false;
+    OSErr err = ChooseFile(glue, &chosen, &confirmed);
+    if (err != noErr)
+        return err;
+    if (!confirmed) {
+        err = AdjustHalftoneDialogReadPPDSetting(glue);
+        if (err != noErr)
+            return err;
+        return SetAdjustHalftoneDialogControls(glue);
+    }
+    return AdjustHalftoneChangePPDFile(glue, chosen);
+}
+
+} // namespace orvane

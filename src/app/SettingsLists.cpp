@@ -1,0 +1,200 @@
+#include "app/SettingsLists.h"
+
+#include "app/AdjustHalftone.h"
+#include "host/alerts/AlertHost.h"
+#include "host/ui/ListView.h"
+#include "ppd/PPDWriter.h"
+#include "store/Preferences.h"
+#include "core/Questions.h"
+#include "store/ToneRecordChecks.h"
+#include "support/FileHelpers.h"
+#include "support/PString.h"
+
+#include <cstring>
+
+namespace orvane {
+
+namespace {
+
+// One of the two lists with the record slots behind it.
+struct ListSlots {
+    ListView* view;
+    CMYKTone* tones;
+    int16_t* count;
+    int max;
+};
+
+bool HasLists(const SettingPrivateRec* state) {
+    return state && state->registeredList && state->ppdList && state->prefsWorking &&
+           state->prefsSaved && state->ppdWorking && state->ppdSaved;
+}
+
+ListSlots Slots(SettingPrivateRec* state, bool registered) {
+    if (registered)
+        return {state->registeredList, state->prefsWorking->tones, &state->prefsWorking->count,
+                kMaxRegisteredTones};
+    return {state->ppdList, state->ppdWorking->tones, &state->ppdWorking->count, kMaxPPDTones};
+}
+
+std::string_view NameView(const CMYKTone& tone) {
+    return PStrView(tone.name).substr(0, kMaxToneNameLength);
+}
+
+// Row of the setting named exactly `name`, or kNoListRow.
+int16_t FindByName(const ListSlots& list, ConstStringPtr name) {
+    const int16_t count = BoundedCount(*list.count, list.max);
+    for (int16_t row = 0; row < count; ++row) {
+        if (MyPStrEqual(list.tones[row].name, name))
+            return row;
+    }
+    return kNoListRow;
+}
+
+bool ToneListsDiffer(const CMYKTone* a, const CMYKTone* b, int16_t count) {
+    for (int16_t i = 0; i < count; ++i) {
+        if (!CMYKToneEqualForList(a[i], b[i]))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+OSErr AdjustHalftoneDialogAppendEntry(GlueRec* glue, bool toRegistered, const CMYKTone& tone) {
+    if (!glue || !HasLists(glue->dialogState))
+        return paramErr;
+    if (tone.name[0] == 0 || tone.name[0] > kMaxToneNameLength)
+        return kBadToneNameCode;
+    SettingPrivateRec* state = glue->dialogState;
+    const ListSlots list = Slots(state, toRegistered);
+    const int16_t count = BoundedCount(*list.count, list.max);
+
+    // The sorted place, or the setting of the same name.
+    int16_t insertAt = 0;
+    for (int16_t row = 0; row < count; ++row) {
+        const int order = MyPStrCompare(tone.name, list.tones[row].name);
+        if (order == 0) {
+            if (AskQuestion(glue, kReplaceAlertID, NameView(tone)))
+                std::memcpy(&list.tones[row], &tone, sizeof(CMYKTone));
+            return noErr;
+        }
+        if (order < 0)
+            break;
+        insertAt = static_cast<int16_t>(row + 1);
+    }
+    // The record has no slot beyond its limit; the commands that add are disabled at the
+    // limit, but an editor left open can still confirm a new setting then.
+    if (count >= list.max)
+        return kListFullCode;
+
+    list.view->InsertRow(insertAt);
+    list.view->SetCell(insertAt, NameView(tone));
+    std::memmove(&list.tones[insertAt + 1], &list.tones[insertAt],
+                 static_cast<size_t>(count - insertAt) * sizeof(CMYKTone));
+    std::memcpy(&list.tones[insertAt], &tone, sizeof(CMYKTone));
+    *list.count = static_cast<int16_t>(count + 1);
+
+    state->registeredList->Deselect();
+    state->ppdList->Deselect();
+    list.view->Select(insertAt);
+    list.view->ScrollIntoView(insertAt);
+    HiliteAdjustHalftoneDialogButtons(glue);
+    return noErr;
+}
+
+OSErr AdjustHalftoneDialogDeleteFromList(GlueRec* glue, bool fromRegistered, int16_t row) {
+    if (!glue || !HasLists(glue->dialogState))
+        return paramErr;
+    const ListSlots list = Slots(glue->dialogState, fromRegistered);
+    const int16_t count = BoundedCount(*list.count, list.max);
+    if (row < 0 || row >= count)
+        return paramErr;
+    std::memmove(&list.tones[row], &list.tones[row + 1],
+                 static_cast<size_t>(count - row - 1) * sizeof(CMYKTone));
+    // The freed slot keeps nothing of a deleted setting.
+    std::memset(&list.tones[count - 1], 0, sizeof(CMYKTone));
+    *list.count = static_cast<int16_t>(count - 1);
+    list.view->DeleteRow(row);
+    return noErr;
+}
+
+OSErr NewEditHalftoneDialogSaveList(GlueRec* glue) {
+    if (!glue || !HasLists(glue->dialogState))
+        return paramErr;
+    SettingPrivateRec* state = glue->dialogState;
+    const CMYKTone& work = state->workTone;
+    if (work.name[0] == 0 || work.name[0] > kMaxToneNameLength)
+        return kBadToneNameCode;
+    if (state->isNew)
+        return AdjustHalftoneDialogAppendEntry(glue, true, work);
+
+    // The selection is the only link between the editor and the setting it edits.
+    const bool registered = state->registeredList->SelectedRow() != kNoListRow;
+    const ListSlots list = Slots(state, registered);
+    int16_t selected = list.view->SelectedRow();
+    if (selected == kNoListRow || selected >= BoundedCount(*list.count, list.max))
+        return kNoSelectedSettingCode;
+
+    if (!MyPStrEqual(work.name, state->originalTone.name)) {
+        const int16_t other = FindByName(list, work.name);
+        if (other != kNoListRow && other != selected) {
+            if (!AskQuestion(glue, kReplaceAlertID, NameView(work)))
+                return noErr;
+            OSErr err = AdjustHalftoneDialogDeleteFromList(glue, registered, other);
+            if (err != noErr)
+                return err;
+            selected = list.view->SelectedRow();
+            if (selected == kNoListRow)
+                return kNoSelectedSettingCode;
+        }
+    }
+    // workTone is a field of the state; copy it before the list operations run.
+    const CMYKTone edited = work;
+    OSErr err = AdjustHalftoneDialogDeleteFromList(glue, registered, selected);
+    if (err != noErr)
+        return err;
+    return AdjustHalftoneDialogAppendEntry(glue, registered, edited);
+}
+
+OSErr SetAdjustHalftoneDialogsSetting(GlueRec* glue) {
+    if (!glue || !glue->dialogState || !glue->dialogState->prefsWorking)
+        return paramErr;
+    OSErr err = AdjustHalftoneSaveToPrefFile(glue);
+    if (err != noErr)
+        return err;
+    const ToneRes4Rec& prefs = *glue->dialogState->prefsWorking;
+    if (prefs.ppdName[0] == 0)
+        return noErr;
+    err = FindNamedFile(GetPPDLocation(prefs));
+    if (err != noErr)
+        return err;
+    if (!AdjustHalftoneCheckPPDSettingChanged(glue))
+        return noErr;
+    return AdjustHalftoneSaveToPPDFile(glue);
+}
+
+bool AdjustHalftoneCheckRegisteredSettingChanged(GlueRec* glue) {
+    if (!glue || !glue->dialogState || !glue->dialogState->prefsWorking ||
+        !glue->dialogState->prefsSaved)
+        return false;
+    const ToneRes4Rec& working = *glue->dialogState->prefsWorking;
+    const ToneRes4Rec& saved = *glue->dialogState->prefsSaved;
+    if (working.count != saved.count || working.ppdVolume != saved.ppdVolume ||
+        working.ppdFolderID != saved.ppdFolderID || !MyPStrEqual(working.ppdName, saved.ppdName))
+        return true;
+    return ToneListsDiffer(working.tones, saved.tones,
+                           BoundedCount(working.count, kMaxRegisteredTones));
+}
+
+bool AdjustHalftoneCheckPPDSettingChanged(GlueRec* glue) {
+    if (!glue || !glue->dialogState || !glue->dialogState->ppdWorking ||
+        !glue->dialogState->ppdSaved)
+        return false;
+    const PPDTone4Rec& working = *glue->dialogState->ppdWorking;
+    const PPDTone4Rec& saved = *glue->dialogState->ppdSaved;
+    if (working.count != saved.count)
+        return true;
+    return ToneListsDiffer(working.tones, saved.tones, BoundedCount(working.count, kMaxPPDTones));
+}
+
+} // namespace orvane

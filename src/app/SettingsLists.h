@@ -1,0 +1,47 @@
+// The operations on the two settings lists of the Adjust Halftone dialog: the registered
+// settings (prefsWorking, at most 20) and the chosen PPD's settings (ppdWorking, at most
+// 6), each shown row for row in its ListView. Both are kept sorted by name in unsigned byte
+// order (the shorter of two names with an equal prefix first) and free of duplicate names.
+// They also say what the Save command writes and whether anything is unsaved.
+//
+// All of them need the dialog state record (glue->dialogState) with both lists attached.
+#pragma once
+
+#include "core/State.h"
+#include "base/Status.h"
+#include "base/Types.h"
+
+namespace orvane {
+
+// Inserts `tone` at its sorted place, selects the new row and scrolls to it. A setting of
+// the same name is replaced only when the user confirms caution alert 1011 with item 1
+// (the row count and selection then stay as they were); any other answer changes nothing.
+// noErr in both cases; kListFullCode, without asking or changing anything, when the name
+// is new and the list is full; paramErr without a dialog state.
+OSErr AdjustHalftoneDialogAppendEntry(GlueRec* glue, bool toRegistered, const CMYKTone& tone);
+
+// Removes the row and its setting; nothing is selected afterwards. paramErr for a row
+// outside the list.
+OSErr AdjustHalftoneDialogDeleteFromList(GlueRec* glue, bool fromRegistered, int16_t row);
+
+// Puts workTone into its list when the New/Edit Halftone dialog is confirmed: a new
+// setting (isNew) into the registered list; an edit replaces the selected setting, asking
+// first (alert 1011) when it was renamed onto another setting of the same list, whose
+// removal item 1 confirms (any other answer stores nothing and returns noErr).
+// kNoSelectedSettingCode for an edit with no row selected, kListFullCode for a new setting
+// when the registered list is full, kBadToneNameCode for an empty name.
+OSErr NewEditHalftoneDialogSaveList(GlueRec* glue);
+
+// The Save command: always the preferences file; then, when a PPD is chosen, it exists and
+// its settings changed, the PPD. The first failing step's status. A refused request for
+// administrator rights is no failure here: AUTH_CANCEL_Flag is set and the PPD settings
+// stay unsaved.
+OSErr SetAdjustHalftoneDialogsSetting(GlueRec* glue);
+
+// Whether the working copies differ from the saved ones: the registered settings with the
+// PPD choice, and the PPD's settings (only the entries up to count; only cyan for a
+// setting whose one curve serves all inks).
+bool AdjustHalftoneCheckRegisteredSettingChanged(GlueRec* glue);
+bool AdjustHalftoneCheckPPDSettingChanged(GlueRec* glue);
+
+} // namespace orvane

@@ -1,0 +1,2 @@
+// An app header.
+#include "tone/Curve.h"

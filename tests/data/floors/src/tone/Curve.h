@@ -1,0 +1,2 @@
+// A tone header that keeps the order.
+#include "base/Types.h"

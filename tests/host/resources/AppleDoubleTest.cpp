@@ -1,0 +1,204 @@
+#include "host/resources/AppleDouble.h"
+
+#include "host/resources/ByteCompare.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace orvane {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void Put16(Bytes& bytes, size_t at, uint16_t value) {
+    bytes[at] = static_cast<uint8_t>(value >> 8);
+    bytes[at + 1] = static_cast<uint8_t>(value);
+}
+
+void Put32(Bytes& bytes, size_t at, uint32_t value) {
+    Put16(bytes, at, static_cast<uint16_t>(value >> 16));
+    Put16(bytes, at + 2, static_cast<uint16_t>(value));
+}
+
+// A sidecar as this program writes it for a 'TEXT' file of creator '????' whose resource
+// fork holds the four (opaque) bytes "fork".
+Bytes GoldenSidecar() {
+    // clang-format off
+    Bytes sidecar = {
+        0x00, 0x05, 0x16, 0x07,                         // magic
+        0x00, 0x02, 0x00, 0x00,                         // version 2
+        'M', 'a', 'c', ' ', 'O', 'S', ' ', 'X',         // filler
+        ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',         //
+        0x00, 0x02,                                     // two entries
+        0x00, 0x00, 0x00, 0x09,                         // entry 9, Finder info:
+        0x00, 0x00, 0x00, 0x32, 0x00, 0x00, 0x00, 0x20, //   at 50, 32 bytes
+        0x00, 0x00, 0x00, 0x02,                         // entry 2, resource fork:
+        0x00, 0x00, 0x00, 0x52, 0x00, 0x00, 0x00, 0x04, //   at 82, 4 bytes
+        'T', 'E', 'X', 'T', '?', '?', '?', '?',         // Finder info: type, creator,
+    };
+    // clang-format on
+    sidecar.resize(82, 0); // flags, location, folder and extended info all 0
+    for (char c : std::string("fork"))
+        sidecar.push_back(static_cast<uint8_t>(c));
+    return sidecar;
+}
+
+AppleDoubleImage GoldenImage() {
+    AppleDoubleImage image;
+    AppleDoubleSetTypeAndCreator(image, MakeFourCC("TEXT"), MakeFourCC("????"));
+    image.hasResourceFork = true;
+    image.resourceFork = {'f', 'o', 'r', 'k'};
+    return image;
+}
+
+// As macOS leaves it: entry 9 carries the file's extended attributes after the Finder
+// info, and a tool added an entry of its own (15, a comment) before the fork.
+Bytes MacSidecarWithExtras() {
+    // clang-format off
+    const Bytes extra = {
+        0x00, 0x00,                                     // padding
+        'A', 'T', 'T', 'R', 0x3B, 0x9A, 0xC9, 0xFF,     // attribute header as macOS writes it
+        0x00, 0x00, 0x00, 0x7E, 0x00, 0x00, 0x00, 0x00, //
+        0x00, 0x01, 'x', 'a', 't', 't',                 //
+    };
+    Bytes sidecar = {
+        0x00, 0x05, 0x16, 0x07,                         // magic
+        0x00, 0x02, 0x00, 0x00,                         // version 2
+        'M', 'a', 'c', ' ', 'O', 'S', ' ', 'X',         // filler
+        ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',         //
+        0x00, 0x03,                                     // three entries
+        0x00, 0x00, 0x00, 0x09,                         // entry 9, Finder info:
+        0x00, 0x00, 0x00, 0x3E, 0x00, 0x00, 0x00, 0x38, //   at 62, 32 + 24 bytes
+        0x00, 0x00, 0x00, 0x0F,                         // entry 15, a comment:
+        0x00, 0x00, 0x00, 0x76, 0x00, 0x00, 0x00, 0x03, //   at 118, 3 bytes
+        0x00, 0x00, 0x00, 0x02,                         // entry 2, resource fork:
+        0x00, 0x00, 0x00, 0x79, 0x00, 0x00, 0x00, 0x02, //   at 121, 2 bytes
+        'p', 'r', 'e', 'f', 'H', 'v', 't', 'k',         // Finder info: type, creator
+    };
+    // clang-format on
+    sidecar.resize(62 + 32, 0);
+    sidecar.insert(sidecar.end(), extra.begin(), extra.end());
+    for (uint8_t b : Bytes{'h', 'i', '!', 0xAB, 0xCD})
+        sidecar.push_back(b);
+    return sidecar;
+}
+
+TEST(AppleDoubleGolden, ReadsTheSidecar) {
+    AppleDoubleImage image;
+    ASSERT_EQ(ParseAppleDouble(GoldenSidecar(), image), noErr);
+    EXPECT_EQ(image, GoldenImage());
+    EXPECT_EQ(AppleDoubleFileType(image), MakeFourCC("TEXT"));
+    EXPECT_EQ(AppleDoubleFileCreator(image), MakeFourCC("????"));
+}
+
+TEST(AppleDoubleGolden, WriterReproducesItByteForByte) {
+    EXPECT_TRUE(test::BytesEqual(GoldenSidecar(), SerializeAppleDouble(GoldenImage())));
+}
+
+TEST(AppleDoubleGolden, SidecarFromAMacKeepsItsExtraBytesAndEntries) {
+    const Bytes original = MacSidecarWithExtras();
+    AppleDoubleImage image;
+    ASSERT_EQ(ParseAppleDouble(original, image), noErr);
+    EXPECT_EQ(AppleDoubleFileType(image), MakeFourCC("pref"));
+    EXPECT_EQ(AppleDoubleFileCreator(image), MakeFourCC("Hvtk"));
+    EXPECT_EQ(image.finderInfoExtra.size(), 24u);
+    ASSERT_EQ(image.others.size(), 1u);
+    EXPECT_EQ(image.others[0].id, 15u);
+    EXPECT_EQ(image.resourceFork, (Bytes{0xAB, 0xCD}));
+    EXPECT_TRUE(test::BytesEqual(original, SerializeAppleDouble(image)));
+
+    // A grown fork moves nothing that comes before it.
+    image.resourceFork.assign(1000, 0x11);
+    const Bytes grown = SerializeAppleDouble(image);
+    ASSERT_EQ(grown.size(), 121u + 1000u);
+    EXPECT_TRUE(test::BytesEqual(std::span(original).first(58), std::span(grown).first(58)));
+    EXPECT_TRUE(test::BytesEqual(std::span(original).subspan(62, 121 - 62),
+                                 std::span(grown).subspan(62, 121 - 62)));
+}
+
+TEST(AppleDoubleRoundTrip, EntriesInAnyOrderReadBackTheSame) {
+    // Fork first, then Finder info: valid, and rewritten in the usual order.
+    Bytes sidecar = {0x00, 0x05, 0x16, 0x07, 0x00, 0x02, 0x00, 0x00};
+    sidecar.resize(24, 0);                             // a zero filler
+    sidecar.insert(sidecar.end(), {0x00, 0x02,         // two entries
+                                   0,    0,    0, 2,   // fork
+                                   0,    0,    0, 50,  //   at 50
+                                   0,    0,    0, 1,   //   1 byte
+                                   0,    0,    0, 9,   // Finder info
+                                   0,    0,    0, 51,  //   at 51
+                                   0,    0,    0, 8}); //   8 bytes only
+    sidecar.push_back(0x77);
+    for (char c : std::string("BINAMcrs"))
+        sidecar.push_back(static_cast<uint8_t>(c));
+
+    AppleDoubleImage image;
+    ASSERT_EQ(ParseAppleDouble(sidecar, image), noErr);
+    EXPECT_EQ(AppleDoubleFileType(image), MakeFourCC("BINA"));
+    EXPECT_EQ(AppleDoubleFileCreator(image), MakeFourCC("Mcrs"));
+    EXPECT_EQ(image.filler, (std::array<uint8_t, 16>{}));
+    AppleDoubleImage back;
+    ASSERT_EQ(ParseAppleDouble(SerializeAppleDouble(image), back), noErr);
+    EXPECT_EQ(back, image);
+}
+
+TEST(AppleDoubleRoundTrip, TypeAndCreatorSurviveAndEmptyMeansNone) {
+    AppleDoubleImage image;
+    ASSERT_EQ(ParseAppleDouble({}, image), noErr);
+    EXPECT_FALSE(image.hasFinderInfo);
+    EXPECT_FALSE(image.hasResourceFork);
+    EXPECT_EQ(AppleDoubleFileType(image), 0u);
+    EXPECT_EQ(AppleDoubleFileCreator(image), 0u);
+
+    AppleDoubleSetTypeAndCreator(image, MakeFourCC("pref"), MakeFourCC("Hvtk"));
+    image.hasResourceFork = true; // an empty fork is still a fork
+    AppleDoubleImage back;
+    ASSERT_EQ(ParseAppleDouble(SerializeAppleDouble(image), back), noErr);
+    EXPECT_EQ(AppleDoubleFileType(back), MakeFourCC("pref"));
+    EXPECT_EQ(AppleDoubleFileCreator(back), MakeFourCC("Hvtk"));
+    EXPECT_TRUE(back.hasResourceFork);
+    EXPECT_TRUE(back.resourceFork.empty());
+}
+
+// ---- Malformed sidecars: one fixture per kind of defect ---------------------------------
+
+struct MalformedCase {
+    const char* name;
+    std::function<void(Bytes&)> damage;
+    friend void PrintTo(const MalformedCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class AppleDoubleMalformed : public ::testing::TestWithParam<MalformedCase> {};
+
+TEST_P(AppleDoubleMalformed, IsRefusedWithMapReadErr) {
+    Bytes sidecar = GoldenSidecar();
+    GetParam().damage(sidecar);
+    AppleDoubleImage image = GoldenImage();
+    EXPECT_EQ(ParseAppleDouble(sidecar, image), mapReadErr);
+    EXPECT_EQ(image, AppleDoubleImage{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Defects, AppleDoubleMalformed,
+    ::testing::Values(MalformedCase{"HeaderCutShort", [](Bytes& s) { s.resize(25); }},
+                      MalformedCase{"TruncatedEntry", [](Bytes& s) { s.resize(s.size() - 1); }},
+                      MalformedCase{"WrongMagic", [](Bytes& s) { s[3] = 0x00; }},
+                      MalformedCase{"AppleSingleMagic", [](Bytes& s) { Put32(s, 0, 0x00051600); }},
+                      MalformedCase{"WrongVersion", [](Bytes& s) { Put32(s, 4, 0x00010000); }},
+                      MalformedCase{"EntryCount65535", [](Bytes& s) { Put16(s, 24, 0xFFFF); }},
+                      MalformedCase{"EntryTablePastTheEnd", [](Bytes& s) { Put16(s, 24, 8); }},
+                      MalformedCase{"EntryLengthPastTheEnd", [](Bytes& s) { Put32(s, 46, 5); }},
+                      MalformedCase{"EntryOffsetWrapsAround",
+                                    [](Bytes& s) { Put32(s, 42, 0xFFFFFFF0); }},
+                      MalformedCase{"EntryOverTheHeader", [](Bytes& s) { Put32(s, 30, 10); }},
+                      MalformedCase{"EntryOverTheTable", [](Bytes& s) { Put32(s, 30, 40); }},
+                      MalformedCase{"EntriesOverlap", [](Bytes& s) { Put32(s, 42, 80); }},
+                      MalformedCase{"DuplicateEntryID", [](Bytes& s) { Put32(s, 38, 9); }},
+                      MalformedCase{"EntryIDZero", [](Bytes& s) { Put32(s, 38, 0); }}),
+    [](const auto& c) { return std::string(c.param.name); });
+
+} // namespace
+} // namespace orvane

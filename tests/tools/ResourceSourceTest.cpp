@@ -1,0 +1,207 @@
+// The resource source compiler: the bytes it produces for each statement form, and one
+// source per kind of mistake, each refused with its file and line.
+#include "rez/ResourceSource.h"
+#include "host/resources/ResourceForkFormat.h"
+#include "host/resources/ByteCompare.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace orvane {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+std::vector<uint8_t> Bytes(const std::string& s) {
+    return {s.begin(), s.end()};
+}
+
+const ResourceEntry* Find(const ResourceForkImage& image, const char (&type)[5], int16_t id) {
+    for (const ResourceEntry& e : image.entries)
+        if (e.type == MakeFourCC(type) && e.id == id)
+            return &e;
+    return nullptr;
+}
+
+ResourceForkImage CompileOk(const std::string& source) {
+    ResourceSourceCompiler compiler;
+    EXPECT_TRUE(compiler.AddSource(source, "test.rsrc.txt"));
+    EXPECT_THAT(compiler.errors(), ElementsAre());
+    return compiler.image();
+}
+
+TEST(ResourceSource, StringResourceIsOnePString) {
+    const ResourceForkImage image = CompileOk("resource 'STR ' 129 \"Prefs\"\n"
+                                              "    string \"Orvane Preferences\"\n");
+    ASSERT_EQ(image.entries.size(), 1u);
+    const ResourceEntry& e = image.entries[0];
+    EXPECT_EQ(e.type, MakeFourCC("STR "));
+    EXPECT_EQ(e.id, 129);
+    EXPECT_EQ(e.attributes, 0);
+    EXPECT_TRUE(e.hasName);
+    EXPECT_EQ(e.name, "Prefs");
+    EXPECT_TRUE(test::BytesEqual(Bytes("\x12Orvane Preferences"), e.data));
+}
+
+TEST(ResourceSource, StringListIsCountThenPStrings) {
+    const ResourceForkImage image = CompileOk("resource 'STR#' -5  # no name\n"
+                                              "  item 1 \"ab\"\n"
+                                              "  item 2 \"\"\n"
+                                              "  item 3 \"c\" \"d\"\n"
+                                              "         \"e\"   # continues item 3\n");
+    const ResourceEntry* e = Find(image, "STR#", -5);
+    ASSERT_NE(e, nullptr);
+    EXPECT_FALSE(e->hasName);
+    const std::vector<uint8_t> expected = {0x00, 0x03,      // item count
+                                           0x02, 'a',  'b', // item 1
+                                           0x00,            // item 2, empty
+                                           0x03, 'c',  'd',
+                                           'e'}; // item 3, joined from three literals
+    EXPECT_TRUE(test::BytesEqual(expected, e->data));
+}
+
+TEST(ResourceSource, TextIsConvertedAndEscapesAreApplied) {
+    const ResourceForkImage image =
+        CompileOk("resource 'TEXT' 1007\n"
+                  "  text \"Caf\xC3\xA9 \xE2\x80\xA2 \xE2\x84\xA2\"\n" // Café • ™ in UTF-8
+                  "  text \"\\n\\r\\t\\\"\\\\\\x8E\\xff#not a comment\"\n"
+                  "  hex 00 0102 fF\n");
+    const ResourceEntry* e = Find(image, "TEXT", 1007);
+    ASSERT_NE(e, nullptr);
+    const std::vector<uint8_t> expected = {
+        'C',  'a',  'f',  0x8E, ' ',  0xA5, ' ',  0xAA, // Mac Roman é • ™
+        0x0A, 0x0D, 0x09, '"',  '\\',                   // escapes
+        0x8E, 0xFF,                                     // \x bytes, unconverted
+        '#',  'n',  'o',  't',  ' ',  'a',  ' ',  'c',  'o',
+        'm',  'm',  'e',  'n',  't',  0x00, 0x01, 0x02, 0xFF}; // hex
+    EXPECT_TRUE(test::BytesEqual(expected, e->data));
+}
+
+TEST(ResourceSource, JapaneseTargetEncoding) {
+    ResourceSourceCompiler compiler(kTextEncodingMacJapanese);
+    ASSERT_TRUE(compiler.AddSource("resource 'STR ' 130\n string \"\xE5\x86\x99\xE7\x9C\x9F\"\n",
+                                   "ja.rsrc.txt"));
+    EXPECT_TRUE(test::BytesEqual(Bytes("\x04\x8e\xca\x90\x5e"), compiler.image().entries[0].data));
+}
+
+TEST(ResourceSource, ImageLaysOutAndParsesBack) {
+    ResourceSourceCompiler compiler;
+    ASSERT_TRUE(compiler.AddSource("resource 'STR ' 129\n string \"a\"\n"
+                                   "resource 'STR#' 128 \"list\"\n item 1 \"x\"\n",
+                                   "a.rsrc.txt"));
+    ASSERT_TRUE(compiler.AddSource("resource 'STR ' 130\n string \"en.lproj\"\n", "b.rsrc.txt"));
+    std::vector<uint8_t> fork;
+    ASSERT_EQ(SerializeResourceFork(compiler.image(), fork), noErr);
+    ResourceForkImage parsed;
+    ASSERT_EQ(ParseResourceFork(fork, parsed), noErr);
+    ASSERT_EQ(parsed.entries.size(), 3u);
+    EXPECT_EQ(*Find(parsed, "STR ", 129), *Find(compiler.image(), "STR ", 129));
+    EXPECT_EQ(*Find(parsed, "STR#", 128), *Find(compiler.image(), "STR#", 128));
+    EXPECT_EQ(*Find(parsed, "STR ", 130), *Find(compiler.image(), "STR ", 130));
+}
+
+// ---------------------------------------------------------------------------------------
+// One source per mistake: the message names the file and the line.
+
+struct MistakeCase {
+    const char* label;
+    std::string source;
+    std::string expected; // "file:line: ..." prefix and a telling part of the message
+};
+
+void PrintTo(const MistakeCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
+class ResourceSourceMistake : public ::testing::TestWithParam<MistakeCase> {};
+
+TEST_P(ResourceSourceMistake, IsRefusedWithFileAndLine) {
+    const MistakeCase& c = GetParam();
+    ResourceSourceCompiler compiler;
+    EXPECT_FALSE(compiler.AddSource(c.source, "src.rsrc.txt"));
+    ASSERT_EQ(compiler.errors().size(), 1u) << ::testing::PrintToString(compiler.errors());
+    EXPECT_THAT(compiler.errors()[0], HasSubstr(c.expected));
+    EXPECT_TRUE(compiler.image().entries.empty());
+}
+
+const std::string kStr = "resource 'STR ' 1\n";
+const std::string kList = "resource 'STR#' 1\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Rez, ResourceSourceMistake,
+    ::testing::Values(
+        MistakeCase{"UnclosedString", kStr + " string \"abc\n", "src.rsrc.txt:2: string literal"},
+        MistakeCase{"UnknownEscape", kStr + " string \"a\\qb\"\n", ":2: unknown escape \\q"},
+        MistakeCase{"ShortHexEscape", kStr + " string \"\\x8\"\n", ":2: \\x needs two"},
+        MistakeCase{"TypeNotFourCharacters", "resource 'STR' 1\n", ":1: a resource type has"},
+        MistakeCase{"TypeNotClosed", "resource 'STR  1\n", ":1: resource type not closed"},
+        MistakeCase{"IdOutOfRange", "resource 'STR ' 32768\n string \"a\"\n", ":1: resource ID"},
+        MistakeCase{"IdNotANumber", "resource 'STR ' 12a\n string \"a\"\n", ":1: resource ID"},
+        MistakeCase{"NameNotQuoted", "resource 'STR ' 1 name\n string \"a\"\n",
+                    ":1: after the ID only a quoted name"},
+        MistakeCase{"DuplicateInOneFile",
+                    kStr + " string \"a\"\n\nresource 'STR ' 1\n string \"b\"\n",
+                    ":4: 'STR ' 1 is already defined at src.rsrc.txt:1"},
+        MistakeCase{"StringMissing", kStr + "\n", ":1: 'STR ' 1 has no string"},
+        MistakeCase{"SecondString", kStr + " string \"a\"\n string \"b\"\n",
+                    ":3: 'STR ' 1 already has its string"},
+        MistakeCase{"ItemOutOfOrder", kList + " item 1 \"a\"\n item 3 \"c\"\n",
+                    ":3: item \"3\" of 'STR#' 1 out of order: the next item is 2"},
+        MistakeCase{"ItemWithoutNumber", kList + " item \"a\"\n", ":2: expected: item 1"},
+        MistakeCase{"ItemInString", kStr + " item 1 \"a\"\n", ":2: \"item\" belongs in 'STR#'"},
+        MistakeCase{"StringInList", kList + " string \"a\"\n", ":2: \"string\" belongs in 'STR '"},
+        MistakeCase{"TextInList", kList + " text \"a\"\n", ":2: \"text\" is not used in 'STR#' 1"},
+        MistakeCase{"StringTooLong", kStr + " string \"" + std::string(256, 'x') + "\"\n",
+                    ":2: the string is 256 bytes long"},
+        MistakeCase{"NameTooLong",
+                    "resource 'STR ' 1 \"" + std::string(300, 'n') + "\"\n string \"a\"\n",
+                    ":1: the name is 300 bytes long"},
+        MistakeCase{"CharacterMissingInMacRoman", kStr + " string \"ok \xE6\x97\xA5\"\n",
+                    ":2: \"\xE6\x97\xA5\" cannot be written in Mac Roman"},
+        MistakeCase{"InvalidUtf8", kStr + " string \"a\xFF\"\n", ":2: invalid UTF-8"},
+        MistakeCase{"StatementBeforeResource", "string \"a\"\n", ":1: \"string\" before the first"},
+        MistakeCase{"UnknownKeyword", kStr + " strung \"a\"\n", ":2: unknown keyword \"strung\""},
+        MistakeCase{"ContinuationAfterHex", "resource 'DATA' 1\n hex 00\n \"a\"\n",
+                    ":3: text outside a string"},
+        MistakeCase{"OddHexDigits", "resource 'DATA' 1\n hex 0AB\n", ":2: hex takes pairs"},
+        MistakeCase{"LineStartsWithType", "'STR ' 1\n", ":1: a line begins with a keyword"}),
+    [](const auto& p) { return std::string(p.param.label); });
+
+TEST(ResourceSource, EveryMistakeOfAFileIsReported) {
+    ResourceSourceCompiler compiler;
+    EXPECT_FALSE(compiler.AddSource("resource 'STR ' 1\n string \"\\q\"\n"
+                                    "resource 'STR#' 2\n item 2 \"a\"\n"
+                                    "resource 'STR ' 3\n string \"fine\"\n",
+                                    "f.rsrc.txt"));
+    EXPECT_THAT(compiler.errors(),
+                ElementsAre(HasSubstr("f.rsrc.txt:2: unknown escape"),
+                            HasSubstr("f.rsrc.txt:4: item \"2\" of 'STR#' 2 out of order")));
+    EXPECT_TRUE(compiler.image().entries.empty()); // nothing of a file with errors is kept
+}
+
+TEST(ResourceSource, BodyOfABrokenResourceLineRaisesNoFurtherErrors) {
+    ResourceSourceCompiler compiler;
+    EXPECT_FALSE(compiler.AddSource("resource 'STR ' x\n string \"a\"\n      \"b\"\n", "g"));
+    EXPECT_EQ(compiler.errors().size(), 1u);
+}
+
+TEST(ResourceSource, DuplicateAcrossFilesNamesTheFirstDefinition) {
+    ResourceSourceCompiler compiler;
+    ASSERT_TRUE(compiler.AddSource("\xEF\xBB\xBF# with a byte-order mark\r\n"
+                                   "resource 'STR ' 1\r\n string \"a\"\r\n",
+                                   "one.rsrc.txt"));
+    EXPECT_FALSE(compiler.AddSource("resource 'STR ' 1\n string \"b\"\n", "two.rsrc.txt"));
+    EXPECT_THAT(compiler.errors(),
+                ElementsAre("two.rsrc.txt:1: 'STR ' 1 is already defined at one.rsrc.txt:2"));
+    ASSERT_EQ(compiler.image().entries.size(), 1u);
+    EXPECT_TRUE(test::BytesEqual(Bytes("\x01"
+                                       "a"),
+                                 compiler.image().entries[0].data));
+}
+
+} // namespace
+} // namespace orvane
