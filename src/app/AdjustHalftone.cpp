@@ -1,15 +1,15 @@
 #include "app/AdjustHalftone.h"
 
+#include "app/ChangePPD.h"
+#include "app/SettingsLists.h"
 #include "core/Alerts.h"
 #include "core/AppResources.h"
-#include "host/alerts/AlertHost.h"
-#include "host/ui/Choosers.h"
+#include "core/Questions.h"
+#include "core/UiText.h"
+#include "host/ui/HostServices.h"
 #include "ppd/PPDReader.h"
 #include "ppd/PPDWriter.h"
-#include "app/ChangePPD.h"
 #include "store/Preferences.h"
-#include "core/Questions.h"
-#include "app/SettingsLists.h"
 #include "store/ToneRecordChecks.h"
 #include "support/PString.h"
 
@@ -21,9 +21,6 @@ namespace {
 
 constexpr int16_t kNoPPDTextListID = 1000;
 constexpr int16_t kNoPPDTextIndex = 1;
-
-// The view of the one Adjust Halftone dialog, installed while its state is open.
-AdjustHalftoneView* gView = nullptr;
 
 bool HasLists(const GlueRec* glue) {
     const SettingPrivateRec* state = glue ? glue->dialogState : nullptr;
@@ -44,13 +41,13 @@ void FillList(ListView& list, const CMYKTone* tones, int16_t count) {
     list.DeleteAllRows();
     for (int16_t row = 0; row < count; ++row) {
         list.InsertRow(row);
-        list.SetCell(row, PStrView(tones[row].name).substr(0, kMaxToneNameLength));
+        list.SetCell(row, ToneNameUtf8(tones[row]));
     }
     list.SetDrawing(true);
 }
 
 std::string ChosenPPDName(const SettingPrivateRec* state) {
-    return FileNameForDisplay(state->prefsWorking->ppdName);
+    return FileNameUtf8(PStrView(state->prefsWorking->ppdName));
 }
 
 void ShowFailure(GlueRec* glue, OSErr err) {
@@ -76,18 +73,17 @@ bool SelectedSetting(GlueRec* glue, bool* registered, int16_t* row) {
     return false;
 }
 
-OSErr DuplicateSelected(GlueRec* glue) {
+OSErr DuplicateSelected(GlueRec* glue, std::string* messageParam) {
     bool registered = false;
     int16_t row = 0;
     if (!SelectedSetting(glue, &registered, &row))
         return kNoSelectedSettingCode;
     SettingPrivateRec* state = glue->dialogState;
     CMYKTone copy = registered ? state->prefsWorking->tones[row] : state->ppdWorking->tones[row];
-    const std::optional<std::string> name =
-        CurrentNameAsker().AskName(std::string(PStrView(copy.name)));
+    const std::optional<std::string> name = NameAskerOf(glue->services).AskName(ToneNameUtf8(copy));
     if (!name || name->empty())
         return noErr;
-    const OSErr err = SetCMYKToneName(copy, *name);
+    const OSErr err = SetCMYKToneNameUtf8(copy, *name, messageParam);
     if (err != noErr)
         return err;
     return AdjustHalftoneDialogAppendEntry(glue, registered, copy);
@@ -120,7 +116,7 @@ OSErr OpenAdjustHalftoneDialog(GlueRec* glue, DialogRef dialog, ListView& regist
     glue->dialogState = state;
     state->registeredList = &registeredList;
     state->ppdList = &ppdList;
-    gView = view;
+    state->adjustView = view;
 
     const OSErr err = ReceiveAdjustHalftoneDialogsSetting(glue);
     // The first window is open (or failed): failures are no longer softened.
@@ -154,12 +150,12 @@ OSErr SetAdjustHalftoneDialogControls(GlueRec* glue) {
         const OSErr err = GetAppIndString(glue, kNoPPDTextListID, kNoPPDTextIndex, noPPD);
         if (err != noErr)
             return err;
-        shown = PStrToString(noPPD);
+        shown = ResourceTextUtf8(noPPD);
     } else {
         shown = ChosenPPDName(state);
     }
-    if (gView)
-        gView->SetPPDNameText(shown);
+    if (state->adjustView)
+        state->adjustView->SetPPDNameText(shown);
     return noErr;
 }
 
@@ -190,11 +186,11 @@ AdjustItemSet AdjustHalftoneEnabledItems(GlueRec* glue) {
 
 void HiliteAdjustHalftoneDialogButtons(GlueRec* glue) {
     const AdjustItemSet enabled = AdjustHalftoneEnabledItems(glue);
-    if (gView && HasLists(glue))
-        gView->SetEnabledItems(enabled);
+    if (HasLists(glue) && glue->dialogState->adjustView)
+        glue->dialogState->adjustView->SetEnabledItems(enabled);
 }
 
-OSErr HandleAdjustHalftoneDialogButtons(GlueRec* glue, int16_t item) {
+OSErr HandleAdjustHalftoneDialogButtons(GlueRec* glue, int16_t item, std::string* messageParam) {
     if (!HasLists(glue))
         return paramErr;
     SettingPrivateRec* state = glue->dialogState;
@@ -218,7 +214,7 @@ OSErr HandleAdjustHalftoneDialogButtons(GlueRec* glue, int16_t item) {
         return AdjustHalftoneDialogAppendEntry(glue, true, copy);
     }
     case kAdjustDuplicateItem:
-        return DuplicateSelected(glue);
+        return DuplicateSelected(glue, messageParam);
     case kAdjustDeleteItem:
         if (!SelectedSetting(glue, &registered, &row))
             return kNoSelectedSettingCode;
@@ -246,8 +242,8 @@ OSErr AdjustHalftoneDialogSave(GlueRec* glue, bool* rightsRefused) {
     } else {
         enabled.Set(kAdjustSaveItem, false);
     }
-    if (gView)
-        gView->SetEnabledItems(enabled);
+    if (glue->dialogState->adjustView)
+        glue->dialogState->adjustView->SetEnabledItems(enabled);
     return noErr;
 }
 
@@ -278,9 +274,11 @@ void AdjustHalftoneDialogItemProc(GlueRec* glue, int16_t item) {
     case kAdjustFromPPDItem:
     case kAdjustDuplicateItem:
     case kAdjustDeleteItem: {
-        const OSErr err = HandleAdjustHalftoneDialogButtons(glue, item);
+        std::string param;
+        const OSErr err = HandleAdjustHalftoneDialogButtons(glue, item, &param);
         HiliteAdjustHalftoneDialogButtons(glue);
-        ShowFailure(glue, err);
+        if (err != noErr)
+            ShowAlert(glue, err, param);
         break;
     }
     default:
@@ -324,7 +322,7 @@ void DisposeAdjustHalftoneDialog(GlueRec* glue) {
     state->ppdWorking = nullptr;
     state->registeredList = nullptr;
     state->ppdList = nullptr;
-    gView = nullptr;
+    state->adjustView = nullptr;
     if (glue->adjustDialog) {
         SaveTheDialogPosition(glue, glue->adjustDialog, kAdjustHalftoneDialogID);
         glue->adjustDialog = nullptr;
@@ -340,8 +338,9 @@ OSErr DisposeAllDialogs(GlueRec* glue) {
     return noErr;
 }
 
-int16_t FindAdjustHalftoneSetting(GlueRec* glue, bool inRegistered, std::string_view name) {
-    if (!HasLists(glue) || name.empty() || name.size() > kMaxToneNameLength)
+int16_t FindAdjustHalftoneSetting(GlueRec* glue, bool inRegistered, std::string_view utf8Name) {
+    std::string name;
+    if (!HasLists(glue) || StoredToneName(utf8Name, name) != noErr)
         return kNoListRow;
     SettingPrivateRec* state = glue->dialogState;
     const CMYKTone* tones = inRegistered ? state->prefsWorking->tones : state->ppdWorking->tones;
@@ -376,15 +375,6 @@ OSErr CheckCMYKToneIsValid(const CMYKTone& tone) {
         if (const OSErr err = CheckToneInfo(tone.tone[ink]); err != noErr)
             return err;
     }
-    return noErr;
-}
-
-OSErr SetCMYKToneName(CMYKTone& tone, std::string_view name) {
-    if (name.empty() || name.size() > kMaxToneNameLength)
-        return kBadToneNameCode;
-    // Clear the whole field first, so that nothing of a longer earlier name is stored.
-    std::memset(tone.name, 0, sizeof tone.name);
-    PStrFromView(tone.name, name, kMaxToneNameLength);
     return noErr;
 }
 

@@ -1,17 +1,19 @@
 #include "app/ChangePPD.h"
 
 #include "app/AdjustHalftone.h"
+#include "app/Folders.h"
+#include "app/SettingsLists.h"
 #include "core/Alerts.h"
+#include "core/Questions.h"
+#include "core/UiText.h"
 #include "host/alerts/AlertHost.h"
 #include "host/files/HostPaths.h"
-#include "app/Folders.h"
 #include "host/memory/Memory.h"
+#include "host/ui/HostServices.h"
 #include "ppd/PPDReader.h"
 #include "ppd/PPDRecognition.h"
 #include "ppd/PPDWriter.h"
 #include "store/Preferences.h"
-#include "core/Questions.h"
-#include "app/SettingsLists.h"
 #include "store/ToneRecordChecks.h"
 #include "support/PString.h"
 #include "support/ResFile.h"
@@ -38,8 +40,8 @@ OSErr ChooseFile(GlueRec* glue, FSSpec* chosen, bool* confirmed) {
         const bool haveFolder = GetPPDFolderPath(folder, sizeof folder) == 1;
         char* folderPath = nullptr;
         char* filePath = nullptr;
-        const bool ok =
-            MyOpenPanel(haveFolder ? folder : nullptr, &folderPath, &filePath, false, true);
+        const bool ok = MyOpenPanel(FileChooserOf(glue->services), haveFolder ? folder : nullptr,
+                                    &folderPath, &filePath, false, true);
         OSErr err = noErr;
         if (ok && filePath) {
             err = PathToFSSpec(filePath, chosen);
@@ -55,8 +57,9 @@ OSErr ChooseFile(GlueRec* glue, FSSpec* chosen, bool* confirmed) {
     // Without the printer-description folder the chooser opens at its default place.
     const bool haveFolder = FindPPDFolder_OSX(glue, &vRefNum, &dirID, 0) == noErr;
     StandardFileReply reply;
-    OSErr err = MyEasyNavStdGetFile(&reply, haveFolder ? &vRefNum : nullptr,
-                                    haveFolder ? &dirID : nullptr, nullptr, -1, nullptr);
+    OSErr err =
+        MyEasyNavStdGetFile(FileChooserOf(glue->services), &reply, haveFolder ? &vRefNum : nullptr,
+                            haveFolder ? &dirID : nullptr, nullptr, -1, nullptr);
     if (err != noErr)
         return err;
     *confirmed = reply.sfGood != 0;
@@ -114,7 +117,7 @@ OSErr AdjustHalftoneAlertUserAndChangePPDFile(GlueRec* glue) {
         return paramErr;
     SettingPrivateRec* state = glue->dialogState;
     if (AdjustHalftoneCheckPPDSettingChanged(glue) &&
-        AskQuestion(glue, kSavePPDAlertID, FileNameForDisplay(state->prefsWorking->ppdName))) {
+        AskQuestion(glue, kSavePPDAlertID, FileNameUtf8(PStrView(state->prefsWorking->ppdName)))) {
         const OSErr err = AdjustHalftoneSaveToPPDFile(glue);
         if (err != noErr)
             return err;

@@ -1,11 +1,12 @@
 #include "app/SettingsLists.h"
 
 #include "app/AdjustHalftone.h"
+#include "core/Questions.h"
+#include "core/UiText.h"
 #include "host/alerts/AlertHost.h"
 #include "host/ui/ListView.h"
 #include "ppd/PPDWriter.h"
 #include "store/Preferences.h"
-#include "core/Questions.h"
 #include "store/ToneRecordChecks.h"
 #include "support/FileHelpers.h"
 #include "support/PString.h"
@@ -34,10 +35,6 @@ ListSlots Slots(SettingPrivateRec* state, bool registered) {
         return {state->registeredList, state->prefsWorking->tones, &state->prefsWorking->count,
                 kMaxRegisteredTones};
     return {state->ppdList, state->ppdWorking->tones, &state->ppdWorking->count, kMaxPPDTones};
-}
-
-std::string_view NameView(const CMYKTone& tone) {
-    return PStrView(tone.name).substr(0, kMaxToneNameLength);
 }
 
 // Row of the setting named exactly `name`, or kNoListRow.
@@ -74,7 +71,7 @@ OSErr AdjustHalftoneDialogAppendEntry(GlueRec* glue, bool toRegistered, const CM
     for (int16_t row = 0; row < count; ++row) {
         const int order = MyPStrCompare(tone.name, list.tones[row].name);
         if (order == 0) {
-            if (AskQuestion(glue, kReplaceAlertID, NameView(tone)))
+            if (AskQuestion(glue, kReplaceAlertID, ToneNameUtf8(tone)))
                 std::memcpy(&list.tones[row], &tone, sizeof(CMYKTone));
             return noErr;
         }
@@ -88,7 +85,7 @@ OSErr AdjustHalftoneDialogAppendEntry(GlueRec* glue, bool toRegistered, const CM
         return kListFullCode;
 
     list.view->InsertRow(insertAt);
-    list.view->SetCell(insertAt, NameView(tone));
+    list.view->SetCell(insertAt, ToneNameUtf8(tone));
     std::memmove(&list.tones[insertAt + 1], &list.tones[insertAt],
                  static_cast<size_t>(count - insertAt) * sizeof(CMYKTone));
     std::memcpy(&list.tones[insertAt], &tone, sizeof(CMYKTone));
@@ -138,7 +135,7 @@ OSErr NewEditHalftoneDialogSaveList(GlueRec* glue) {
     if (!MyPStrEqual(work.name, state->originalTone.name)) {
         const int16_t other = FindByName(list, work.name);
         if (other != kNoListRow && other != selected) {
-            if (!AskQuestion(glue, kReplaceAlertID, NameView(work)))
+            if (!AskQuestion(glue, kReplaceAlertID, ToneNameUtf8(work)))
                 return noErr;
             OSErr err = AdjustHalftoneDialogDeleteFromList(glue, registered, other);
             if (err != noErr)

@@ -82,8 +82,10 @@ enum : OSErr {
     kNoSelectedSettingCode = 1013, // a command or a confirmed edit needs a selected setting
     kBadToneNameCode = 1014,       // a name that is empty or longer than 32 bytes
     kNoPPDChosenCode = 1015,       // a command needs a chosen PPD and none is chosen
+    kNameNotStorableCode = 1016,   // a name holds a character that names cannot be stored in
+    kChangedOnDiskCode = 1017,     // another program changed the file since it was loaded
     kFirstStoreCode = kListFullCode,
-    kLastStoreCode = kNoPPDChosenCode,
+    kLastStoreCode = kChangedOnDiskCode,
 };
 inline constexpr int16_t kStoreMessagesListID = 1002;
 
@@ -95,7 +97,6 @@ enum : OSErr {
     kCliNoPPDChosenCode = 3003,       // a command needs the chosen PPD and none is chosen
     kCliBadCurveFormCode = 3004,      // a curve that is neither gamma: nor levels:
     kCliLevelCountCode = 3005,        // levels: without exactly thirteen fields
-    kCliUnstorableNameCode = 3006,    // a name with a character the application lacks
     kCliRightsRefusedCode = 3007,     // the PPD was not written: no administrator rights
     kCliBadSystemLevelCode = 3008,    // ORVANE_OS_LEVEL is not 0, 1 or 2
     kCliReplaceDeclinedCode = 3009,   // said after the replace question: nothing changed

@@ -1,21 +1,21 @@
 #include "cli/Orvanectl.h"
 
 #include "app/AdjustHalftone.h"
-#include "core/Alerts.h"
+#include "app/Folders.h"
+#include "app/SettingsLists.h"
 #include "app/Startup.h"
 #include "cli/CliMessages.h"
 #include "cli/CliQuestions.h"
 #include "cli/CommandLine.h"
 #include "cli/CurveArgument.h"
 #include "cli/SettingsListing.h"
+#include "core/Alerts.h"
+#include "core/UiText.h"
 #include "host/files/HostPaths.h"
-#include "app/Folders.h"
 #include "host/rights/AdminRights.h"
-#include "host/text/AppText.h"
 #include "host/ui/Choosers.h"
 #include "host/ui/ListView.h"
 #include "ppd/PPDWriter.h"
-#include "app/SettingsLists.h"
 #include "support/PString.h"
 
 #include <sys/stat.h>
@@ -57,21 +57,6 @@ std::string ResolvePPDPath(const std::string& given) {
             return inFolder;
     }
     return here;
-}
-
-// The name of a setting to be stored: 1 ... 32 bytes in the application's encoding,
-// refused (never cut) otherwise.
-OSErr NewSettingName(std::string_view utf8, std::string& appName) {
-    if (utf8.empty())
-        return kBadToneNameCode;
-    switch (Utf8ToAppText(utf8, kMaxToneNameLength, appName)) {
-    case TextConversionStatus::ok:
-        return noErr;
-    case TextConversionStatus::tooLong:
-        return kBadToneNameCode;
-    default:
-        return kCliUnstorableNameCode;
-    }
 }
 
 void SetAdminOption(CliAdmin admin) {
@@ -139,6 +124,8 @@ private:
     // Selects the setting named on the command line; the row, or kNoListRow after the
     // message has been printed.
     int16_t SelectNamed(bool inRegistered, const std::string& utf8Name);
+    // A name refused: the message names the character that cannot be stored, or the name.
+    int FailName(OSErr code, const std::string& utf8Name, const std::string& offending);
     // Items 12, 13 and 15 as the dialog runs them. While the target list is full the
     // dialog disables them; a copy that would replace a setting of the same name adds no
     // row, so it is handed to the list operation, which asks the replace question.
@@ -172,19 +159,19 @@ int CommandRun::Fail(OSErr code, std::string_view param, std::string_view contex
 }
 
 int16_t CommandRun::SelectNamed(bool inRegistered, const std::string& utf8Name) {
-    std::string appName;
-    // A name that cannot be stored cannot name a stored setting either.
-    const bool storable =
-        Utf8ToAppText(utf8Name, kMaxToneNameLength, appName) == TextConversionStatus::ok;
     if (!inRegistered && !PPDChosen()) {
         Fail(kCliNoPPDChosenCode);
         return kNoListRow;
     }
-    if (!storable || !SelectAdjustHalftoneSetting(glue_, inRegistered, appName)) {
+    if (!SelectAdjustHalftoneSetting(glue_, inRegistered, utf8Name)) {
         Fail(inRegistered ? kCliUnknownRegisteredCode : kCliUnknownPPDSettingCode, utf8Name);
         return kNoListRow;
     }
-    return FindAdjustHalftoneSetting(glue_, inRegistered, appName);
+    return FindAdjustHalftoneSetting(glue_, inRegistered, utf8Name);
+}
+
+int CommandRun::FailName(OSErr code, const std::string& utf8Name, const std::string& offending) {
+    return Fail(code, code == kNameNotStorableCode ? offending : utf8Name);
 }
 
 OSErr CommandRun::CopyInto(int16_t item, bool toRegistered, const CMYKTone& copy) {
@@ -268,9 +255,10 @@ int CommandRun::Table() {
 int CommandRun::Choose() {
     ScriptedFileChooser chooser;
     chooser.SetNextFile(ResolvePPDPath(args_.operands[0]));
-    ScopedFileChooser useChooser(chooser);
+    glue_->services.files = &chooser;
     const int errorsBefore = alerts_.errorsShown();
     const OSErr err = AdjustHalftoneDialogChoosePPD(glue_);
+    glue_->services.files = nullptr;
     if (err != noErr)
         return Fail(err, args_.operands[0]);
     // A file that is not a supported PPD has been reported (1006) and leaves none chosen;
@@ -285,11 +273,9 @@ int CommandRun::Choose() {
 int CommandRun::Add() {
     CMYKTone tone;
     SetNewCMYKTone(tone);
-    std::string appName;
-    if (const OSErr err = NewSettingName(args_.operands[0], appName); err != noErr)
-        return Fail(err, args_.operands[0]);
-    if (const OSErr err = SetCMYKToneName(tone, appName); err != noErr)
-        return Fail(err, args_.operands[0]);
+    std::string offending;
+    if (const OSErr err = SetCMYKToneNameUtf8(tone, args_.operands[0], &offending); err != noErr)
+        return FailName(err, args_.operands[0], offending);
     // Each curve is judged on its own first, so that the message can say which option
     // holds the bad value; then the whole setting, by the editor's rules.
     const auto readCurve = [&](const std::string& spec, CToneInfo& curve) {
@@ -340,29 +326,32 @@ int CommandRun::Delete() {
 
 int CommandRun::Duplicate() {
     const bool inRegistered = !args_.ppd;
-    std::string newName;
-    if (const OSErr err = NewSettingName(args_.operands[1], newName); err != noErr)
-        return Fail(err, args_.operands[1]);
+    const std::string& newName = args_.operands[1];
+    std::string offending, ignored;
+    if (const OSErr err = StoredToneName(newName, ignored, &offending); err != noErr)
+        return FailName(err, newName, offending);
     const int16_t row = SelectNamed(inRegistered, args_.operands[0]);
     if (row == kNoListRow)
         return kCliExitFailed;
     CMYKTone copy = Setting(inRegistered, row);
-    if (const OSErr err = SetCMYKToneName(copy, newName); err != noErr)
-        return Fail(err, args_.operands[1]);
+    if (const OSErr err = SetCMYKToneNameUtf8(copy, newName); err != noErr)
+        return Fail(err, newName);
 
     ScriptedNameAsker asker;
     asker.SetNextName(newName);
-    ScopedNameAsker useAsker(asker);
+    glue_->services.names = &asker;
     const OSErr err = CopyInto(kAdjustDuplicateItem, inRegistered, copy);
+    glue_->services.names = nullptr;
     return Finish(err, "Copied \"" + args_.operands[0] + "\" as \"" + args_.operands[1] + "\" in " +
                            ListTitle(inRegistered) + ".");
 }
 
 int CommandRun::Rename() {
     const bool inRegistered = !args_.ppd;
-    std::string newName;
-    if (const OSErr err = NewSettingName(args_.operands[1], newName); err != noErr)
-        return Fail(err, args_.operands[1]);
+    const std::string& newName = args_.operands[1];
+    std::string offending, ignored;
+    if (const OSErr err = StoredToneName(newName, ignored, &offending); err != noErr)
+        return FailName(err, newName, offending);
     const int16_t row = SelectNamed(inRegistered, args_.operands[0]);
     if (row == kNoListRow)
         return kCliExitFailed;
@@ -371,8 +360,8 @@ int CommandRun::Rename() {
     State().isNew = 0;
     State().originalTone = original;
     State().workTone = original;
-    if (const OSErr err = SetCMYKToneName(State().workTone, newName); err != noErr)
-        return Fail(err, args_.operands[1]);
+    if (const OSErr err = SetCMYKToneNameUtf8(State().workTone, newName); err != noErr)
+        return Fail(err, newName);
     const OSErr err = NewEditHalftoneDialogSaveList(glue_);
     return Finish(err, "Renamed \"" + args_.operands[0] + "\" to \"" + args_.operands[1] +
                            "\" in " + ListTitle(inRegistered) + ".");
@@ -396,12 +385,6 @@ int CommandRun::Copy(bool toPPD) {
 int CommandRun::Run() {
     SetAdminOption(args_.admin);
     SetSystemLevelOption(args_.osLevel);
-    ScopedAlertHost useAlerts(alerts_);
-    // Nothing is ever chosen or named unless a command says so.
-    ScriptedFileChooser noFile;
-    ScopedFileChooser useNoFile(noFile);
-    ScriptedNameAsker noName;
-    ScopedNameAsker useNoName(noName);
 
     // The lists outlive the state that shows them.
     MemoryListView registeredList;
@@ -410,6 +393,9 @@ int CommandRun::Run() {
     glue_ = owner.get();
     if (!glue_)
         return Fail(memFullErr);
+    // Nothing is ever chosen or named unless a command says so: the services left null
+    // cancel every question.
+    glue_->services.alerts = &alerts_;
     if (OpenApplicationResFile(glue_) != noErr)
         return Fail(kCliNoResourcesCode);
     if (const OSErr err = DoInit(glue_); err != noErr)

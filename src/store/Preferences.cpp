@@ -1,6 +1,6 @@
 #include "store/Preferences.h"
 
-#include "host/ui/WindowPositions.h"
+#include "host/ui/HostServices.h"
 #include "store/ToneRecordChecks.h"
 #include "support/ResFile.h"
 
@@ -129,7 +129,7 @@ void SaveTheDialogPosition(GlueRec* glue, DialogRef dialog, int16_t dialogID) {
     if (!record)
         return;
     Point origin;
-    if (!CurrentWindowPositions().ContentOrigin(dialog, origin))
+    if (!WindowPositionsOf(glue->services).ContentOrigin(dialog, origin))
         return;
     if (GetHandleSize(record) != 4 && MySetHandleSize(record, 4) != noErr)
         return;

@@ -1,19 +1,19 @@
 // orvanectl end to end: the built program run in a temporary copy of the sample system
 // root with a home of its own, checked by its exit status, its output, its --json output
 // read back, and the bytes it leaves in the preferences, the PPD and their sidecars.
-#include "core/Alerts.h"
 #include "app/Startup.h"
+#include "base/Status.h"
 #include "cli/CliMessages.h"
 #include "cli/CliProcess.h"
 #include "cli/MiniJson.h"
+#include "core/Alerts.h"
+#include "core/Questions.h"
 #include "host/alerts/AlertHost.h"
 #include "host/files/HostPaths.h"
-#include "host/resources/Sidecar.h"
 #include "host/resources/AppleDouble.h"
-#include "host/resources/ResourceForkFormat.h"
 #include "host/resources/ByteCompare.h"
-#include "core/Questions.h"
-#include "base/Status.h"
+#include "host/resources/ResourceForkFormat.h"
+#include "host/resources/Sidecar.h"
 #include "tone/ToneRecords.h"
 
 #include <gtest/gtest.h>
@@ -423,7 +423,7 @@ TEST_F(OrvanectlTest, ReplacingNeedsTheReplaceOption) {
     EXPECT_EQ(declined.exitStatus, 3);
     EXPECT_EQ(declined.out, "");
     // The question the window would ask, then what the command line can do about it.
-    const std::string question = AppTextForTerminal(QuestionText(glue_, kReplaceAlertID, "Linear"));
+    const std::string question = QuestionText(glue_, kReplaceAlertID, "Linear");
     ASSERT_FALSE(question.empty());
     EXPECT_EQ(declined.err, "orvanectl: " + question + " " +
                                 Message(kCliReplaceDeclinedCode).substr(sizeof "orvanectl: " - 1));
@@ -728,7 +728,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadInputCase{"NameOf33", {"add", k33, "--all", kLinearSpec}, 1, kBadToneNameCode, "", ""},
         BadInputCase{"RenameTo33", {"rename", "Vivid", k33}, 1, kBadToneNameCode, "", ""},
         BadInputCase{"DuplicateToEmpty", {"duplicate", "Vivid", ""}, 1, kBadToneNameCode, "", ""},
-        BadInputCase{"UnstorableName", {"add", "\xE6\xBC\xA2", "--all", kLinearSpec}, 1, kCliUnstorableNameCode, "\xE6\xBC\xA2", ""},
+        BadInputCase{"UnstorableName", {"add", "\xE6\xBC\xA2", "--all", kLinearSpec}, 1, kNameNotStorableCode, "\xE6\xBC\xA2", ""},
         BadInputCase{"Level101", {"add", "X", "--cyan", "levels:0,,,101,,,,,,,,,100"}, 1, kPointOutOfRangeCode, "", "--cyan"},
         BadInputCase{"EndLevel101", {"add", "X", "--all", "levels:0,,,,,,,,,,,,101"}, 1, kEndPointsCode, "", "--all"},
         BadInputCase{"Gamma0", {"add", "X", "--black", "gamma:0"}, 1, kBadGammaCode, "", "--black"},
