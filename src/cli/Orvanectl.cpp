@@ -2,6 +2,7 @@
 
 #include "app/AdjustHalftone.h"
 #include "app/Alerts.h"
+#include "app/NewEditHalftone.h"
 #include "app/Startup.h"
 #include "cli/CliMessages.h"
 #include "cli/CliQuestions.h"
@@ -60,18 +61,18 @@ std::string ResolvePPDPath(const std::string& given) {
 }
 
 // The name of a setting to be stored: 1 ... 32 bytes in the application's encoding,
-// refused (never cut) otherwise.
+// refused (never cut) otherwise, by the curve editor's rule.
 OSErr NewSettingName(std::string_view utf8, std::string& appName) {
-    if (utf8.empty())
-        return kBadToneNameCode;
-    switch (Utf8ToAppText(utf8, kMaxToneNameLength, appName)) {
-    case TextConversionStatus::ok:
+    switch (ToneNameFromText(utf8, appName)) {
+    case ToneNameStatus::ok:
         return noErr;
-    case TextConversionStatus::tooLong:
+    case ToneNameStatus::empty:
+    case ToneNameStatus::tooLong:
         return kBadToneNameCode;
-    default:
-        return kCliUnstorableNameCode;
+    case ToneNameStatus::unstorable:
+        break;
     }
+    return kCliUnstorableNameCode;
 }
 
 void SetAdminOption(CliAdmin admin) {
@@ -283,47 +284,48 @@ int CommandRun::Choose() {
 }
 
 int CommandRun::Add() {
-    CMYKTone tone;
-    SetNewCMYKTone(tone);
     std::string appName;
     if (const OSErr err = NewSettingName(args_.operands[0], appName); err != noErr)
         return Fail(err, args_.operands[0]);
-    if (const OSErr err = SetCMYKToneName(tone, appName); err != noErr)
-        return Fail(err, args_.operands[0]);
-    // Each curve is judged on its own first, so that the message can say which option
-    // holds the bad value; then the whole setting, by the editor's rules.
-    const auto readCurve = [&](const std::string& spec, CToneInfo& curve) {
+    // The New button's way: the editor on a default setting, the name typed, each curve put
+    // into the fields of its ink. Each curve is judged as the editor judges the shown one
+    // before another ink can be chosen, so that the message can say which option holds the
+    // bad value.
+    NewEditHalftoneDialog editor(glue_, '.');
+    CMYKTone fresh;
+    SetNewCMYKTone(fresh);
+    if (const OSErr err = editor.ShowNewEditHalftoneDialog(fresh, {1}, nullptr, Rect{});
+        err != noErr)
+        return Fail(err);
+    editor.ItemTextChanged(kNewEditNameItem, args_.operands[0]);
+    const auto putCurve = [&](const std::string& spec) -> OSErr {
+        CToneInfo curve;
         if (const OSErr err = ParseCurveSpec(spec, curve); err != noErr)
             return err;
-        CMYKTone alone = tone;
-        alone.sameCurve = 1;
-        alone.tone[kCyan] = curve;
-        return CheckCMYKToneIsValid(alone);
+        editor.SetNewEditHalftoneDialogNumber(curve);
+        int16_t item = 0;
+        if (editor.CheckNewEditHalftoneSettingIsValid(&item))
+            return noErr;
+        const bool endPoint = item == kNewEditFirstLevelItem || item == kNewEditLastLevelItem;
+        return endPoint ? kEndPointsCode : kPointOutOfRangeCode;
     };
     if (args_.allCurve) {
-        if (const OSErr err = readCurve(*args_.allCurve, tone.tone[kCyan]); err != noErr)
+        if (const OSErr err = putCurve(*args_.allCurve); err != noErr)
             return Fail(err, {}, "--all");
-        tone.sameCurve = 1;
-        for (int ink = kMagenta; ink < kInkCount; ++ink)
-            tone.tone[ink] = tone.tone[kCyan];
     } else {
-        tone.sameCurve = 0;
+        editor.ItemHit(kNewEditAllInksItem); // each ink its own curve, the others straight
         for (int ink = 0; ink < kInkCount; ++ink) {
             const auto& spec = args_.inkCurves[static_cast<size_t>(ink)];
             if (!spec)
-                continue; // keeps the straight line of a new setting
-            if (const OSErr err = readCurve(*spec, tone.tone[ink]); err != noErr)
+                continue;
+            editor.ItemHit(static_cast<int16_t>(kNewEditCyanItem + ink));
+            if (const OSErr err = putCurve(*spec); err != noErr)
                 return Fail(err, {}, kCurveOptionNames[ink]);
         }
     }
-    if (const OSErr err = CheckCMYKToneIsValid(tone); err != noErr)
-        return Fail(err, args_.operands[0]);
 
     const int16_t before = Count(true);
-    State().isNew = 1;
-    State().originalTone = tone;
-    State().workTone = tone;
-    const OSErr err = NewEditHalftoneDialogSaveList(glue_);
+    const OSErr err = editor.ConfirmNewEditHalftoneDialog();
     const bool replaced = Count(true) == before;
     return Finish(err, std::string(replaced ? "Replaced \"" : "Added \"") + args_.operands[0] +
                            "\" " + (replaced ? "in " : "to ") + ListTitle(true) + ".");
@@ -366,14 +368,15 @@ int CommandRun::Rename() {
     const int16_t row = SelectNamed(inRegistered, args_.operands[0]);
     if (row == kNoListRow)
         return kCliExitFailed;
-    // The edit path of the New/Edit Halftone dialog, with only the name changed.
-    const CMYKTone original = Setting(inRegistered, row);
-    State().isNew = 0;
-    State().originalTone = original;
-    State().workTone = original;
-    if (const OSErr err = SetCMYKToneName(State().workTone, newName); err != noErr)
-        return Fail(err, args_.operands[1]);
-    const OSErr err = NewEditHalftoneDialogSaveList(glue_);
+    // The Edit button's way, with only the name typed. Confirmed even when the name is the
+    // same, which stores the setting unchanged.
+    NewEditHalftoneDialog editor(glue_, '.');
+    if (const OSErr err =
+            editor.ShowNewEditHalftoneDialog(Setting(inRegistered, row), {0}, nullptr, Rect{});
+        err != noErr)
+        return Fail(err);
+    editor.ItemTextChanged(kNewEditNameItem, args_.operands[1]);
+    const OSErr err = editor.ConfirmNewEditHalftoneDialog();
     return Finish(err, "Renamed \"" + args_.operands[0] + "\" to \"" + args_.operands[1] +
                            "\" in " + ListTitle(inRegistered) + ".");
 }
