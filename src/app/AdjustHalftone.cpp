@@ -1,6 +1,7 @@
 #include "app/AdjustHalftone.h"
 
 #include "app/ChangePPD.h"
+#include "app/NewEditHalftone.h"
 #include "app/SettingsLists.h"
 #include "core/Alerts.h"
 #include "core/AppResources.h"
@@ -166,7 +167,7 @@ AdjustItemSet AdjustHalftoneEnabledItems(GlueRec* glue) {
     SettingPrivateRec* state = glue->dialogState;
     const bool r = state->registeredList->SelectedRow() != kNoListRow;
     const bool p = state->ppdList->SelectedRow() != kNoListRow;
-    const bool e = state->newEditDialog != nullptr;
+    const bool e = state->newEditDialog != nullptr || state->newEditor != nullptr;
     const bool h = state->adjustHelpDialog != nullptr;
     const bool d = state->prefsWorking->ppdName[0] != 0;
     const int16_t rn = RegisteredCount(state);
@@ -312,6 +313,9 @@ void DisposeAdjustHalftoneDialog(GlueRec* glue) {
     if (!glue || !glue->dialogState)
         return;
     SettingPrivateRec* state = glue->dialogState;
+    // The editor closes with the window it belongs to.
+    if (state->newEditor)
+        state->newEditor->DisposeNewEditHalftoneDialog();
     MyDisposePtr(state->prefsSaved);
     MyDisposePtr(state->prefsWorking);
     MyDisposePtr(state->ppdSaved);

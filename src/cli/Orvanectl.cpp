@@ -2,6 +2,7 @@
 
 #include "app/AdjustHalftone.h"
 #include "app/Folders.h"
+#include "app/NewEditHalftone.h"
 #include "app/SettingsLists.h"
 #include "app/Startup.h"
 #include "cli/CliMessages.h"
@@ -271,45 +272,48 @@ int CommandRun::Choose() {
 }
 
 int CommandRun::Add() {
-    CMYKTone tone;
-    SetNewCMYKTone(tone);
-    std::string offending;
-    if (const OSErr err = SetCMYKToneNameUtf8(tone, args_.operands[0], &offending); err != noErr)
+    std::string offending, ignored;
+    if (const OSErr err = StoredToneName(args_.operands[0], ignored, &offending); err != noErr)
         return FailName(err, args_.operands[0], offending);
-    // Each curve is judged on its own first, so that the message can say which option
-    // holds the bad value; then the whole setting, by the editor's rules.
-    const auto readCurve = [&](const std::string& spec, CToneInfo& curve) {
+    // The New button's way: the editor on a default setting, the name typed, each curve put
+    // into the fields of its ink. Each curve is judged as the editor judges the shown one
+    // before another ink can be chosen, so that the message can say which option holds the
+    // bad value.
+    NewEditHalftoneDialog editor(glue_, '.');
+    CMYKTone fresh;
+    SetNewCMYKTone(fresh);
+    if (const OSErr err = editor.ShowNewEditHalftoneDialog(fresh, {1}, nullptr, Rect{});
+        err != noErr)
+        return Fail(err);
+    editor.ItemTextChanged(kNewEditNameItem, args_.operands[0]);
+    const auto putCurve = [&](const std::string& spec) -> OSErr {
+        CToneInfo curve;
         if (const OSErr err = ParseCurveSpec(spec, curve); err != noErr)
             return err;
-        CMYKTone alone = tone;
-        alone.sameCurve = 1;
-        alone.tone[kCyan] = curve;
-        return CheckCMYKToneIsValid(alone);
+        editor.SetNewEditHalftoneDialogNumber(curve);
+        int16_t item = 0;
+        if (editor.CheckNewEditHalftoneSettingIsValid(&item))
+            return noErr;
+        const bool endPoint = item == kNewEditFirstLevelItem || item == kNewEditLastLevelItem;
+        return endPoint ? kEndPointsCode : kPointOutOfRangeCode;
     };
     if (args_.allCurve) {
-        if (const OSErr err = readCurve(*args_.allCurve, tone.tone[kCyan]); err != noErr)
+        if (const OSErr err = putCurve(*args_.allCurve); err != noErr)
             return Fail(err, {}, "--all");
-        tone.sameCurve = 1;
-        for (int ink = kMagenta; ink < kInkCount; ++ink)
-            tone.tone[ink] = tone.tone[kCyan];
     } else {
-        tone.sameCurve = 0;
+        editor.ItemHit(kNewEditAllInksItem); // each ink its own curve, the others straight
         for (int ink = 0; ink < kInkCount; ++ink) {
             const auto& spec = args_.inkCurves[static_cast<size_t>(ink)];
             if (!spec)
-                continue; // keeps the straight line of a new setting
-            if (const OSErr err = readCurve(*spec, tone.tone[ink]); err != noErr)
+                continue;
+            editor.ItemHit(static_cast<int16_t>(kNewEditCyanItem + ink));
+            if (const OSErr err = putCurve(*spec); err != noErr)
                 return Fail(err, {}, kCurveOptionNames[ink]);
         }
     }
-    if (const OSErr err = CheckCMYKToneIsValid(tone); err != noErr)
-        return Fail(err, args_.operands[0]);
 
     const int16_t before = Count(true);
-    State().isNew = 1;
-    State().originalTone = tone;
-    State().workTone = tone;
-    const OSErr err = NewEditHalftoneDialogSaveList(glue_);
+    const OSErr err = editor.ConfirmNewEditHalftoneDialog();
     const bool replaced = Count(true) == before;
     return Finish(err, std::string(replaced ? "Replaced \"" : "Added \"") + args_.operands[0] +
                            "\" " + (replaced ? "in " : "to ") + ListTitle(true) + ".");
@@ -355,14 +359,15 @@ int CommandRun::Rename() {
     const int16_t row = SelectNamed(inRegistered, args_.operands[0]);
     if (row == kNoListRow)
         return kCliExitFailed;
-    // The edit path of the New/Edit Halftone dialog, with only the name changed.
-    const CMYKTone original = Setting(inRegistered, row);
-    State().isNew = 0;
-    State().originalTone = original;
-    State().workTone = original;
-    if (const OSErr err = SetCMYKToneNameUtf8(State().workTone, newName); err != noErr)
-        return Fail(err, newName);
-    const OSErr err = NewEditHalftoneDialogSaveList(glue_);
+    // The Edit button's way, with only the name typed. Confirmed even when the name is the
+    // same, which stores the setting unchanged.
+    NewEditHalftoneDialog editor(glue_, '.');
+    if (const OSErr err =
+            editor.ShowNewEditHalftoneDialog(Setting(inRegistered, row), {0}, nullptr, Rect{});
+        err != noErr)
+        return Fail(err);
+    editor.ItemTextChanged(kNewEditNameItem, args_.operands[1]);
+    const OSErr err = editor.ConfirmNewEditHalftoneDialog();
     return Finish(err, "Renamed \"" + args_.operands[0] + "\" to \"" + args_.operands[1] +
                            "\" in " + ListTitle(inRegistered) + ".");
 }

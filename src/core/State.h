@@ -12,6 +12,7 @@ namespace orvane {
 
 struct SettingPrivateRec;
 class AdjustHalftoneView;
+class NewEditHalftoneDialog;
 
 struct GlueRec {
     uint16_t osLevel;               // 0, 1 or 2; fixed at start-up
@@ -47,7 +48,8 @@ struct SettingPrivateRec {
     int16_t currentInk; // item 26 ... 29 of the ink shown, 0 for all inks
     DialogRef adjustHelpDialog;
     DialogRef newEditHelpDialog;
-    AdjustHalftoneView* adjustView; // what the Adjust Halftone window shows besides its lists
+    AdjustHalftoneView* adjustView;   // what the Adjust Halftone window shows besides its lists
+    NewEditHalftoneDialog* newEditor; // the curve editor's core while it is open
 };
 
 // Process-wide flags.
