@@ -7,6 +7,7 @@
 #include "core/AppResources.h"
 #include "core/Questions.h"
 #include "core/UiText.h"
+#include "host/files/HostPaths.h"
 #include "host/ui/HostServices.h"
 #include "ppd/PPDReader.h"
 #include "ppd/PPDWriter.h"
@@ -49,11 +50,6 @@ void FillList(ListView& list, const CMYKTone* tones, int16_t count) {
 
 std::string ChosenPPDName(const SettingPrivateRec* state) {
     return FileNameUtf8(PStrView(state->prefsWorking->ppdName));
-}
-
-void ShowFailure(GlueRec* glue, OSErr err) {
-    if (err != noErr)
-        ShowAlert(glue, err);
 }
 
 // The selected setting: the registered list's selection if it has one, else the PPD list's.
@@ -225,36 +221,44 @@ OSErr HandleAdjustHalftoneDialogButtons(GlueRec* glue, int16_t item, std::string
     }
 }
 
-OSErr AdjustHalftoneDialogSave(GlueRec* glue, bool* rightsRefused) {
-    if (rightsRefused)
-        *rightsRefused = false;
+SaveOutcome AdjustHalftoneDialogSave(GlueRec* glue) {
     if (!HasLists(glue))
-        return paramErr;
-    const OSErr err = SetAdjustHalftoneDialogsSetting(glue);
-    const bool refused = AUTH_CANCEL_Flag != 0;
-    // A refusal concerns only the command during which it happened.
+        return SaveOutcome::Of(paramErr);
+    const SaveOutcome outcome = SetAdjustHalftoneDialogsSetting(glue);
+    // The flag tells only the command during which a refusal happened.
     AUTH_CANCEL_Flag = 0;
-    if (err != noErr)
-        return err;
-    AdjustItemSet enabled = AdjustHalftoneEnabledItems(glue);
-    if (refused) {
-        if (rightsRefused)
-            *rightsRefused = true;
-    } else {
-        enabled.Set(kAdjustSaveItem, false);
+    if (outcome.status != noErr) {
+        HiliteAdjustHalftoneDialogButtons(glue);
+        return outcome;
     }
+    AdjustItemSet enabled = AdjustHalftoneEnabledItems(glue);
+    if (!outcome.rightsRefused)
+        enabled.Set(kAdjustSaveItem, false);
     if (glue->dialogState->adjustView)
         glue->dialogState->adjustView->SetEnabledItems(enabled);
-    return noErr;
+    return outcome;
 }
 
-OSErr AdjustHalftoneDialogChoosePPD(GlueRec* glue) {
+SaveOutcome AdjustHalftoneDialogChoosePPD(GlueRec* glue) {
     if (!HasLists(glue))
-        return paramErr;
-    const OSErr err = AdjustHalftoneAlertUserAndChangePPDFile(glue);
+        return SaveOutcome::Of(paramErr);
+    const SaveOutcome outcome = AdjustHalftoneAlertUserAndChangePPDFile(glue);
     HiliteAdjustHalftoneDialogButtons(glue);
     AUTH_CANCEL_Flag = 0;
-    return err;
+    return outcome;
+}
+
+void ShowSaveOutcome(GlueRec* glue, const SaveOutcome& outcome) {
+    if (outcome.status != noErr)
+        ShowAlert(glue, outcome.status, outcome.messageParam);
+    if (!outcome.backupPath.empty())
+        ShowAlert(glue, kBackupKeptCode, outcome.backupPath);
+    if (outcome.rightsRefused) {
+        // The refusal's own words (what happened, what to do) follow the message.
+        std::string why =
+            outcome.refusalMessage.empty() ? std::string() : "\n\n" + outcome.refusalMessage;
+        ShowAlert(glue, kRightsRefusedCode, why);
+    }
 }
 
 void AdjustHalftoneDialogItemProc(GlueRec* glue, int16_t item) {
@@ -262,14 +266,14 @@ void AdjustHalftoneDialogItemProc(GlueRec* glue, int16_t item) {
         return;
     switch (item) {
     case kAdjustSaveItem:
-        ShowFailure(glue, AdjustHalftoneDialogSave(glue));
+        ShowSaveOutcome(glue, AdjustHalftoneDialogSave(glue));
         break;
     case kAdjustRegisteredListItem:
     case kAdjustPPDListItem:
         HiliteAdjustHalftoneDialogButtons(glue);
         break;
     case kAdjustChoosePPDItem:
-        ShowFailure(glue, AdjustHalftoneDialogChoosePPD(glue));
+        ShowSaveOutcome(glue, AdjustHalftoneDialogChoosePPD(glue));
         break;
     case kAdjustToPPDItem:
     case kAdjustFromPPDItem:
@@ -295,14 +299,20 @@ OSErr TerminateAdjustHalftoneDialog(GlueRec* glue) {
         SettingPrivateRec* state = glue->dialogState;
         if (state->prefsWorking->ppdName[0] != 0 && AdjustHalftoneCheckPPDSettingChanged(glue) &&
             AskQuestion(glue, kSavePPDAlertID, ChosenPPDName(state))) {
-            last = AdjustHalftoneSaveToPPDFile(glue);
+            const SaveOutcome outcome = SaveChosenPPDSettings(glue);
             AUTH_CANCEL_Flag = 0;
-            ShowFailure(glue, last);
+            ShowSaveOutcome(glue, outcome);
+            last = outcome.status;
         }
         if (AdjustHalftoneCheckRegisteredSettingChanged(glue) &&
             AskQuestion(glue, kSavePrefsAlertID, {})) {
-            last = AdjustHalftoneSaveToPrefFile(glue);
-            ShowFailure(glue, last);
+            SaveOutcome outcome;
+            outcome.status = AdjustHalftoneSaveToPrefFile(glue);
+            if (outcome.status == kChangedOnDiskCode &&
+                HostPathForFSSpec(glue->prefsFileSpec, outcome.messageParam) != noErr)
+                outcome.messageParam.clear();
+            ShowSaveOutcome(glue, outcome);
+            last = outcome.status;
         }
     }
     DisposeAdjustHalftoneDialog(glue);

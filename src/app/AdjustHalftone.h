@@ -7,6 +7,7 @@
 
 #include "base/Status.h"
 #include "base/Types.h"
+#include "core/Outcome.h"
 #include "core/State.h"
 #include "host/ui/ListView.h"
 
@@ -67,17 +68,18 @@ public:
 // recorded when the state is disposed of. A front end with a window asks GetSavedDialog
 // (store/Preferences.h) for the recorded position before making it. On failure the caller still
 // disposes of what was built (DisposeAllDialogs).
-OSErr OpenAdjustHalftoneDialog(GlueRec* glue, DialogRef dialog, ListView& registeredList,
-                               ListView& ppdList, AdjustHalftoneView* view);
+[[nodiscard]] OSErr OpenAdjustHalftoneDialog(GlueRec* glue, DialogRef dialog,
+                                             ListView& registeredList, ListView& ppdList,
+                                             AdjustHalftoneView* view);
 
 // Loads the preferences' 'Tone' 128 into prefsSaved and prefsWorking, then the chosen
 // PPD's settings, then fills the lists (SetAdjustHalftoneDialogControls). The first failing
 // step's status.
-OSErr ReceiveAdjustHalftoneDialogsSetting(GlueRec* glue);
+[[nodiscard]] OSErr ReceiveAdjustHalftoneDialogsSetting(GlueRec* glue);
 
 // Refills both lists and item 10 from the working records. resNotFound when no PPD is
 // chosen and 'STR#' 1000 item 1 (the text for that) is missing or empty.
-OSErr SetAdjustHalftoneDialogControls(GlueRec* glue);
+[[nodiscard]] OSErr SetAdjustHalftoneDialogControls(GlueRec* glue);
 
 // The button rule: the enabled items for the current selection, list sizes, PPD choice,
 // open editor and help window and unsaved changes. HiliteAdjustHalftoneDialogButtons also
@@ -95,14 +97,18 @@ void HiliteAdjustHalftoneDialogButtons(GlueRec* glue);
 [[nodiscard]] OSErr HandleAdjustHalftoneDialogButtons(GlueRec* glue, int16_t item,
                                                       std::string* messageParam = nullptr);
 
-// The Save command (item 1). On success the Save button is disabled, unless the request
-// for administrator rights was refused while writing the PPD: then *rightsRefused (when
-// given) is true, Save stays as the button rule sets it, and AUTH_CANCEL_Flag is cleared.
-OSErr AdjustHalftoneDialogSave(GlueRec* glue, bool* rightsRefused = nullptr);
+// The Save command (item 1), as one outcome. On success the Save button is disabled,
+// unless the request for administrator rights was refused while writing the PPD: then the
+// outcome says so and Save stays as the button rule sets it. AUTH_CANCEL_Flag is clear
+// afterwards: the refusal lives in the outcome, not in the process.
+[[nodiscard]] SaveOutcome AdjustHalftoneDialogSave(GlueRec* glue);
 
 // The Choose PPD command (item 8): AdjustHalftoneAlertUserAndChangePPDFile, then the
-// button rule; AUTH_CANCEL_Flag is cleared afterwards.
-OSErr AdjustHalftoneDialogChoosePPD(GlueRec* glue);
+// button rule; AUTH_CANCEL_Flag is clear afterwards.
+[[nodiscard]] SaveOutcome AdjustHalftoneDialogChoosePPD(GlueRec* glue);
+
+// Shows what a Save or Choose came to: the status's message, the kept backup, the refusal.
+void ShowSaveOutcome(GlueRec* glue, const SaveOutcome& outcome);
 
 // The item procedure for the items above and the two lists (7 and 11: button rule only):
 // runs the command and shows a failure with ShowAlert. Items 3, 5 and 14 open windows and

@@ -69,8 +69,12 @@ OSErr ChooseFile(GlueRec* glue, FSSpec* chosen, bool* confirmed) {
 
 // The preferences file's stored choice of PPD, changed alone: its list stays as last saved.
 OSErr RecordChosenPPD(GlueRec* glue, const FSSpec& chosen) {
+    FileLock lock;
+    OSErr err = LockPreferences(glue, lock);
+    if (err != noErr)
+        return err;
     MyOpenResFileClass prefs;
-    OSErr err = prefs.SetResFile(glue->prefsFileSpec);
+    err = prefs.SetResFile(glue->prefsFileSpec);
     if (err != noErr)
         return err;
     Handle stored = prefs.GetTheResource(kToneResType, kToneResID);
@@ -112,29 +116,33 @@ OSErr AdjustHalftoneChangePPDFile(GlueRec* glue, const FSSpec& chosen) {
     return SetAdjustHalftoneDialogControls(glue);
 }
 
-OSErr AdjustHalftoneAlertUserAndChangePPDFile(GlueRec* glue) {
-    if (!HasState(glue))
-        return paramErr;
+SaveOutcome AdjustHalftoneAlertUserAndChangePPDFile(GlueRec* glue) {
+    SaveOutcome outcome;
+    if (!HasState(glue)) {
+        outcome.status = paramErr;
+        return outcome;
+    }
     SettingPrivateRec* state = glue->dialogState;
     if (AdjustHalftoneCheckPPDSettingChanged(glue) &&
         AskQuestion(glue, kSavePPDAlertID, FileNameUtf8(PStrView(state->prefsWorking->ppdName)))) {
-        const OSErr err = AdjustHalftoneSaveToPPDFile(glue);
-        if (err != noErr)
-            return err;
+        outcome = SaveChosenPPDSettings(glue);
+        if (outcome.status != noErr)
+            return outcome;
     }
 
     FSSpec chosen{};
     bool confirmed = false;
-    OSErr err = ChooseFile(glue, &chosen, &confirmed);
-    if (err != noErr)
-        return err;
+    outcome.status = ChooseFile(glue, &chosen, &confirmed);
+    if (outcome.status != noErr)
+        return outcome;
     if (!confirmed) {
-        err = AdjustHalftoneDialogReadPPDSetting(glue);
-        if (err != noErr)
-            return err;
-        return SetAdjustHalftoneDialogControls(glue);
+        outcome.status = AdjustHalftoneDialogReadPPDSetting(glue);
+        if (outcome.status == noErr)
+            outcome.status = SetAdjustHalftoneDialogControls(glue);
+        return outcome;
     }
-    return AdjustHalftoneChangePPDFile(glue, chosen);
+    outcome.status = AdjustHalftoneChangePPDFile(glue, chosen);
+    return outcome;
 }
 
 } // namespace orvane

@@ -4,6 +4,8 @@
 #include "core/Questions.h"
 #include "core/UiText.h"
 #include "host/alerts/AlertHost.h"
+#include "host/files/HostPaths.h"
+#include "host/rights/AdminRights.h"
 #include "host/ui/ListView.h"
 #include "ppd/PPDWriter.h"
 #include "store/Preferences.h"
@@ -153,21 +155,37 @@ OSErr NewEditHalftoneDialogSaveList(GlueRec* glue) {
     return AdjustHalftoneDialogAppendEntry(glue, registered, edited);
 }
 
-OSErr SetAdjustHalftoneDialogsSetting(GlueRec* glue) {
-    if (!glue || !glue->dialogState || !glue->dialogState->prefsWorking)
-        return paramErr;
-    OSErr err = AdjustHalftoneSaveToPrefFile(glue);
-    if (err != noErr)
-        return err;
+SaveOutcome SaveChosenPPDSettings(GlueRec* glue) {
+    SaveOutcome outcome;
+    AUTH_CANCEL_Flag = 0;
+    outcome.status = AdjustHalftoneSaveToPPDFile(glue);
+    if (AUTH_CANCEL_Flag) {
+        outcome.rightsRefused = true;
+        outcome.refusalMessage = LastAdminRefusal().message;
+    }
+    outcome.backupPath = LastPPDBackupPath();
+    return outcome;
+}
+
+SaveOutcome SetAdjustHalftoneDialogsSetting(GlueRec* glue) {
+    SaveOutcome outcome;
+    if (!glue || !glue->dialogState || !glue->dialogState->prefsWorking) {
+        outcome.status = paramErr;
+        return outcome;
+    }
+    outcome.status = AdjustHalftoneSaveToPrefFile(glue);
+    if (outcome.status == kChangedOnDiskCode &&
+        HostPathForFSSpec(glue->prefsFileSpec, outcome.messageParam) != noErr)
+        outcome.messageParam.clear(); // the message then names no file
+    if (outcome.status != noErr)
+        return outcome;
     const ToneRes4Rec& prefs = *glue->dialogState->prefsWorking;
     if (prefs.ppdName[0] == 0)
-        return noErr;
-    err = FindNamedFile(GetPPDLocation(prefs));
-    if (err != noErr)
-        return err;
-    if (!AdjustHalftoneCheckPPDSettingChanged(glue))
-        return noErr;
-    return AdjustHalftoneSaveToPPDFile(glue);
+        return outcome;
+    outcome.status = FindNamedFile(GetPPDLocation(prefs));
+    if (outcome.status != noErr || !AdjustHalftoneCheckPPDSettingChanged(glue))
+        return outcome;
+    return SaveChosenPPDSettings(glue);
 }
 
 bool AdjustHalftoneCheckRegisteredSettingChanged(GlueRec* glue) {

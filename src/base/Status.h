@@ -84,8 +84,10 @@ enum : OSErr {
     kNoPPDChosenCode = 1015,       // a command needs a chosen PPD and none is chosen
     kNameNotStorableCode = 1016,   // a name holds a character that names cannot be stored in
     kChangedOnDiskCode = 1017,     // another program changed the file since it was loaded
+    kRightsRefusedCode = 1018,     // the PPD was not written: no administrator rights
+    kBackupKeptCode = 1019,        // a failed write could not put the old PPD back
     kFirstStoreCode = kListFullCode,
-    kLastStoreCode = kChangedOnDiskCode,
+    kLastStoreCode = kBackupKeptCode,
 };
 inline constexpr int16_t kStoreMessagesListID = 1002;
 
@@ -97,10 +99,8 @@ enum : OSErr {
     kCliNoPPDChosenCode = 3003,       // a command needs the chosen PPD and none is chosen
     kCliBadCurveFormCode = 3004,      // a curve that is neither gamma: nor levels:
     kCliLevelCountCode = 3005,        // levels: without exactly thirteen fields
-    kCliRightsRefusedCode = 3007,     // the PPD was not written: no administrator rights
     kCliBadSystemLevelCode = 3008,    // ORVANE_OS_LEVEL is not 0, 1 or 2
     kCliReplaceDeclinedCode = 3009,   // said after the replace question: nothing changed
-    kCliBackupKeptCode = 3010,        // a failed write could not put the old PPD back
     kCliNoResourcesCode = 3011,       // (never read from the resources: they are missing)
 };
 inline constexpr int16_t kCliMessagesListID = 3000;

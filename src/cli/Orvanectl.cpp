@@ -125,6 +125,8 @@ private:
     // Selects the setting named on the command line; the row, or kNoListRow after the
     // message has been printed.
     int16_t SelectNamed(bool inRegistered, const std::string& utf8Name);
+    // What a failed or refused save came to, each part on its own line.
+    int FailOutcome(const SaveOutcome& outcome);
     // A name refused: the message names the character that cannot be stored, or the name.
     int FailName(OSErr code, const std::string& utf8Name, const std::string& offending);
     // Items 12, 13 and 15 as the dialog runs them. While the target list is full the
@@ -171,6 +173,19 @@ int16_t CommandRun::SelectNamed(bool inRegistered, const std::string& utf8Name) 
     return FindAdjustHalftoneSetting(glue_, inRegistered, utf8Name);
 }
 
+int CommandRun::FailOutcome(const SaveOutcome& outcome) {
+    if (outcome.status != noErr)
+        Fail(outcome.status, outcome.messageParam);
+    if (!outcome.backupPath.empty())
+        Fail(kBackupKeptCode, outcome.backupPath);
+    if (outcome.rightsRefused) {
+        Fail(kRightsRefusedCode);
+        if (!outcome.refusalMessage.empty())
+            std::fprintf(err_, "orvanectl: %s\n", outcome.refusalMessage.c_str());
+    }
+    return kCliExitFailed;
+}
+
 int CommandRun::FailName(OSErr code, const std::string& utf8Name, const std::string& offending) {
     return Fail(code, code == kNameNotStorableCode ? offending : utf8Name);
 }
@@ -196,18 +211,9 @@ int CommandRun::Finish(OSErr status, const std::string& done) {
         return Fail(status);
     if (AdjustHalftoneCheckRegisteredSettingChanged(glue_) ||
         AdjustHalftoneCheckPPDSettingChanged(glue_)) {
-        bool rightsRefused = false;
-        const OSErr saved = AdjustHalftoneDialogSave(glue_, &rightsRefused);
-        if (saved != noErr) {
-            Fail(saved);
-            if (!LastPPDBackupPath().empty())
-                Fail(kCliBackupKeptCode, LastPPDBackupPath());
-            return kCliExitFailed;
-        }
-        if (rightsRefused) {
-            Fail(kCliRightsRefusedCode);
-            if (const std::string& why = LastAdminRefusal().message; !why.empty())
-                std::fprintf(err_, "orvanectl: %s\n", why.c_str());
+        const SaveOutcome saved = AdjustHalftoneDialogSave(glue_);
+        if (!saved.ok()) {
+            FailOutcome(saved);
             return kCliExitFailed;
         }
     }
@@ -258,10 +264,12 @@ int CommandRun::Choose() {
     chooser.SetNextFile(ResolvePPDPath(args_.operands[0]));
     glue_->services.files = &chooser;
     const int errorsBefore = alerts_.errorsShown();
-    const OSErr err = AdjustHalftoneDialogChoosePPD(glue_);
+    const SaveOutcome chosen = AdjustHalftoneDialogChoosePPD(glue_);
     glue_->services.files = nullptr;
-    if (err != noErr)
-        return Fail(err, args_.operands[0]);
+    if (chosen.status != noErr && chosen.messageParam.empty())
+        return Fail(chosen.status, args_.operands[0]);
+    if (!chosen.ok())
+        return FailOutcome(chosen);
     // A file that is not a supported PPD has been reported (1006) and leaves none chosen;
     // the preferences file keeps the previous choice.
     if (!PPDChosen() || alerts_.errorsShown() != errorsBefore)

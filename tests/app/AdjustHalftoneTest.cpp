@@ -81,7 +81,7 @@ TEST_F(AdjustHalftoneTest, WhileTheEditorIsOpenNewAndEditAreDisabled) {
 TEST_F(AdjustHalftoneTest, SaveFollowsTheUnsavedChanges) {
     Fill(true, 1);
     EXPECT_TRUE(view_.enabled.Contains(kAdjustSaveItem));
-    ASSERT_EQ(AdjustHalftoneDialogSave(glue_), noErr);
+    ASSERT_EQ(AdjustHalftoneDialogSave(glue_).status, noErr);
     EXPECT_FALSE(view_.enabled.Contains(kAdjustSaveItem));
     // Replacing with the same curves is no change; with others it is.
     alerts_.SetNextAnswer(1);
@@ -90,7 +90,7 @@ TEST_F(AdjustHalftoneTest, SaveFollowsTheUnsavedChanges) {
     alerts_.SetNextAnswer(1);
     ASSERT_EQ(AdjustHalftoneDialogAppendEntry(glue_, true, MakeTone("S10", 5000)), noErr);
     EXPECT_TRUE(AdjustHalftoneEnabledItems(glue_).Contains(kAdjustSaveItem));
-    ASSERT_EQ(AdjustHalftoneDialogSave(glue_), noErr);
+    ASSERT_EQ(AdjustHalftoneDialogSave(glue_).status, noErr);
     ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, "S10"));
     AdjustHalftoneDialogItemProc(glue_, kAdjustDeleteItem);
     EXPECT_TRUE(view_.enabled.Contains(kAdjustSaveItem));
@@ -99,7 +99,7 @@ TEST_F(AdjustHalftoneTest, SaveFollowsTheUnsavedChanges) {
 // Change detection looks only at what a setting shows.
 TEST_F(AdjustHalftoneTest, UnusedCurvesAndSlotsAreNoChange) {
     Fill(true, 1);
-    ASSERT_EQ(AdjustHalftoneDialogSave(glue_), noErr);
+    ASSERT_EQ(AdjustHalftoneDialogSave(glue_).status, noErr);
     // One curve serves all inks: the other three slots do not count.
     prefsWorking().tones[0].tone[kBlack].levels[3] = 1234;
     // Slots past the count do not count either.
