@@ -124,6 +124,7 @@ AdminStepsResult RunWithAdminRights(const std::vector<ToolArguments>& tools) {
     ToolRun run;
     refusal = {};
     OSErr status = rights.Run({kIdTool, "-un"}, run, refusal);
+    result.toolOutput += run.outputText + run.errorText;
     if (status != noErr && refusal.status != noErr) {
         gLastRefusal = refusal;
         result.requestStatus = status;
@@ -133,6 +134,7 @@ AdminStepsResult RunWithAdminRights(const std::vector<ToolArguments>& tools) {
     for (const ToolArguments& tool : tools) {
         refusal = {};
         status = rights.Run(tool, run, refusal);
+        result.toolOutput += run.outputText + run.errorText;
         if (status == noErr)
             continue;
         if (refusal.status != noErr) {

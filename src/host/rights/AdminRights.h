@@ -10,8 +10,8 @@
 // explicitly; grants no privilege), and a scripted one for tests.
 #pragma once
 
-#include "host/rights/ToolRunner.h"
 #include "base/Types.h"
+#include "host/rights/ToolRunner.h"
 
 #include <string>
 
@@ -84,13 +84,15 @@ private:
 struct AdminStepsResult {
     OSErr requestStatus = noErr; // noErr when the rights were granted
     OSErr toolStatus = noErr;    // noErr when every tool started, else the first failure's
+    std::string toolOutput;      // what the tools wrote, in order (the start of each output)
 };
 
-// The privileged steps every caller takes, in this order: request the rights; report the
-// effective user ("/usr/bin/id" "-un", its output copied to standard output, its failure
-// ignored); run each tool in order, stopping at the first that cannot start. A refusal at
-// any step ends the steps and is recorded as the last refusal. The tools' own exit
-// statuses are not judged here.
+// The privileged steps every caller takes, in this order: request the rights; ask for the
+// effective user ("/usr/bin/id" "-un", its failure ignored; a backend that asks as a tool
+// starts asks now); run each tool in order, stopping at the first that cannot start. A
+// refusal at any step ends the steps and is recorded as the last refusal. The tools' own
+// exit statuses are not judged here; what they wrote is in `toolOutput`, for the caller to
+// show when something went wrong.
 AdminStepsResult RunWithAdminRights(const std::vector<ToolArguments>& tools);
 
 } // namespace orvane
