@@ -114,6 +114,7 @@ AdminStepsResult RunWithAdminRights(const std::vector<ToolArguments>& tools) {
     AdminRefusal refusal;
     if (OSErr status = rights.Request(refusal)) {
         gLastRefusal = refusal;
+        result.refusal = refusal;
         result.requestStatus = status;
         return result;
     }
@@ -126,6 +127,7 @@ AdminStepsResult RunWithAdminRights(const std::vector<ToolArguments>& tools) {
     OSErr status = rights.Run({kIdTool, "-un"}, run, refusal);
     if (status != noErr && refusal.status != noErr) {
         gLastRefusal = refusal;
+        result.refusal = refusal;
         result.requestStatus = status;
         return result;
     }
@@ -137,6 +139,7 @@ AdminStepsResult RunWithAdminRights(const std::vector<ToolArguments>& tools) {
             continue;
         if (refusal.status != noErr) {
             gLastRefusal = refusal;
+            result.refusal = refusal;
             result.requestStatus = status;
         } else {
             result.toolStatus = status;

@@ -10,8 +10,8 @@
 // explicitly; grants no privilege), and a scripted one for tests.
 #pragma once
 
-#include "host/rights/ToolRunner.h"
 #include "base/Types.h"
+#include "host/rights/ToolRunner.h"
 
 #include <string>
 
@@ -84,13 +84,14 @@ private:
 struct AdminStepsResult {
     OSErr requestStatus = noErr; // noErr when the rights were granted
     OSErr toolStatus = noErr;    // noErr when every tool started, else the first failure's
+    AdminRefusal refusal;        // this request's refusal, when it was refused
 };
 
 // The privileged steps every caller takes, in this order: request the rights; report the
 // effective user ("/usr/bin/id" "-un", its output copied to standard output, its failure
 // ignored); run each tool in order, stopping at the first that cannot start. A refusal at
-// any step ends the steps and is recorded as the last refusal. The tools' own exit
-// statuses are not judged here.
+// any step ends the steps, goes into the result and is recorded as the last refusal. The tools' own
+// exit statuses are not judged here.
 AdminStepsResult RunWithAdminRights(const std::vector<ToolArguments>& tools);
 
 } // namespace orvane
