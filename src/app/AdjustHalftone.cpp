@@ -1,15 +1,15 @@
 #include "app/AdjustHalftone.h"
 
+#include "app/ChangePPD.h"
+#include "app/SettingsLists.h"
 #include "core/Alerts.h"
 #include "core/AppResources.h"
+#include "core/Questions.h"
 #include "host/alerts/AlertHost.h"
 #include "host/ui/Choosers.h"
 #include "ppd/PPDReader.h"
 #include "ppd/PPDWriter.h"
-#include "app/ChangePPD.h"
 #include "store/Preferences.h"
-#include "core/Questions.h"
-#include "app/SettingsLists.h"
 #include "store/ToneRecordChecks.h"
 #include "support/PString.h"
 
@@ -228,12 +228,12 @@ OSErr HandleAdjustHalftoneDialogButtons(GlueRec* glue, int16_t item) {
     }
 }
 
-OSErr AdjustHalftoneDialogSave(GlueRec* glue, bool* rightsRefused) {
+OSErr AdjustHalftoneDialogSave(GlueRec* glue, bool* rightsRefused, std::string* backupPath) {
     if (rightsRefused)
         *rightsRefused = false;
     if (!HasLists(glue))
         return paramErr;
-    const OSErr err = SetAdjustHalftoneDialogsSetting(glue);
+    const OSErr err = SetAdjustHalftoneDialogsSetting(glue, backupPath);
     const bool refused = AUTH_CANCEL_Flag != 0;
     // A refusal concerns only the command during which it happened.
     AUTH_CANCEL_Flag = 0;
@@ -296,7 +296,7 @@ OSErr TerminateAdjustHalftoneDialog(GlueRec* glue) {
         SettingPrivateRec* state = glue->dialogState;
         if (state->prefsWorking->ppdName[0] != 0 && AdjustHalftoneCheckPPDSettingChanged(glue) &&
             AskQuestion(glue, kSavePPDAlertID, ChosenPPDName(state))) {
-            last = AdjustHalftoneSaveToPPDFile(glue);
+            last = AdjustHalftoneSaveToPPDFile(glue).status;
             AUTH_CANCEL_Flag = 0;
             ShowFailure(glue, last);
         }

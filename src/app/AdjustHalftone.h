@@ -5,10 +5,10 @@
 // operations report to.
 #pragma once
 
-#include "core/State.h"
-#include "host/ui/ListView.h"
 #include "base/Status.h"
 #include "base/Types.h"
+#include "core/State.h"
+#include "host/ui/ListView.h"
 
 #include <cstdint>
 #include <string>
@@ -95,7 +95,9 @@ OSErr HandleAdjustHalftoneDialogButtons(GlueRec* glue, int16_t item);
 // The Save command (item 1). On success the Save button is disabled, unless the request
 // for administrator rights was refused while writing the PPD: then *rightsRefused (when
 // given) is true, Save stays as the button rule sets it, and AUTH_CANCEL_Flag is cleared.
-OSErr AdjustHalftoneDialogSave(GlueRec* glue, bool* rightsRefused = nullptr);
+// *backupPath (when given) as SetAdjustHalftoneDialogsSetting gives it.
+OSErr AdjustHalftoneDialogSave(GlueRec* glue, bool* rightsRefused = nullptr,
+                               std::string* backupPath = nullptr);
 
 // The Choose PPD command (item 8): AdjustHalftoneAlertUserAndChangePPDFile, then the
 // button rule; AUTH_CANCEL_Flag is cleared afterwards.

@@ -1,17 +1,17 @@
 #include "app/ChangePPD.h"
 
 #include "app/AdjustHalftone.h"
+#include "app/Folders.h"
+#include "app/SettingsLists.h"
 #include "core/Alerts.h"
+#include "core/Questions.h"
 #include "host/alerts/AlertHost.h"
 #include "host/files/HostPaths.h"
-#include "app/Folders.h"
 #include "host/memory/Memory.h"
 #include "ppd/PPDReader.h"
 #include "ppd/PPDRecognition.h"
 #include "ppd/PPDWriter.h"
 #include "store/Preferences.h"
-#include "core/Questions.h"
-#include "app/SettingsLists.h"
 #include "store/ToneRecordChecks.h"
 #include "support/PString.h"
 #include "support/ResFile.h"
@@ -115,7 +115,7 @@ OSErr AdjustHalftoneAlertUserAndChangePPDFile(GlueRec* glue) {
     SettingPrivateRec* state = glue->dialogState;
     if (AdjustHalftoneCheckPPDSettingChanged(glue) &&
         AskQuestion(glue, kSavePPDAlertID, FileNameForDisplay(state->prefsWorking->ppdName))) {
-        const OSErr err = AdjustHalftoneSaveToPPDFile(glue);
+        const OSErr err = AdjustHalftoneSaveToPPDFile(glue).status;
         if (err != noErr)
             return err;
     }

@@ -1,11 +1,11 @@
 #include "app/SettingsLists.h"
 
 #include "app/AdjustHalftone.h"
+#include "core/Questions.h"
 #include "host/alerts/AlertHost.h"
 #include "host/ui/ListView.h"
 #include "ppd/PPDWriter.h"
 #include "store/Preferences.h"
-#include "core/Questions.h"
 #include "store/ToneRecordChecks.h"
 #include "support/FileHelpers.h"
 #include "support/PString.h"
@@ -156,7 +156,9 @@ OSErr NewEditHalftoneDialogSaveList(GlueRec* glue) {
     return AdjustHalftoneDialogAppendEntry(glue, registered, edited);
 }
 
-OSErr SetAdjustHalftoneDialogsSetting(GlueRec* glue) {
+OSErr SetAdjustHalftoneDialogsSetting(GlueRec* glue, std::string* backupPath) {
+    if (backupPath)
+        backupPath->clear();
     if (!glue || !glue->dialogState || !glue->dialogState->prefsWorking)
         return paramErr;
     OSErr err = AdjustHalftoneSaveToPrefFile(glue);
@@ -170,7 +172,10 @@ OSErr SetAdjustHalftoneDialogsSetting(GlueRec* glue) {
         return err;
     if (!AdjustHalftoneCheckPPDSettingChanged(glue))
         return noErr;
-    return AdjustHalftoneSaveToPPDFile(glue);
+    SaveOutcome outcome = AdjustHalftoneSaveToPPDFile(glue);
+    if (backupPath)
+        *backupPath = std::move(outcome.backupPath);
+    return outcome.status;
 }
 
 bool AdjustHalftoneCheckRegisteredSettingChanged(GlueRec* glue) {

@@ -7,9 +7,11 @@
 // All of them need the dialog state record (glue->dialogState) with both lists attached.
 #pragma once
 
-#include "core/State.h"
 #include "base/Status.h"
 #include "base/Types.h"
+#include "core/State.h"
+
+#include <string>
 
 namespace orvane {
 
@@ -35,8 +37,9 @@ OSErr NewEditHalftoneDialogSaveList(GlueRec* glue);
 // The Save command: always the preferences file; then, when a PPD is chosen, it exists and
 // its settings changed, the PPD. The first failing step's status. A refused request for
 // administrator rights is no failure here: AUTH_CANCEL_Flag is set and the PPD settings
-// stay unsaved.
-OSErr SetAdjustHalftoneDialogsSetting(GlueRec* glue);
+// stay unsaved. *backupPath (when given) receives the PPD save's backup path (see
+// AdjustHalftoneSaveToPPDFile), empty when there is none.
+OSErr SetAdjustHalftoneDialogsSetting(GlueRec* glue, std::string* backupPath = nullptr);
 
 // Whether the working copies differ from the saved ones: the registered settings with the
 // PPD choice, and the PPD's settings (only the entries up to count; only cyan for a

@@ -1,21 +1,20 @@
 #include "cli/Orvanectl.h"
 
 #include "app/AdjustHalftone.h"
-#include "core/Alerts.h"
+#include "app/Folders.h"
+#include "app/SettingsLists.h"
 #include "app/Startup.h"
 #include "cli/CliMessages.h"
 #include "cli/CliQuestions.h"
 #include "cli/CommandLine.h"
 #include "cli/CurveArgument.h"
 #include "cli/SettingsListing.h"
+#include "core/Alerts.h"
 #include "host/files/HostPaths.h"
-#include "app/Folders.h"
 #include "host/rights/AdminRights.h"
 #include "host/text/AppText.h"
 #include "host/ui/Choosers.h"
 #include "host/ui/ListView.h"
-#include "ppd/PPDWriter.h"
-#include "app/SettingsLists.h"
 #include "support/PString.h"
 
 #include <sys/stat.h>
@@ -209,11 +208,12 @@ int CommandRun::Finish(OSErr status, const std::string& done) {
     if (AdjustHalftoneCheckRegisteredSettingChanged(glue_) ||
         AdjustHalftoneCheckPPDSettingChanged(glue_)) {
         bool rightsRefused = false;
-        const OSErr saved = AdjustHalftoneDialogSave(glue_, &rightsRefused);
+        std::string backupPath;
+        const OSErr saved = AdjustHalftoneDialogSave(glue_, &rightsRefused, &backupPath);
         if (saved != noErr) {
             Fail(saved);
-            if (!LastPPDBackupPath().empty())
-                Fail(kCliBackupKeptCode, LastPPDBackupPath());
+            if (!backupPath.empty())
+                Fail(kCliBackupKeptCode, backupPath);
             return kCliExitFailed;
         }
         if (rightsRefused) {
