@@ -77,7 +77,7 @@ std::optional<size_t> Find(std::span<const uint8_t> text, std::string_view patte
 }
 
 // Puts the old bytes back after a failed write; false when they could not be, and then the
-// text's backup (if its write left one) goes into the outcome.
+// backup of them (if the write left one) goes into the outcome.
 bool RollBack(const std::string& path, std::span<const uint8_t> oldBytes, SaveOutcome& outcome) {
     SafeWriteReport report;
     if (ReplaceFileContents(path, oldBytes, &report) == noErr)
@@ -114,7 +114,8 @@ SaveOutcome CommitPPDSave(const FSSpec& target, const std::string& targetPath,
     outcome.status = StoreRecord(target, record);
     if (outcome.status != noErr) {
         // Closing the fork writes a pending change once more, and that may succeed: the old
-        // sidecar is put back explicitly.
+        // sidecar is put back explicitly. The text goes last, so that its backup, the one a
+        // user most needs, is the one the outcome names.
         bool restored = !sidecarExisted || RollBack(sidecarPath, oldSidecar, outcome);
         if (textChanges)
             restored = RollBack(targetPath, oldText, outcome) && restored;

@@ -26,8 +26,9 @@ namespace orvane {
 // The outcome: status noErr on success; rightsRefused with the refusal's message (and
 // status noErr) when the request for administrator rights was refused; otherwise the first
 // failing status, including a PPD that could not be made writable or given a fork. When
-// the old bytes could not be put back after a failed write the status is restoreFailedErr,
-// and backupPath names the file that holds the PPD's old text when there is one.
+// old bytes could not be put back after a failed write the status is restoreFailedErr, and
+// backupPath names the file that keeps them when there is one (the text's before the
+// record's).
 // AUTH_CANCEL_Flag is set to outcome.rightsRefused on return.
 [[nodiscard]] SaveOutcome AdjustHalftoneSaveToPPDFile(GlueRec* glue);
 
