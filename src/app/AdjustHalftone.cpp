@@ -1,12 +1,14 @@
 #include "app/AdjustHalftone.h"
 
 #include "app/ChangePPD.h"
+#include "app/NewEditHalftone.h"
 #include "app/SettingsLists.h"
 #include "core/Alerts.h"
 #include "core/AppResources.h"
 #include "core/Questions.h"
-#include "host/alerts/AlertHost.h"
-#include "host/ui/Choosers.h"
+#include "core/UiText.h"
+#include "host/files/HostPaths.h"
+#include "host/ui/HostServices.h"
 #include "ppd/PPDReader.h"
 #include "ppd/PPDWriter.h"
 #include "store/Preferences.h"
@@ -21,9 +23,6 @@ namespace {
 
 constexpr int16_t kNoPPDTextListID = 1000;
 constexpr int16_t kNoPPDTextIndex = 1;
-
-// The view of the one Adjust Halftone dialog, installed while its state is open.
-AdjustHalftoneView* gView = nullptr;
 
 bool HasLists(const GlueRec* glue) {
     const SettingPrivateRec* state = glue ? glue->dialogState : nullptr;
@@ -44,18 +43,13 @@ void FillList(ListView& list, const CMYKTone* tones, int16_t count) {
     list.DeleteAllRows();
     for (int16_t row = 0; row < count; ++row) {
         list.InsertRow(row);
-        list.SetCell(row, PStrView(tones[row].name).substr(0, kMaxToneNameLength));
+        list.SetCell(row, ToneNameUtf8(tones[row]));
     }
     list.SetDrawing(true);
 }
 
 std::string ChosenPPDName(const SettingPrivateRec* state) {
-    return FileNameForDisplay(state->prefsWorking->ppdName);
-}
-
-void ShowFailure(GlueRec* glue, OSErr err) {
-    if (err != noErr)
-        ShowAlert(glue, err);
+    return FileNameUtf8(PStrView(state->prefsWorking->ppdName));
 }
 
 // The selected setting: the registered list's selection if it has one, else the PPD list's.
@@ -76,18 +70,17 @@ bool SelectedSetting(GlueRec* glue, bool* registered, int16_t* row) {
     return false;
 }
 
-OSErr DuplicateSelected(GlueRec* glue) {
+OSErr DuplicateSelected(GlueRec* glue, std::string* messageParam) {
     bool registered = false;
     int16_t row = 0;
     if (!SelectedSetting(glue, &registered, &row))
         return kNoSelectedSettingCode;
     SettingPrivateRec* state = glue->dialogState;
     CMYKTone copy = registered ? state->prefsWorking->tones[row] : state->ppdWorking->tones[row];
-    const std::optional<std::string> name =
-        CurrentNameAsker().AskName(std::string(PStrView(copy.name)));
+    const std::optional<std::string> name = NameAskerOf(glue->services).AskName(ToneNameUtf8(copy));
     if (!name || name->empty())
         return noErr;
-    const OSErr err = SetCMYKToneName(copy, *name);
+    const OSErr err = SetCMYKToneNameUtf8(copy, *name, messageParam);
     if (err != noErr)
         return err;
     return AdjustHalftoneDialogAppendEntry(glue, registered, copy);
@@ -120,7 +113,7 @@ OSErr OpenAdjustHalftoneDialog(GlueRec* glue, DialogRef dialog, ListView& regist
     glue->dialogState = state;
     state->registeredList = &registeredList;
     state->ppdList = &ppdList;
-    gView = view;
+    state->adjustView = view;
 
     const OSErr err = ReceiveAdjustHalftoneDialogsSetting(glue);
     // The first window is open (or failed): failures are no longer softened.
@@ -154,12 +147,12 @@ OSErr SetAdjustHalftoneDialogControls(GlueRec* glue) {
         const OSErr err = GetAppIndString(glue, kNoPPDTextListID, kNoPPDTextIndex, noPPD);
         if (err != noErr)
             return err;
-        shown = PStrToString(noPPD);
+        shown = ResourceTextUtf8(noPPD);
     } else {
         shown = ChosenPPDName(state);
     }
-    if (gView)
-        gView->SetPPDNameText(shown);
+    if (state->adjustView)
+        state->adjustView->SetPPDNameText(shown);
     return noErr;
 }
 
@@ -170,7 +163,7 @@ AdjustItemSet AdjustHalftoneEnabledItems(GlueRec* glue) {
     SettingPrivateRec* state = glue->dialogState;
     const bool r = state->registeredList->SelectedRow() != kNoListRow;
     const bool p = state->ppdList->SelectedRow() != kNoListRow;
-    const bool e = state->newEditDialog != nullptr;
+    const bool e = state->newEditDialog != nullptr || state->newEditor != nullptr;
     const bool h = state->adjustHelpDialog != nullptr;
     const bool d = state->prefsWorking->ppdName[0] != 0;
     const int16_t rn = RegisteredCount(state);
@@ -190,11 +183,11 @@ AdjustItemSet AdjustHalftoneEnabledItems(GlueRec* glue) {
 
 void HiliteAdjustHalftoneDialogButtons(GlueRec* glue) {
     const AdjustItemSet enabled = AdjustHalftoneEnabledItems(glue);
-    if (gView && HasLists(glue))
-        gView->SetEnabledItems(enabled);
+    if (HasLists(glue) && glue->dialogState->adjustView)
+        glue->dialogState->adjustView->SetEnabledItems(enabled);
 }
 
-OSErr HandleAdjustHalftoneDialogButtons(GlueRec* glue, int16_t item) {
+OSErr HandleAdjustHalftoneDialogButtons(GlueRec* glue, int16_t item, std::string* messageParam) {
     if (!HasLists(glue))
         return paramErr;
     SettingPrivateRec* state = glue->dialogState;
@@ -218,7 +211,7 @@ OSErr HandleAdjustHalftoneDialogButtons(GlueRec* glue, int16_t item) {
         return AdjustHalftoneDialogAppendEntry(glue, true, copy);
     }
     case kAdjustDuplicateItem:
-        return DuplicateSelected(glue);
+        return DuplicateSelected(glue, messageParam);
     case kAdjustDeleteItem:
         if (!SelectedSetting(glue, &registered, &row))
             return kNoSelectedSettingCode;
@@ -228,36 +221,44 @@ OSErr HandleAdjustHalftoneDialogButtons(GlueRec* glue, int16_t item) {
     }
 }
 
-OSErr AdjustHalftoneDialogSave(GlueRec* glue, bool* rightsRefused, std::string* backupPath) {
-    if (rightsRefused)
-        *rightsRefused = false;
+SaveOutcome AdjustHalftoneDialogSave(GlueRec* glue) {
     if (!HasLists(glue))
-        return paramErr;
-    const OSErr err = SetAdjustHalftoneDialogsSetting(glue, backupPath);
-    const bool refused = AUTH_CANCEL_Flag != 0;
-    // A refusal concerns only the command during which it happened.
+        return SaveOutcome::Of(paramErr);
+    const SaveOutcome outcome = SetAdjustHalftoneDialogsSetting(glue);
+    // The flag tells only the command during which a refusal happened.
     AUTH_CANCEL_Flag = 0;
-    if (err != noErr)
-        return err;
-    AdjustItemSet enabled = AdjustHalftoneEnabledItems(glue);
-    if (refused) {
-        if (rightsRefused)
-            *rightsRefused = true;
-    } else {
-        enabled.Set(kAdjustSaveItem, false);
+    if (outcome.status != noErr) {
+        HiliteAdjustHalftoneDialogButtons(glue);
+        return outcome;
     }
-    if (gView)
-        gView->SetEnabledItems(enabled);
-    return noErr;
+    AdjustItemSet enabled = AdjustHalftoneEnabledItems(glue);
+    if (!outcome.rightsRefused)
+        enabled.Set(kAdjustSaveItem, false);
+    if (glue->dialogState->adjustView)
+        glue->dialogState->adjustView->SetEnabledItems(enabled);
+    return outcome;
 }
 
-OSErr AdjustHalftoneDialogChoosePPD(GlueRec* glue) {
+SaveOutcome AdjustHalftoneDialogChoosePPD(GlueRec* glue) {
     if (!HasLists(glue))
-        return paramErr;
-    const OSErr err = AdjustHalftoneAlertUserAndChangePPDFile(glue);
+        return SaveOutcome::Of(paramErr);
+    const SaveOutcome outcome = AdjustHalftoneAlertUserAndChangePPDFile(glue);
     HiliteAdjustHalftoneDialogButtons(glue);
     AUTH_CANCEL_Flag = 0;
-    return err;
+    return outcome;
+}
+
+void ShowSaveOutcome(GlueRec* glue, const SaveOutcome& outcome) {
+    if (outcome.status != noErr)
+        ShowAlert(glue, outcome.status, outcome.messageParam);
+    if (!outcome.backupPath.empty())
+        ShowAlert(glue, kBackupKeptCode, outcome.backupPath);
+    if (outcome.rightsRefused) {
+        // The refusal's own words (what happened, what to do) follow the message.
+        std::string why =
+            outcome.refusalMessage.empty() ? std::string() : "\n\n" + outcome.refusalMessage;
+        ShowAlert(glue, kRightsRefusedCode, why);
+    }
 }
 
 void AdjustHalftoneDialogItemProc(GlueRec* glue, int16_t item) {
@@ -265,22 +266,24 @@ void AdjustHalftoneDialogItemProc(GlueRec* glue, int16_t item) {
         return;
     switch (item) {
     case kAdjustSaveItem:
-        ShowFailure(glue, AdjustHalftoneDialogSave(glue));
+        ShowSaveOutcome(glue, AdjustHalftoneDialogSave(glue));
         break;
     case kAdjustRegisteredListItem:
     case kAdjustPPDListItem:
         HiliteAdjustHalftoneDialogButtons(glue);
         break;
     case kAdjustChoosePPDItem:
-        ShowFailure(glue, AdjustHalftoneDialogChoosePPD(glue));
+        ShowSaveOutcome(glue, AdjustHalftoneDialogChoosePPD(glue));
         break;
     case kAdjustToPPDItem:
     case kAdjustFromPPDItem:
     case kAdjustDuplicateItem:
     case kAdjustDeleteItem: {
-        const OSErr err = HandleAdjustHalftoneDialogButtons(glue, item);
+        std::string param;
+        const OSErr err = HandleAdjustHalftoneDialogButtons(glue, item, &param);
         HiliteAdjustHalftoneDialogButtons(glue);
-        ShowFailure(glue, err);
+        if (err != noErr)
+            ShowAlert(glue, err, param);
         break;
     }
     default:
@@ -296,14 +299,20 @@ OSErr TerminateAdjustHalftoneDialog(GlueRec* glue) {
         SettingPrivateRec* state = glue->dialogState;
         if (state->prefsWorking->ppdName[0] != 0 && AdjustHalftoneCheckPPDSettingChanged(glue) &&
             AskQuestion(glue, kSavePPDAlertID, ChosenPPDName(state))) {
-            last = AdjustHalftoneSaveToPPDFile(glue).status;
+            const SaveOutcome outcome = SaveChosenPPDSettings(glue);
             AUTH_CANCEL_Flag = 0;
-            ShowFailure(glue, last);
+            ShowSaveOutcome(glue, outcome);
+            last = outcome.status;
         }
         if (AdjustHalftoneCheckRegisteredSettingChanged(glue) &&
             AskQuestion(glue, kSavePrefsAlertID, {})) {
-            last = AdjustHalftoneSaveToPrefFile(glue);
-            ShowFailure(glue, last);
+            SaveOutcome outcome;
+            outcome.status = AdjustHalftoneSaveToPrefFile(glue);
+            if (outcome.status == kChangedOnDiskCode &&
+                HostPathForFSSpec(glue->prefsFileSpec, outcome.messageParam) != noErr)
+                outcome.messageParam.clear();
+            ShowSaveOutcome(glue, outcome);
+            last = outcome.status;
         }
     }
     DisposeAdjustHalftoneDialog(glue);
@@ -314,6 +323,9 @@ void DisposeAdjustHalftoneDialog(GlueRec* glue) {
     if (!glue || !glue->dialogState)
         return;
     SettingPrivateRec* state = glue->dialogState;
+    // The editor closes with the window it belongs to.
+    if (state->newEditor)
+        state->newEditor->DisposeNewEditHalftoneDialog();
     MyDisposePtr(state->prefsSaved);
     MyDisposePtr(state->prefsWorking);
     MyDisposePtr(state->ppdSaved);
@@ -324,7 +336,7 @@ void DisposeAdjustHalftoneDialog(GlueRec* glue) {
     state->ppdWorking = nullptr;
     state->registeredList = nullptr;
     state->ppdList = nullptr;
-    gView = nullptr;
+    state->adjustView = nullptr;
     if (glue->adjustDialog) {
         SaveTheDialogPosition(glue, glue->adjustDialog, kAdjustHalftoneDialogID);
         glue->adjustDialog = nullptr;
@@ -340,8 +352,9 @@ OSErr DisposeAllDialogs(GlueRec* glue) {
     return noErr;
 }
 
-int16_t FindAdjustHalftoneSetting(GlueRec* glue, bool inRegistered, std::string_view name) {
-    if (!HasLists(glue) || name.empty() || name.size() > kMaxToneNameLength)
+int16_t FindAdjustHalftoneSetting(GlueRec* glue, bool inRegistered, std::string_view utf8Name) {
+    std::string name;
+    if (!HasLists(glue) || StoredToneName(utf8Name, name) != noErr)
         return kNoListRow;
     SettingPrivateRec* state = glue->dialogState;
     const CMYKTone* tones = inRegistered ? state->prefsWorking->tones : state->ppdWorking->tones;
@@ -376,15 +389,6 @@ OSErr CheckCMYKToneIsValid(const CMYKTone& tone) {
         if (const OSErr err = CheckToneInfo(tone.tone[ink]); err != noErr)
             return err;
     }
-    return noErr;
-}
-
-OSErr SetCMYKToneName(CMYKTone& tone, std::string_view name) {
-    if (name.empty() || name.size() > kMaxToneNameLength)
-        return kBadToneNameCode;
-    // Clear the whole field first, so that nothing of a longer earlier name is stored.
-    std::memset(tone.name, 0, sizeof tone.name);
-    PStrFromView(tone.name, name, kMaxToneNameLength);
     return noErr;
 }
 

@@ -7,6 +7,7 @@
 
 #include "base/Status.h"
 #include "base/Types.h"
+#include "core/Outcome.h"
 #include "core/State.h"
 #include "host/ui/ListView.h"
 
@@ -52,7 +53,7 @@ private:
 class AdjustHalftoneView {
 public:
     virtual ~AdjustHalftoneView() = default;
-    // Item 10: the chosen PPD's file name, or the text for no PPD (application encoding).
+    // Item 10: the chosen PPD's file name, or the text for no PPD (UTF-8).
     virtual void SetPPDNameText(std::string_view text) = 0;
     // The buttons enabled now; every button not in the set is disabled. Item 8 is always
     // enabled and never in the set.
@@ -67,17 +68,18 @@ public:
 // recorded when the state is disposed of. A front end with a window asks GetSavedDialog
 // (store/Preferences.h) for the recorded position before making it. On failure the caller still
 // disposes of what was built (DisposeAllDialogs).
-OSErr OpenAdjustHalftoneDialog(GlueRec* glue, DialogRef dialog, ListView& registeredList,
-                               ListView& ppdList, AdjustHalftoneView* view);
+[[nodiscard]] OSErr OpenAdjustHalftoneDialog(GlueRec* glue, DialogRef dialog,
+                                             ListView& registeredList, ListView& ppdList,
+                                             AdjustHalftoneView* view);
 
 // Loads the preferences' 'Tone' 128 into prefsSaved and prefsWorking, then the chosen
 // PPD's settings, then fills the lists (SetAdjustHalftoneDialogControls). The first failing
 // step's status.
-OSErr ReceiveAdjustHalftoneDialogsSetting(GlueRec* glue);
+[[nodiscard]] OSErr ReceiveAdjustHalftoneDialogsSetting(GlueRec* glue);
 
 // Refills both lists and item 10 from the working records. resNotFound when no PPD is
 // chosen and 'STR#' 1000 item 1 (the text for that) is missing or empty.
-OSErr SetAdjustHalftoneDialogControls(GlueRec* glue);
+[[nodiscard]] OSErr SetAdjustHalftoneDialogControls(GlueRec* glue);
 
 // The button rule: the enabled items for the current selection, list sizes, PPD choice,
 // open editor and help window and unsaved changes. HiliteAdjustHalftoneDialogButtons also
@@ -88,20 +90,25 @@ void HiliteAdjustHalftoneDialogButtons(GlueRec* glue);
 // The commands of items 12 (copy to the PPD list), 13 (copy to the registered list),
 // 15 (Duplicate, asking the name asker for the new name) and 16 (Delete), on the selected
 // row. Each checks the button rule first: a command that is not enabled does nothing and
-// returns noErr. A duplicate name that is empty (cancelled) ends the command;
-// one over 32 bytes is kBadToneNameCode. Other statuses as the list operations return them.
-OSErr HandleAdjustHalftoneDialogButtons(GlueRec* glue, int16_t item);
+// returns noErr. A duplicate name that is empty (cancelled) ends the command; one that
+// cannot be stored is kBadToneNameCode or kNameNotStorableCode (the offending character
+// into `messageParam`, the "^0" of its message). Other statuses as the list operations
+// return them.
+[[nodiscard]] OSErr HandleAdjustHalftoneDialogButtons(GlueRec* glue, int16_t item,
+                                                      std::string* messageParam = nullptr);
 
-// The Save command (item 1). On success the Save button is disabled, unless the request
-// for administrator rights was refused while writing the PPD: then *rightsRefused (when
-// given) is true, Save stays as the button rule sets it, and AUTH_CANCEL_Flag is cleared.
-// *backupPath (when given) as SetAdjustHalftoneDialogsSetting gives it.
-OSErr AdjustHalftoneDialogSave(GlueRec* glue, bool* rightsRefused = nullptr,
-                               std::string* backupPath = nullptr);
+// The Save command (item 1), as one outcome. On success the Save button is disabled,
+// unless the request for administrator rights was refused while writing the PPD: then the
+// outcome says so and Save stays as the button rule sets it. AUTH_CANCEL_Flag is clear
+// afterwards: the refusal lives in the outcome, not in the process.
+[[nodiscard]] SaveOutcome AdjustHalftoneDialogSave(GlueRec* glue);
 
 // The Choose PPD command (item 8): AdjustHalftoneAlertUserAndChangePPDFile, then the
-// button rule; AUTH_CANCEL_Flag is cleared afterwards.
-OSErr AdjustHalftoneDialogChoosePPD(GlueRec* glue);
+// button rule; AUTH_CANCEL_Flag is clear afterwards.
+[[nodiscard]] SaveOutcome AdjustHalftoneDialogChoosePPD(GlueRec* glue);
+
+// Shows what a Save or Choose came to: the status's message, the kept backup, the refusal.
+void ShowSaveOutcome(GlueRec* glue, const SaveOutcome& outcome);
 
 // The item procedure for the items above and the two lists (7 and 11: button rule only):
 // runs the command and shows a failure with ShowAlert. Items 3, 5 and 14 open windows and
@@ -122,21 +129,17 @@ void DisposeAdjustHalftoneDialog(GlueRec* glue);
 OSErr DisposeAllDialogs(GlueRec* glue);
 
 // Selection helpers for front ends that name settings rather than click rows: selects the
-// row of that name (application encoding) in one list and deselects the other. False, with
-// nothing selected, when there is no such setting.
-bool SelectAdjustHalftoneSetting(GlueRec* glue, bool inRegistered, std::string_view name);
-// Row of the setting of that name, or kNoListRow.
-int16_t FindAdjustHalftoneSetting(GlueRec* glue, bool inRegistered, std::string_view name);
+// row of that name (UTF-8) in one list and deselects the other. False, with nothing
+// selected, when there is no such setting (a name that cannot be stored names none).
+bool SelectAdjustHalftoneSetting(GlueRec* glue, bool inRegistered, std::string_view utf8Name);
+// Row of the setting of that name (UTF-8), or kNoListRow.
+int16_t FindAdjustHalftoneSetting(GlueRec* glue, bool inRegistered, std::string_view utf8Name);
 
 // A setting built outside the editor, checked by the editor's rules: the name 1 ... 32
 // bytes (kBadToneNameCode); for each curve in use (only cyan when one curve serves all
 // inks) the 0 % and 100 % points present and 0 ... 10000 (kEndPointsCode, 1008), every
 // other point absent or 0 ... 10000 (kPointOutOfRangeCode, 1009), the gamma absent or
 // 1 ... 9999 (kBadGammaCode, 1007). noErr for a valid setting.
-OSErr CheckCMYKToneIsValid(const CMYKTone& tone);
-
-// Stores `name` (application encoding) as the setting's name: kBadToneNameCode, with the
-// name unchanged, when it is empty or longer than 32 bytes (never cut).
-OSErr SetCMYKToneName(CMYKTone& tone, std::string_view name);
+[[nodiscard]] OSErr CheckCMYKToneIsValid(const CMYKTone& tone);
 
 } // namespace orvane

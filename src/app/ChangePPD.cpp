@@ -5,9 +5,11 @@
 #include "app/SettingsLists.h"
 #include "core/Alerts.h"
 #include "core/Questions.h"
+#include "core/UiText.h"
 #include "host/alerts/AlertHost.h"
 #include "host/files/HostPaths.h"
 #include "host/memory/Memory.h"
+#include "host/ui/HostServices.h"
 #include "ppd/PPDReader.h"
 #include "ppd/PPDRecognition.h"
 #include "ppd/PPDWriter.h"
@@ -38,8 +40,8 @@ OSErr ChooseFile(GlueRec* glue, FSSpec* chosen, bool* confirmed) {
         const bool haveFolder = GetPPDFolderPath(folder, sizeof folder) == 1;
         char* folderPath = nullptr;
         char* filePath = nullptr;
-        const bool ok =
-            MyOpenPanel(haveFolder ? folder : nullptr, &folderPath, &filePath, false, true);
+        const bool ok = MyOpenPanel(FileChooserOf(glue->services), haveFolder ? folder : nullptr,
+                                    &folderPath, &filePath, false, true);
         OSErr err = noErr;
         if (ok && filePath) {
             err = PathToFSSpec(filePath, chosen);
@@ -55,8 +57,9 @@ OSErr ChooseFile(GlueRec* glue, FSSpec* chosen, bool* confirmed) {
     // Without the printer-description folder the chooser opens at its default place.
     const bool haveFolder = FindPPDFolder_OSX(glue, &vRefNum, &dirID, 0) == noErr;
     StandardFileReply reply;
-    OSErr err = MyEasyNavStdGetFile(&reply, haveFolder ? &vRefNum : nullptr,
-                                    haveFolder ? &dirID : nullptr, nullptr, -1, nullptr);
+    OSErr err =
+        MyEasyNavStdGetFile(FileChooserOf(glue->services), &reply, haveFolder ? &vRefNum : nullptr,
+                            haveFolder ? &dirID : nullptr, nullptr, -1, nullptr);
     if (err != noErr)
         return err;
     *confirmed = reply.sfGood != 0;
@@ -66,8 +69,12 @@ OSErr ChooseFile(GlueRec* glue, FSSpec* chosen, bool* confirmed) {
 
 // The preferences file's stored choice of PPD, changed alone: its list stays as last saved.
 OSErr RecordChosenPPD(GlueRec* glue, const FSSpec& chosen) {
+    FileLock lock;
+    OSErr err = LockPreferences(glue, lock);
+    if (err != noErr)
+        return err;
     MyOpenResFileClass prefs;
-    OSErr err = prefs.SetResFile(glue->prefsFileSpec);
+    err = prefs.SetResFile(glue->prefsFileSpec);
     if (err != noErr)
         return err;
     Handle stored = prefs.GetTheResource(kToneResType, kToneResID);
@@ -109,29 +116,33 @@ OSErr AdjustHalftoneChangePPDFile(GlueRec* glue, const FSSpec& chosen) {
     return SetAdjustHalftoneDialogControls(glue);
 }
 
-OSErr AdjustHalftoneAlertUserAndChangePPDFile(GlueRec* glue) {
-    if (!HasState(glue))
-        return paramErr;
+SaveOutcome AdjustHalftoneAlertUserAndChangePPDFile(GlueRec* glue) {
+    SaveOutcome outcome;
+    if (!HasState(glue)) {
+        outcome.status = paramErr;
+        return outcome;
+    }
     SettingPrivateRec* state = glue->dialogState;
     if (AdjustHalftoneCheckPPDSettingChanged(glue) &&
-        AskQuestion(glue, kSavePPDAlertID, FileNameForDisplay(state->prefsWorking->ppdName))) {
-        const OSErr err = AdjustHalftoneSaveToPPDFile(glue).status;
-        if (err != noErr)
-            return err;
+        AskQuestion(glue, kSavePPDAlertID, FileNameUtf8(PStrView(state->prefsWorking->ppdName)))) {
+        outcome = SaveChosenPPDSettings(glue);
+        if (outcome.status != noErr)
+            return outcome;
     }
 
     FSSpec chosen{};
     bool confirmed = false;
-    OSErr err = ChooseFile(glue, &chosen, &confirmed);
-    if (err != noErr)
-        return err;
+    outcome.status = ChooseFile(glue, &chosen, &confirmed);
+    if (outcome.status != noErr)
+        return outcome;
     if (!confirmed) {
-        err = AdjustHalftoneDialogReadPPDSetting(glue);
-        if (err != noErr)
-            return err;
-        return SetAdjustHalftoneDialogControls(glue);
+        outcome.status = AdjustHalftoneDialogReadPPDSetting(glue);
+        if (outcome.status == noErr)
+            outcome.status = SetAdjustHalftoneDialogControls(glue);
+        return outcome;
     }
-    return AdjustHalftoneChangePPDFile(glue, chosen);
+    outcome.status = AdjustHalftoneChangePPDFile(glue, chosen);
+    return outcome;
 }
 
 } // namespace orvane

@@ -1,8 +1,9 @@
 // Choosing another target PPD (the Adjust Halftone dialog's item 8).
 #pragma once
 
-#include "core/State.h"
 #include "base/Types.h"
+#include "core/Outcome.h"
+#include "core/State.h"
 
 namespace orvane {
 
@@ -11,13 +12,13 @@ namespace orvane {
 // chooser, starting in the printer-description folder), and takes it as the new target
 // (AdjustHalftoneChangePPDFile). A cancelled chooser is no failure: the current PPD's
 // settings are read again, dropping edits the user chose not to save.
-OSErr AdjustHalftoneAlertUserAndChangePPDFile(GlueRec* glue);
+[[nodiscard]] SaveOutcome AdjustHalftoneAlertUserAndChangePPDFile(GlueRec* glue);
 
 // Takes `chosen` as the target PPD. A file that is not a supported PPD is shown with 1006
 // and leaves no PPD chosen (the preferences file keeps the old choice) and both PPD lists
 // empty; result noErr. A supported one becomes the choice in both record copies and at
 // once in the preferences file's 'Tone' 128 (its status, resNotFound when missing; the
 // in-memory choice stays), then its settings are read and the lists refilled.
-OSErr AdjustHalftoneChangePPDFile(GlueRec* glue, const FSSpec& chosen);
+[[nodiscard]] OSErr AdjustHalftoneChangePPDFile(GlueRec* glue, const FSSpec& chosen);
 
 } // namespace orvane

@@ -118,14 +118,14 @@ uint8_t GetPPDFolderPath(char* buffer, uint32_t size) {
     return 1;
 }
 
-bool MyOpenPanel(const char* startFolder, char** folderPath, char** filePath,
+bool MyOpenPanel(FileChooser& chooser, const char* startFolder, char** folderPath, char** filePath,
                  bool canChooseDirectories, bool canChooseFiles) {
     FileChooserRequest request;
     if (startFolder)
         request.startFolder = startFolder;
     request.canChooseDirectories = canChooseDirectories;
     request.canChooseFiles = canChooseFiles;
-    const FileChooserAnswer answer = CurrentFileChooser().ChooseFile(request);
+    const FileChooserAnswer answer = chooser.ChooseFile(request);
     if (folderPath && !answer.folderPath.empty())
         *folderPath = CopyPath(answer.folderPath);
     if (filePath && !answer.filePath.empty())
@@ -133,8 +133,9 @@ bool MyOpenPanel(const char* startFolder, char** folderPath, char** filePath,
     return answer.confirmed;
 }
 
-OSErr MyEasyNavStdGetFile(StandardFileReply* reply, const int16_t* vRefNum, const int32_t* dirID,
-                          uint8_t* isStationery, int16_t numTypes, const OSType* typeList) {
+OSErr MyEasyNavStdGetFile(FileChooser& chooser, StandardFileReply* reply, const int16_t* vRefNum,
+                          const int32_t* dirID, uint8_t* isStationery, int16_t numTypes,
+                          const OSType* typeList) {
     if (!reply)
         return paramErr;
     *reply = StandardFileReply{};
@@ -152,7 +153,7 @@ OSErr MyEasyNavStdGetFile(StandardFileReply* reply, const int16_t* vRefNum, cons
             return noErr;
         request.startFolder = folder;
     }
-    const FileChooserAnswer answer = CurrentFileChooser().ChooseFile(request);
+    const FileChooserAnswer answer = chooser.ChooseFile(request);
     if (!answer.confirmed || answer.filePath.empty())
         return noErr;
 

@@ -7,8 +7,9 @@
 // file chooser the front end installed (host/ui/Choosers.h).
 #pragma once
 
-#include "core/State.h"
 #include "base/Types.h"
+#include "core/State.h"
+#include "host/ui/Choosers.h"
 
 #include <string>
 
@@ -35,7 +36,7 @@ uint8_t GetPPDFolderPath(char* buffer, uint32_t size);
 // chosen folder's and file's paths are handed back (when known and the out-pointer given)
 // as new zero-terminated UTF-8 copies the caller frees with MyDisposePtr. True when the
 // user confirmed.
-bool MyOpenPanel(const char* startFolder, char** folderPath, char** filePath,
+bool MyOpenPanel(FileChooser& chooser, const char* startFolder, char** folderPath, char** filePath,
                  bool canChooseDirectories, bool canChooseFiles);
 
 // The get-file dialog's answer.
@@ -56,7 +57,8 @@ struct StandardFileReply {
 // listed types can be chosen (a chosen file of another type counts as cancelled). A
 // cancel is no error: noErr with reply.sfGood 0. The chosen path's status when it cannot be
 // described as a location.
-OSErr MyEasyNavStdGetFile(StandardFileReply* reply, const int16_t* vRefNum, const int32_t* dirID,
-                          uint8_t* isStationery, int16_t numTypes, const OSType* typeList);
+OSErr MyEasyNavStdGetFile(FileChooser& chooser, StandardFileReply* reply, const int16_t* vRefNum,
+                          const int32_t* dirID, uint8_t* isStationery, int16_t numTypes,
+                          const OSType* typeList);
 
 } // namespace orvane

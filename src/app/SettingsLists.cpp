@@ -2,7 +2,9 @@
 
 #include "app/AdjustHalftone.h"
 #include "core/Questions.h"
+#include "core/UiText.h"
 #include "host/alerts/AlertHost.h"
+#include "host/files/HostPaths.h"
 #include "host/ui/ListView.h"
 #include "ppd/PPDWriter.h"
 #include "store/Preferences.h"
@@ -34,10 +36,6 @@ ListSlots Slots(SettingPrivateRec* state, bool registered) {
         return {state->registeredList, state->prefsWorking->tones, &state->prefsWorking->count,
                 kMaxRegisteredTones};
     return {state->ppdList, state->ppdWorking->tones, &state->ppdWorking->count, kMaxPPDTones};
-}
-
-std::string_view NameView(const CMYKTone& tone) {
-    return PStrView(tone.name).substr(0, kMaxToneNameLength);
 }
 
 // Row of the setting named exactly `name`, or kNoListRow.
@@ -74,7 +72,7 @@ OSErr AdjustHalftoneDialogAppendEntry(GlueRec* glue, bool toRegistered, const CM
     for (int16_t row = 0; row < count; ++row) {
         const int order = MyPStrCompare(tone.name, list.tones[row].name);
         if (order == 0) {
-            if (AskQuestion(glue, kReplaceAlertID, NameView(tone)))
+            if (AskQuestion(glue, kReplaceAlertID, ToneNameUtf8(tone)))
                 std::memcpy(&list.tones[row], &tone, sizeof(CMYKTone));
             return noErr;
         }
@@ -88,7 +86,7 @@ OSErr AdjustHalftoneDialogAppendEntry(GlueRec* glue, bool toRegistered, const CM
         return kListFullCode;
 
     list.view->InsertRow(insertAt);
-    list.view->SetCell(insertAt, NameView(tone));
+    list.view->SetCell(insertAt, ToneNameUtf8(tone));
     std::memmove(&list.tones[insertAt + 1], &list.tones[insertAt],
                  static_cast<size_t>(count - insertAt) * sizeof(CMYKTone));
     std::memcpy(&list.tones[insertAt], &tone, sizeof(CMYKTone));
@@ -138,7 +136,7 @@ OSErr NewEditHalftoneDialogSaveList(GlueRec* glue) {
     if (!MyPStrEqual(work.name, state->originalTone.name)) {
         const int16_t other = FindByName(list, work.name);
         if (other != kNoListRow && other != selected) {
-            if (!AskQuestion(glue, kReplaceAlertID, NameView(work)))
+            if (!AskQuestion(glue, kReplaceAlertID, ToneNameUtf8(work)))
                 return noErr;
             OSErr err = AdjustHalftoneDialogDeleteFromList(glue, registered, other);
             if (err != noErr)
@@ -156,26 +154,29 @@ OSErr NewEditHalftoneDialogSaveList(GlueRec* glue) {
     return AdjustHalftoneDialogAppendEntry(glue, registered, edited);
 }
 
-OSErr SetAdjustHalftoneDialogsSetting(GlueRec* glue, std::string* backupPath) {
-    if (backupPath)
-        backupPath->clear();
-    if (!glue || !glue->dialogState || !glue->dialogState->prefsWorking)
-        return paramErr;
-    OSErr err = AdjustHalftoneSaveToPrefFile(glue);
-    if (err != noErr)
-        return err;
+SaveOutcome SaveChosenPPDSettings(GlueRec* glue) {
+    return AdjustHalftoneSaveToPPDFile(glue);
+}
+
+SaveOutcome SetAdjustHalftoneDialogsSetting(GlueRec* glue) {
+    SaveOutcome outcome;
+    if (!glue || !glue->dialogState || !glue->dialogState->prefsWorking) {
+        outcome.status = paramErr;
+        return outcome;
+    }
+    outcome.status = AdjustHalftoneSaveToPrefFile(glue);
+    if (outcome.status == kChangedOnDiskCode &&
+        HostPathForFSSpec(glue->prefsFileSpec, outcome.messageParam) != noErr)
+        outcome.messageParam.clear(); // the message then names no file
+    if (outcome.status != noErr)
+        return outcome;
     const ToneRes4Rec& prefs = *glue->dialogState->prefsWorking;
     if (prefs.ppdName[0] == 0)
-        return noErr;
-    err = FindNamedFile(GetPPDLocation(prefs));
-    if (err != noErr)
-        return err;
-    if (!AdjustHalftoneCheckPPDSettingChanged(glue))
-        return noErr;
-    SaveOutcome outcome = AdjustHalftoneSaveToPPDFile(glue);
-    if (backupPath)
-        *backupPath = std::move(outcome.backupPath);
-    return outcome.status;
+        return outcome;
+    outcome.status = FindNamedFile(GetPPDLocation(prefs));
+    if (outcome.status != noErr || !AdjustHalftoneCheckPPDSettingChanged(glue))
+        return outcome;
+    return SaveChosenPPDSettings(glue);
 }
 
 bool AdjustHalftoneCheckRegisteredSettingChanged(GlueRec* glue) {

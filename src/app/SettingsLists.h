@@ -9,9 +9,8 @@
 
 #include "base/Status.h"
 #include "base/Types.h"
+#include "core/Outcome.h"
 #include "core/State.h"
-
-#include <string>
 
 namespace orvane {
 
@@ -20,11 +19,13 @@ namespace orvane {
 // (the row count and selection then stay as they were); any other answer changes nothing.
 // noErr in both cases; kListFullCode, without asking or changing anything, when the name
 // is new and the list is full; paramErr without a dialog state.
-OSErr AdjustHalftoneDialogAppendEntry(GlueRec* glue, bool toRegistered, const CMYKTone& tone);
+[[nodiscard]] OSErr AdjustHalftoneDialogAppendEntry(GlueRec* glue, bool toRegistered,
+                                                    const CMYKTone& tone);
 
 // Removes the row and its setting; nothing is selected afterwards. paramErr for a row
 // outside the list.
-OSErr AdjustHalftoneDialogDeleteFromList(GlueRec* glue, bool fromRegistered, int16_t row);
+[[nodiscard]] OSErr AdjustHalftoneDialogDeleteFromList(GlueRec* glue, bool fromRegistered,
+                                                       int16_t row);
 
 // Puts workTone into its list when the New/Edit Halftone dialog is confirmed: a new
 // setting (isNew) into the registered list; an edit replaces the selected setting, asking
@@ -32,14 +33,17 @@ OSErr AdjustHalftoneDialogDeleteFromList(GlueRec* glue, bool fromRegistered, int
 // removal item 1 confirms (any other answer stores nothing and returns noErr).
 // kNoSelectedSettingCode for an edit with no row selected, kListFullCode for a new setting
 // when the registered list is full, kBadToneNameCode for an empty name.
-OSErr NewEditHalftoneDialogSaveList(GlueRec* glue);
+[[nodiscard]] OSErr NewEditHalftoneDialogSaveList(GlueRec* glue);
 
-// The Save command: always the preferences file; then, when a PPD is chosen, it exists and
-// its settings changed, the PPD. The first failing step's status. A refused request for
-// administrator rights is no failure here: AUTH_CANCEL_Flag is set and the PPD settings
-// stay unsaved. *backupPath (when given) receives the PPD save's backup path (see
-// AdjustHalftoneSaveToPPDFile), empty when there is none.
-OSErr SetAdjustHalftoneDialogsSetting(GlueRec* glue, std::string* backupPath = nullptr);
+// The Save command's writing: always the preferences file; then, when a PPD is chosen, it
+// exists and its settings changed, the PPD. The first failing step's status in the outcome
+// (kChangedOnDiskCode with the file's path when another program changed it since it was
+// loaded). A refused request for administrator rights is no failure: the outcome says so
+// and the PPD settings stay unsaved.
+[[nodiscard]] SaveOutcome SetAdjustHalftoneDialogsSetting(GlueRec* glue);
+
+// Writes the chosen PPD's settings (AdjustHalftoneSaveToPPDFile) as one outcome.
+[[nodiscard]] SaveOutcome SaveChosenPPDSettings(GlueRec* glue);
 
 // Whether the working copies differ from the saved ones: the registered settings with the
 // PPD choice, and the PPD's settings (only the entries up to count; only cyan for a

@@ -82,8 +82,12 @@ enum : OSErr {
     kNoSelectedSettingCode = 1013, // a command or a confirmed edit needs a selected setting
     kBadToneNameCode = 1014,       // a name that is empty or longer than 32 bytes
     kNoPPDChosenCode = 1015,       // a command needs a chosen PPD and none is chosen
+    kNameNotStorableCode = 1016,   // a name holds a character that names cannot be stored in
+    kChangedOnDiskCode = 1017,     // another program changed the file since it was loaded
+    kRightsRefusedCode = 1018,     // the PPD was not written: no administrator rights
+    kBackupKeptCode = 1019,        // a failed write could not put the old PPD back
     kFirstStoreCode = kListFullCode,
-    kLastStoreCode = kNoPPDChosenCode,
+    kLastStoreCode = kBackupKeptCode,
 };
 inline constexpr int16_t kStoreMessagesListID = 1002;
 
@@ -95,11 +99,8 @@ enum : OSErr {
     kCliNoPPDChosenCode = 3003,       // a command needs the chosen PPD and none is chosen
     kCliBadCurveFormCode = 3004,      // a curve that is neither gamma: nor levels:
     kCliLevelCountCode = 3005,        // levels: without exactly thirteen fields
-    kCliUnstorableNameCode = 3006,    // a name with a character the application lacks
-    kCliRightsRefusedCode = 3007,     // the PPD was not written: no administrator rights
     kCliBadSystemLevelCode = 3008,    // ORVANE_OS_LEVEL is not 0, 1 or 2
     kCliReplaceDeclinedCode = 3009,   // said after the replace question: nothing changed
-    kCliBackupKeptCode = 3010,        // a failed write could not put the old PPD back
     kCliNoResourcesCode = 3011,       // (never read from the resources: they are missing)
 };
 inline constexpr int16_t kCliMessagesListID = 3000;

@@ -12,7 +12,7 @@ constexpr int16_t kDeclineItem = 2;
 } // namespace
 
 int16_t CliAlertHost::Show(const AlertRequest& request) {
-    const std::string text = AppTextForTerminal(request.params[0]);
+    const std::string& text = request.params[0];
     switch (request.alertID) {
     case kReplaceAlertID:
         if (replace_)

@@ -2,6 +2,7 @@
 
 #include "app/AdjustHalftone.h"
 #include "app/Folders.h"
+#include "app/NewEditHalftone.h"
 #include "app/SettingsLists.h"
 #include "app/Startup.h"
 #include "cli/CliMessages.h"
@@ -10,11 +11,12 @@
 #include "cli/CurveArgument.h"
 #include "cli/SettingsListing.h"
 #include "core/Alerts.h"
+#include "core/UiText.h"
 #include "host/files/HostPaths.h"
 #include "host/rights/AdminRights.h"
-#include "host/text/AppText.h"
 #include "host/ui/Choosers.h"
 #include "host/ui/ListView.h"
+#include "ppd/PPDWriter.h"
 #include "support/PString.h"
 
 #include <sys/stat.h>
@@ -56,21 +58,6 @@ std::string ResolvePPDPath(const std::string& given) {
             return inFolder;
     }
     return here;
-}
-
-// The name of a setting to be stored: 1 ... 32 bytes in the application's encoding,
-// refused (never cut) otherwise.
-OSErr NewSettingName(std::string_view utf8, std::string& appName) {
-    if (utf8.empty())
-        return kBadToneNameCode;
-    switch (Utf8ToAppText(utf8, kMaxToneNameLength, appName)) {
-    case TextConversionStatus::ok:
-        return noErr;
-    case TextConversionStatus::tooLong:
-        return kBadToneNameCode;
-    default:
-        return kCliUnstorableNameCode;
-    }
 }
 
 void SetAdminOption(CliAdmin admin) {
@@ -138,6 +125,10 @@ private:
     // Selects the setting named on the command line; the row, or kNoListRow after the
     // message has been printed.
     int16_t SelectNamed(bool inRegistered, const std::string& utf8Name);
+    // What a failed or refused save came to, each part on its own line.
+    int FailOutcome(const SaveOutcome& outcome);
+    // A name refused: the message names the character that cannot be stored, or the name.
+    int FailName(OSErr code, const std::string& utf8Name, const std::string& offending);
     // Items 12, 13 and 15 as the dialog runs them. While the target list is full the
     // dialog disables them; a copy that would replace a setting of the same name adds no
     // row, so it is handed to the list operation, which asks the replace question.
@@ -171,19 +162,32 @@ int CommandRun::Fail(OSErr code, std::string_view param, std::string_view contex
 }
 
 int16_t CommandRun::SelectNamed(bool inRegistered, const std::string& utf8Name) {
-    std::string appName;
-    // A name that cannot be stored cannot name a stored setting either.
-    const bool storable =
-        Utf8ToAppText(utf8Name, kMaxToneNameLength, appName) == TextConversionStatus::ok;
     if (!inRegistered && !PPDChosen()) {
         Fail(kCliNoPPDChosenCode);
         return kNoListRow;
     }
-    if (!storable || !SelectAdjustHalftoneSetting(glue_, inRegistered, appName)) {
+    if (!SelectAdjustHalftoneSetting(glue_, inRegistered, utf8Name)) {
         Fail(inRegistered ? kCliUnknownRegisteredCode : kCliUnknownPPDSettingCode, utf8Name);
         return kNoListRow;
     }
-    return FindAdjustHalftoneSetting(glue_, inRegistered, appName);
+    return FindAdjustHalftoneSetting(glue_, inRegistered, utf8Name);
+}
+
+int CommandRun::FailOutcome(const SaveOutcome& outcome) {
+    if (outcome.status != noErr)
+        Fail(outcome.status, outcome.messageParam);
+    if (!outcome.backupPath.empty())
+        Fail(kBackupKeptCode, outcome.backupPath);
+    if (outcome.rightsRefused) {
+        Fail(kRightsRefusedCode);
+        if (!outcome.refusalMessage.empty())
+            std::fprintf(err_, "orvanectl: %s\n", outcome.refusalMessage.c_str());
+    }
+    return kCliExitFailed;
+}
+
+int CommandRun::FailName(OSErr code, const std::string& utf8Name, const std::string& offending) {
+    return Fail(code, code == kNameNotStorableCode ? offending : utf8Name);
 }
 
 OSErr CommandRun::CopyInto(int16_t item, bool toRegistered, const CMYKTone& copy) {
@@ -207,19 +211,9 @@ int CommandRun::Finish(OSErr status, const std::string& done) {
         return Fail(status);
     if (AdjustHalftoneCheckRegisteredSettingChanged(glue_) ||
         AdjustHalftoneCheckPPDSettingChanged(glue_)) {
-        bool rightsRefused = false;
-        std::string backupPath;
-        const OSErr saved = AdjustHalftoneDialogSave(glue_, &rightsRefused, &backupPath);
-        if (saved != noErr) {
-            Fail(saved);
-            if (!backupPath.empty())
-                Fail(kCliBackupKeptCode, backupPath);
-            return kCliExitFailed;
-        }
-        if (rightsRefused) {
-            Fail(kCliRightsRefusedCode);
-            if (const std::string& why = LastAdminRefusal().message; !why.empty())
-                std::fprintf(err_, "orvanectl: %s\n", why.c_str());
+        const SaveOutcome saved = AdjustHalftoneDialogSave(glue_);
+        if (!saved.ok()) {
+            FailOutcome(saved);
             return kCliExitFailed;
         }
     }
@@ -268,11 +262,14 @@ int CommandRun::Table() {
 int CommandRun::Choose() {
     ScriptedFileChooser chooser;
     chooser.SetNextFile(ResolvePPDPath(args_.operands[0]));
-    ScopedFileChooser useChooser(chooser);
+    glue_->services.files = &chooser;
     const int errorsBefore = alerts_.errorsShown();
-    const OSErr err = AdjustHalftoneDialogChoosePPD(glue_);
-    if (err != noErr)
-        return Fail(err, args_.operands[0]);
+    const SaveOutcome chosen = AdjustHalftoneDialogChoosePPD(glue_);
+    glue_->services.files = nullptr;
+    if (chosen.status != noErr && chosen.messageParam.empty())
+        return Fail(chosen.status, args_.operands[0]);
+    if (!chosen.ok())
+        return FailOutcome(chosen);
     // A file that is not a supported PPD has been reported (1006) and leaves none chosen;
     // the preferences file keeps the previous choice.
     if (!PPDChosen() || alerts_.errorsShown() != errorsBefore)
@@ -283,47 +280,48 @@ int CommandRun::Choose() {
 }
 
 int CommandRun::Add() {
-    CMYKTone tone;
-    SetNewCMYKTone(tone);
-    std::string appName;
-    if (const OSErr err = NewSettingName(args_.operands[0], appName); err != noErr)
-        return Fail(err, args_.operands[0]);
-    if (const OSErr err = SetCMYKToneName(tone, appName); err != noErr)
-        return Fail(err, args_.operands[0]);
-    // Each curve is judged on its own first, so that the message can say which option
-    // holds the bad value; then the whole setting, by the editor's rules.
-    const auto readCurve = [&](const std::string& spec, CToneInfo& curve) {
+    std::string offending, ignored;
+    if (const OSErr err = StoredToneName(args_.operands[0], ignored, &offending); err != noErr)
+        return FailName(err, args_.operands[0], offending);
+    // The New button's way: the editor on a default setting, the name typed, each curve put
+    // into the fields of its ink. Each curve is judged as the editor judges the shown one
+    // before another ink can be chosen, so that the message can say which option holds the
+    // bad value.
+    NewEditHalftoneDialog editor(glue_, '.');
+    CMYKTone fresh;
+    SetNewCMYKTone(fresh);
+    if (const OSErr err = editor.ShowNewEditHalftoneDialog(fresh, {1}, nullptr, Rect{});
+        err != noErr)
+        return Fail(err);
+    editor.ItemTextChanged(kNewEditNameItem, args_.operands[0]);
+    const auto putCurve = [&](const std::string& spec) -> OSErr {
+        CToneInfo curve;
         if (const OSErr err = ParseCurveSpec(spec, curve); err != noErr)
             return err;
-        CMYKTone alone = tone;
-        alone.sameCurve = 1;
-        alone.tone[kCyan] = curve;
-        return CheckCMYKToneIsValid(alone);
+        editor.SetNewEditHalftoneDialogNumber(curve);
+        int16_t item = 0;
+        if (editor.CheckNewEditHalftoneSettingIsValid(&item))
+            return noErr;
+        const bool endPoint = item == kNewEditFirstLevelItem || item == kNewEditLastLevelItem;
+        return endPoint ? kEndPointsCode : kPointOutOfRangeCode;
     };
     if (args_.allCurve) {
-        if (const OSErr err = readCurve(*args_.allCurve, tone.tone[kCyan]); err != noErr)
+        if (const OSErr err = putCurve(*args_.allCurve); err != noErr)
             return Fail(err, {}, "--all");
-        tone.sameCurve = 1;
-        for (int ink = kMagenta; ink < kInkCount; ++ink)
-            tone.tone[ink] = tone.tone[kCyan];
     } else {
-        tone.sameCurve = 0;
+        editor.ItemHit(kNewEditAllInksItem); // each ink its own curve, the others straight
         for (int ink = 0; ink < kInkCount; ++ink) {
             const auto& spec = args_.inkCurves[static_cast<size_t>(ink)];
             if (!spec)
-                continue; // keeps the straight line of a new setting
-            if (const OSErr err = readCurve(*spec, tone.tone[ink]); err != noErr)
+                continue;
+            editor.ItemHit(static_cast<int16_t>(kNewEditCyanItem + ink));
+            if (const OSErr err = putCurve(*spec); err != noErr)
                 return Fail(err, {}, kCurveOptionNames[ink]);
         }
     }
-    if (const OSErr err = CheckCMYKToneIsValid(tone); err != noErr)
-        return Fail(err, args_.operands[0]);
 
     const int16_t before = Count(true);
-    State().isNew = 1;
-    State().originalTone = tone;
-    State().workTone = tone;
-    const OSErr err = NewEditHalftoneDialogSaveList(glue_);
+    const OSErr err = editor.ConfirmNewEditHalftoneDialog();
     const bool replaced = Count(true) == before;
     return Finish(err, std::string(replaced ? "Replaced \"" : "Added \"") + args_.operands[0] +
                            "\" " + (replaced ? "in " : "to ") + ListTitle(true) + ".");
@@ -340,40 +338,44 @@ int CommandRun::Delete() {
 
 int CommandRun::Duplicate() {
     const bool inRegistered = !args_.ppd;
-    std::string newName;
-    if (const OSErr err = NewSettingName(args_.operands[1], newName); err != noErr)
-        return Fail(err, args_.operands[1]);
+    const std::string& newName = args_.operands[1];
+    std::string offending, ignored;
+    if (const OSErr err = StoredToneName(newName, ignored, &offending); err != noErr)
+        return FailName(err, newName, offending);
     const int16_t row = SelectNamed(inRegistered, args_.operands[0]);
     if (row == kNoListRow)
         return kCliExitFailed;
     CMYKTone copy = Setting(inRegistered, row);
-    if (const OSErr err = SetCMYKToneName(copy, newName); err != noErr)
-        return Fail(err, args_.operands[1]);
+    if (const OSErr err = SetCMYKToneNameUtf8(copy, newName); err != noErr)
+        return Fail(err, newName);
 
     ScriptedNameAsker asker;
     asker.SetNextName(newName);
-    ScopedNameAsker useAsker(asker);
+    glue_->services.names = &asker;
     const OSErr err = CopyInto(kAdjustDuplicateItem, inRegistered, copy);
+    glue_->services.names = nullptr;
     return Finish(err, "Copied \"" + args_.operands[0] + "\" as \"" + args_.operands[1] + "\" in " +
                            ListTitle(inRegistered) + ".");
 }
 
 int CommandRun::Rename() {
     const bool inRegistered = !args_.ppd;
-    std::string newName;
-    if (const OSErr err = NewSettingName(args_.operands[1], newName); err != noErr)
-        return Fail(err, args_.operands[1]);
+    const std::string& newName = args_.operands[1];
+    std::string offending, ignored;
+    if (const OSErr err = StoredToneName(newName, ignored, &offending); err != noErr)
+        return FailName(err, newName, offending);
     const int16_t row = SelectNamed(inRegistered, args_.operands[0]);
     if (row == kNoListRow)
         return kCliExitFailed;
-    // The edit path of the New/Edit Halftone dialog, with only the name changed.
-    const CMYKTone original = Setting(inRegistered, row);
-    State().isNew = 0;
-    State().originalTone = original;
-    State().workTone = original;
-    if (const OSErr err = SetCMYKToneName(State().workTone, newName); err != noErr)
-        return Fail(err, args_.operands[1]);
-    const OSErr err = NewEditHalftoneDialogSaveList(glue_);
+    // The Edit button's way, with only the name typed. Confirmed even when the name is the
+    // same, which stores the setting unchanged.
+    NewEditHalftoneDialog editor(glue_, '.');
+    if (const OSErr err =
+            editor.ShowNewEditHalftoneDialog(Setting(inRegistered, row), {0}, nullptr, Rect{});
+        err != noErr)
+        return Fail(err);
+    editor.ItemTextChanged(kNewEditNameItem, args_.operands[1]);
+    const OSErr err = editor.ConfirmNewEditHalftoneDialog();
     return Finish(err, "Renamed \"" + args_.operands[0] + "\" to \"" + args_.operands[1] +
                            "\" in " + ListTitle(inRegistered) + ".");
 }
@@ -396,12 +398,6 @@ int CommandRun::Copy(bool toPPD) {
 int CommandRun::Run() {
     SetAdminOption(args_.admin);
     SetSystemLevelOption(args_.osLevel);
-    ScopedAlertHost useAlerts(alerts_);
-    // Nothing is ever chosen or named unless a command says so.
-    ScriptedFileChooser noFile;
-    ScopedFileChooser useNoFile(noFile);
-    ScriptedNameAsker noName;
-    ScopedNameAsker useNoName(noName);
 
     // The lists outlive the state that shows them.
     MemoryListView registeredList;
@@ -410,6 +406,9 @@ int CommandRun::Run() {
     glue_ = owner.get();
     if (!glue_)
         return Fail(memFullErr);
+    // Nothing is ever chosen or named unless a command says so: the services left null
+    // cancel every question.
+    glue_->services.alerts = &alerts_;
     if (OpenApplicationResFile(glue_) != noErr)
         return Fail(kCliNoResourcesCode);
     if (const OSErr err = DoInit(glue_); err != noErr)

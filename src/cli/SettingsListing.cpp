@@ -2,6 +2,7 @@
 
 #include "cli/CliMessages.h"
 #include "cli/JsonWriter.h"
+#include "core/UiText.h"
 #include "support/PString.h"
 #include "tone/ToneTables.h"
 
@@ -13,7 +14,7 @@ constexpr const char* kInkNames[kInkCount] = {"cyan", "magenta", "yellow", "blac
 constexpr const char* kAllInksName = "all";
 
 std::string NameText(const CMYKTone& tone) {
-    return AppTextForTerminal(PStrView(tone.name));
+    return ToneNameUtf8(tone);
 }
 
 std::string NumberText(int32_t hundredths) {

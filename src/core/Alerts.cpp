@@ -1,9 +1,9 @@
 #include "core/Alerts.h"
 
-#include "core/AppResources.h"
-#include "host/alerts/AlertHost.h"
 #include "base/Status.h"
-#include "support/PString.h"
+#include "core/AppResources.h"
+#include "core/UiText.h"
+#include "host/ui/HostServices.h"
 
 namespace orvane {
 
@@ -31,17 +31,35 @@ MainAlertInfo DescribeCode(GlueRec* glue, OSErr code) {
     info.isError = 0;
     if (SetMainAlertInfo(glue, info))
         return info;
+    info.isError = 1;
     if (code >= kFirstStoreCode && code <= kLastStoreCode) {
-        // The settings store's own conditions, each with its message.
+        // The settings store's and the dialogs' own conditions, each with its message.
         info.stringList = kStoreMessagesListID;
         info.stringIndex = static_cast<int16_t>(code - (kFirstStoreCode - 1));
-        info.isError = 1;
+    } else if (code > kCliMessagesListID && code < kCliMessagesListID + 100) {
+        info.stringList = kCliMessagesListID;
+        info.stringIndex = static_cast<int16_t>(code - kCliMessagesListID);
     } else {
         info.stringList = kOSMessagesListID;
         info.stringIndex = OSMessageIndex(code);
-        info.isError = 1;
     }
     return info;
+}
+
+std::string Substitute(std::string text, std::string_view param) {
+    for (size_t at = text.find("^0"); at != std::string::npos;
+         at = text.find("^0", at + param.size()))
+        text.replace(at, 2, param);
+    return text;
+}
+
+std::string MessageText(GlueRec* glue, const MainAlertInfo& info, std::string_view param) {
+    Str255 message;
+    message[0] = 0;
+    // A missing message shows the alert with an empty text rather than nothing at all.
+    if (GetAppIndString(glue, info.stringList, info.stringIndex, message) != noErr)
+        return std::string();
+    return Substitute(ResourceTextUtf8(message), param);
 }
 
 } // namespace
@@ -55,29 +73,28 @@ bool SetMainAlertInfo(GlueRec*, MainAlertInfo& info) {
     return true;
 }
 
-std::string AlertMessageText(GlueRec* glue, OSErr code) {
+std::string AlertMessageText(GlueRec* glue, OSErr code, std::string_view param) {
     if (code == noErr)
         return std::string();
-    const MainAlertInfo info = DescribeCode(glue, code);
-    Str255 message;
-    message[0] = 0;
-    // A missing message shows the alert with an empty text rather than nothing at all.
-    GetAppIndString(glue, info.stringList, info.stringIndex, message);
-    return PStrToString(message);
+    return MessageText(glue, DescribeCode(glue, code), param);
 }
 
-bool ShowAlert(GlueRec* glue, OSErr code) {
-    if (code == noErr) {
-        ParamText(nullptr, nullptr, nullptr, nullptr);
+int16_t CautionAlert(GlueRec* glue, int16_t alertID, std::string_view p0, std::string_view p1) {
+    AlertRequest request;
+    request.alertID = alertID;
+    request.caution = true;
+    request.params[0] = std::string(p0);
+    request.params[1] = std::string(p1);
+    static const HostServices kNone{};
+    return AlertsOf(glue ? glue->services : kNone).Show(request);
+}
+
+bool ShowAlert(GlueRec* glue, OSErr code, std::string_view param) {
+    if (code == noErr)
         return true;
-    }
     const MainAlertInfo info = DescribeCode(glue, code);
-    Str255 message;
-    message[0] = 0;
-    GetAppIndString(glue, info.stringList, info.stringIndex, message);
-    ParamText(message, nullptr, nullptr, nullptr);
-    const int16_t item = CautionAlert(info.isError ? kErrorAlertID : kQuestionAlertID);
-    ParamText(nullptr, nullptr, nullptr, nullptr);
+    const int16_t item = CautionAlert(glue, info.isError ? kErrorAlertID : kQuestionAlertID,
+                                      MessageText(glue, info, param));
     return info.isError || item == 1;
 }
 

@@ -17,8 +17,14 @@ struct SaveOutcome {
     bool rightsRefused = false;
     std::string refusalMessage; // UTF-8: what happened and what the user can do; may be empty
     std::string backupPath;     // UTF-8: where the old bytes are when they could not be put back
+    std::string messageParam;   // UTF-8: the "^0" of the status's message (a file, a character)
 
     bool ok() const { return status == noErr && !rightsRefused; }
+    static SaveOutcome Of(OSErr status) {
+        SaveOutcome outcome;
+        outcome.status = status;
+        return outcome;
+    }
 };
 
 } // namespace orvane

@@ -1,28 +1,23 @@
-// The confirmation questions of the settings store: caution alerts whose item 1 confirms.
-// 1009 asks whether to write the PPD's changed settings first, 1011 whether to replace a
-// setting of the same name, 1012 whether to write the changed registered settings. The
-// question's text is 'STR ' with the alert's ID; "^1" in it stands for the setting or PPD
-// concerned.
+// The confirmation questions: caution alerts whose item 1 confirms. 1009 asks whether to
+// write the PPD's changed settings first, 1011 whether to replace a setting of the same
+// name, 1012 whether to write the changed registered settings. The question's text is
+// 'STR ' with the alert's ID; "^1" in it stands for the setting or PPD concerned.
 #pragma once
 
-#include "core/State.h"
 #include "base/Types.h"
+#include "core/State.h"
 
 #include <string>
 #include <string_view>
 
 namespace orvane {
 
-// The question's text with `subject` (application encoding) put in place of "^1"; empty
-// when the resource is missing.
+// The question's text (UTF-8) with `subject` (UTF-8) put in place of "^1"; empty when the
+// resource is missing.
 std::string QuestionText(GlueRec* glue, int16_t alertID, std::string_view subject);
 
-// A file name (as the file system has it, UTF-8) in the application's encoding, for
-// showing; a name that does not convert is shown as it is.
-std::string FileNameForDisplay(ConstStringPtr fileName);
-
 // Shows the question (its text as parameter ^0, the subject as ^1) and returns true when
-// the user confirmed with item 1. The parameter texts are empty again afterwards.
+// the user confirmed with item 1.
 bool AskQuestion(GlueRec* glue, int16_t alertID, std::string_view subject);
 
 } // namespace orvane

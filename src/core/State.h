@@ -3,13 +3,16 @@
 // (`SettingPrivateRec`), and the process-wide flags.
 #pragma once
 
-#include "host/ui/UiTypes.h"
 #include "base/Types.h"
+#include "host/ui/HostServices.h"
+#include "host/ui/UiTypes.h"
 #include "tone/ToneRecords.h"
 
 namespace orvane {
 
 struct SettingPrivateRec;
+class AdjustHalftoneView;
+class NewEditHalftoneDialog;
 
 struct GlueRec {
     uint16_t osLevel;               // 0, 1 or 2; fixed at start-up
@@ -23,6 +26,7 @@ struct GlueRec {
     FSSpec gammaFileSpec;           // the gamma file "PPDGAM" (system level 2)
     Str255 ppdNickname;             // the chosen PPD's nickname (or short nickname)
     uint8_t startingUp;             // 1 until the first window has been opened
+    HostServices services;          // what the front end lends for alerts, choosers, positions
 };
 
 struct SettingPrivateRec {
@@ -44,6 +48,8 @@ struct SettingPrivateRec {
     int16_t currentInk; // item 26 ... 29 of the ink shown, 0 for all inks
     DialogRef adjustHelpDialog;
     DialogRef newEditHelpDialog;
+    AdjustHalftoneView* adjustView;   // what the Adjust Halftone window shows besides its lists
+    NewEditHalftoneDialog* newEditor; // the curve editor's core while it is open
 };
 
 // Process-wide flags.

@@ -1,6 +1,8 @@
 #include "store/Preferences.h"
 
-#include "host/ui/WindowPositions.h"
+#include "host/files/FileLock.h"
+#include "host/files/HostPaths.h"
+#include "host/ui/HostServices.h"
 #include "store/ToneRecordChecks.h"
 #include "support/ResFile.h"
 
@@ -32,6 +34,12 @@ Handle PositionRecord(MyOpenResFileClass& prefs, int16_t dialogID) {
 
 } // namespace
 
+OSErr LockPreferences(GlueRec* glue, FileLock& lock) {
+    std::string path;
+    const OSErr err = HostPathForFSSpec(glue->prefsFileSpec, path);
+    return err != noErr ? err : lock.Lock(path);
+}
+
 OSErr WriteToneRecord(MyOpenResFileClass& prefs, Handle stored, const ToneRes4Rec& record) {
     // The old bytes, to be put back if the write fails: the file is written again when it
     // is closed, and must then stay as it was.
@@ -55,8 +63,12 @@ OSErr LoadPreferencesToneRecord(GlueRec* glue) {
         return paramErr;
     SettingPrivateRec* state = glue->dialogState;
     {
+        FileLock lock; // a missing record is added
+        OSErr err = LockPreferences(glue, lock);
+        if (err != noErr)
+            return err;
         MyOpenResFileClass prefs;
-        OSErr err = prefs.SetResFile(glue->prefsFileSpec);
+        err = prefs.SetResFile(glue->prefsFileSpec);
         if (err != noErr)
             return err;
         ToneRes4Rec record;
@@ -87,13 +99,23 @@ OSErr AdjustHalftoneSaveToPrefFile(GlueRec* glue) {
         !glue->dialogState->prefsWorking)
         return paramErr;
     SettingPrivateRec* state = glue->dialogState;
+    FileLock lock;
+    OSErr err = LockPreferences(glue, lock);
+    if (err != noErr)
+        return err;
     MyOpenResFileClass prefs;
-    OSErr err = prefs.SetResFile(glue->prefsFileSpec);
+    err = prefs.SetResFile(glue->prefsFileSpec);
     if (err != noErr)
         return err;
     Handle stored = prefs.GetTheResource(kToneResType, kToneResID);
     if (!stored)
         return resNotFound;
+    // The whole working record is written, so a change another process saved since this
+    // state loaded the file would be undone without a word: refuse instead.
+    ToneRes4Rec onDisk;
+    DecodeToneRes4Rec({HandleData(stored), GetHandleSize(stored)}, onDisk);
+    if (std::memcmp(&onDisk, state->prefsSaved, sizeof onDisk) != 0)
+        return kChangedOnDiskCode;
     // A failed write is reported, so that the settings still count as unsaved instead of
     // being taken as saved.
     err = WriteToneRecord(prefs, stored, *state->prefsWorking);
@@ -105,6 +127,9 @@ OSErr AdjustHalftoneSaveToPrefFile(GlueRec* glue) {
 
 Point GetSavedDialog(GlueRec* glue, int16_t dialogID) {
     if (!glue)
+        return kNoWindowPosition;
+    FileLock lock; // a missing record is added
+    if (LockPreferences(glue, lock) != noErr)
         return kNoWindowPosition;
     MyOpenResFileClass prefs;
     if (prefs.SetResFile(glue->prefsFileSpec) != noErr)
@@ -122,6 +147,9 @@ Point GetSavedDialog(GlueRec* glue, int16_t dialogID) {
 void SaveTheDialogPosition(GlueRec* glue, DialogRef dialog, int16_t dialogID) {
     if (!glue || !dialog)
         return;
+    FileLock lock; // the whole resource fork is written back
+    if (LockPreferences(glue, lock) != noErr)
+        return;
     MyOpenResFileClass prefs;
     if (prefs.SetResFile(glue->prefsFileSpec) != noErr)
         return;
@@ -129,7 +157,7 @@ void SaveTheDialogPosition(GlueRec* glue, DialogRef dialog, int16_t dialogID) {
     if (!record)
         return;
     Point origin;
-    if (!CurrentWindowPositions().ContentOrigin(dialog, origin))
+    if (!WindowPositionsOf(glue->services).ContentOrigin(dialog, origin))
         return;
     if (GetHandleSize(record) != 4 && MySetHandleSize(record, 4) != noErr)
         return;

@@ -4,9 +4,10 @@
 // none). Every operation opens the file and closes it before returning.
 #pragma once
 
-#include "core/State.h"
-#include "support/ResFile.h"
 #include "base/Types.h"
+#include "core/State.h"
+#include "host/files/FileLock.h"
+#include "support/ResFile.h"
 
 namespace orvane {
 
@@ -19,17 +20,24 @@ inline constexpr Point kNoWindowPosition = {-1, -1};
 
 // Loads 'Tone' 128 into prefsSaved and prefsWorking (a file without one gets an empty
 // record added). The first failing step's status.
-OSErr LoadPreferencesToneRecord(GlueRec* glue);
+[[nodiscard]] OSErr LoadPreferencesToneRecord(GlueRec* glue);
 
 // Writes prefsWorking into 'Tone' 128 and makes prefsSaved equal to it. The open's
 // status, resNotFound when the file has no 'Tone' 128, memFullErr, or the write's status
 // (a write that fails leaves the file as it was and prefsSaved unchanged).
-OSErr AdjustHalftoneSaveToPrefFile(GlueRec* glue);
+// kChangedOnDiskCode, writing nothing, when the record in the file is no longer the one
+// prefsSaved holds (another process saved meanwhile). Writers of the file hold its lock
+// (LockPreferences) from reading to writing, so that two never interleave.
+[[nodiscard]] OSErr AdjustHalftoneSaveToPrefFile(GlueRec* glue);
+
+// Takes the preferences file's lock for as long as `lock` lives.
+[[nodiscard]] OSErr LockPreferences(GlueRec* glue, FileLock& lock);
 
 // Stores a host-order record as the 'Tone' 128 resource `stored` of the open preferences
 // file and writes it now. On failure the resource keeps its old bytes, so the file stays as
 // it was when it is closed. The write's status (memFullErr when the block cannot grow).
-OSErr WriteToneRecord(MyOpenResFileClass& prefs, Handle stored, const ToneRes4Rec& record);
+[[nodiscard]] OSErr WriteToneRecord(MyOpenResFileClass& prefs, Handle stored,
+                                    const ToneRes4Rec& record);
 
 // Before a dialog window is made: makes sure the file has a position record for
 // `dialogID` and returns the position recorded ((-1, -1) when none, also when the file

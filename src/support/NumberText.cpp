@@ -30,6 +30,11 @@ void MyNumToString(int32_t v, StringPtr destination) {
 }
 
 void MyDigitNumToString(int32_t v, int16_t d, StringPtr destination, bool keepZeros) {
+    MyDigitNumToString(v, d, destination, keepZeros, GetDecimalPointCharacter());
+}
+
+void MyDigitNumToString(int32_t v, int16_t d, StringPtr destination, bool keepZeros,
+                        char separator) {
     if (d < 0)
         d = 0;
     char digits[12];
@@ -39,7 +44,6 @@ void MyDigitNumToString(int32_t v, int16_t d, StringPtr destination, bool keepZe
     if (negative)
         ++start; // the sign is written first, below
     const int m = static_cast<int>(end - start);
-    const char separator = GetDecimalPointCharacter();
 
     char text[256];
     int n = 0;
@@ -72,6 +76,11 @@ void MyDigitNumToString(int32_t v, int16_t d, StringPtr destination, bool keepZe
 }
 
 void MyStringToDigitNum(const unsigned char* text, int16_t length, int16_t d, int32_t* v) {
+    MyStringToDigitNum(text, length, d, v, GetDecimalPointCharacter());
+}
+
+void MyStringToDigitNum(const unsigned char* text, int16_t length, int16_t d, int32_t* v,
+                        char separatorChar) {
     // Unsigned arithmetic: the documented wrap-around without undefined behaviour.
     uint32_t value = 0;
     int16_t i = 0;
@@ -80,7 +89,7 @@ void MyStringToDigitNum(const unsigned char* text, int16_t length, int16_t d, in
         negative = text[0] == '-';
         i = 1;
     }
-    const unsigned char separator = static_cast<unsigned char>(GetDecimalPointCharacter());
+    const unsigned char separator = static_cast<unsigned char>(separatorChar);
     int16_t separatorAt = -1;
     for (int16_t j = i; j < length; ++j) {
         if (text[j] == separator) {

@@ -17,6 +17,9 @@ void MyNumToString(int32_t v, StringPtr destination);
 // trailing zero fraction digits and a separator left last are removed (3750 -> 37.5,
 // 10000 -> 100). A negative v is written with its sign first ("-0.05").
 void MyDigitNumToString(int32_t v, int16_t d, StringPtr destination, bool keepZeros);
+// The same with the separator given: a front end that shows numbers in its own locale.
+void MyDigitNumToString(int32_t v, int16_t d, StringPtr destination, bool keepZeros,
+                        char separator);
 
 // Reads a decimal text with up to d fraction digits (further digits are ignored, not
 // rounded). No character is validated: each contributes its code minus 48, arithmetic is
@@ -26,6 +29,9 @@ void MyStringToDigitNum(const unsigned char* text, int16_t length, int16_t d, in
 int32_t MyStringToDigitNum(const unsigned char* text, int16_t length, int16_t d);
 void MyStringToDigitNum(ConstStringPtr text, int16_t d, int32_t* v);
 int32_t MyStringToDigitNum(ConstStringPtr text, int16_t d);
+// The same with the separator given.
+void MyStringToDigitNum(const unsigned char* text, int16_t length, int16_t d, int32_t* v,
+                        char separator);
 
 // The user's decimal separator ("." when there is none).
 char GetDecimalPointCharacter();

@@ -3,22 +3,12 @@
 #include <array>
 #include <cmath>
 
+#include "tone/FixedPoint.h"
 #include "tone/Spline.h"
 
 namespace orvane {
 
 namespace {
-
-// A 16.16 fixed-point value rounded to the nearest integer, halves up.
-int32_t RoundFixed(int32_t fixed) {
-    return static_cast<int32_t>((static_cast<int64_t>(fixed) + 32768) >> 16);
-}
-
-// The 16.16 fixed-point form of r, truncated toward zero; r must lie well inside
-// -32768 ... 32767 (every caller's value is limited to 0 ... 25500).
-int32_t FloatToFixed(float r) {
-    return static_cast<int32_t>(r * 65536.0f);
-}
 
 // The inputs of the transfer table's entries, in percent: entry k samples (255 - k) / 255
 // of full ink, computed in double with the double nearest to 100/255.
@@ -63,7 +53,7 @@ OSErr MakeGammaToneInfo(CToneInfo& tone, int32_t G) {
     const float gamma = static_cast<float>(static_cast<double>(G) / 100.0);
     for (int k = 0; k < kToneSlotCount; ++k) {
         const float r = GetGammaYPosition(static_cast<float>(kToneInputPositions[k]), gamma);
-        tone.levels[k] = static_cast<int16_t>(RoundFixed(FloatToFixed(r)));
+        tone.levels[k] = static_cast<int16_t>(FixRound(FloatToFixed(r)));
     }
     tone.gamma = G;
     return noErr;
@@ -85,7 +75,7 @@ OSErr MakeTransferTable(const CToneInfo& tone, int32_t out[kTransferTableSize]) 
     GetSplineYPositions(n, x, y, p, kTransferInputs.data(), outputs, kTransferTableSize);
     for (int k = 0; k < kTransferTableSize; ++k) {
         const float level = static_cast<float>(25500.0 - 255.0 * static_cast<double>(outputs[k]));
-        out[k] = RoundFixed(FloatToFixed(level));
+        out[k] = FixRound(FloatToFixed(level));
     }
     return noErr;
 }

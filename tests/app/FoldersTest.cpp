@@ -1,9 +1,9 @@
 // Where the program looks for PPDs, and the two pickers over the file chooser.
 #include "app/Folders.h"
 
+#include "app/StoreFixture.h"
 #include "host/files/HostPaths.h"
 #include "host/memory/Memory.h"
-#include "app/StoreFixture.h"
 #include "support/FileHelpers.h"
 
 namespace orvane::testing {
@@ -66,7 +66,7 @@ TEST_F(FoldersTest, TheOpenPanelHandsBackCopiesEvenWhenCancelled) {
     char* folder = nullptr;
     char* file = nullptr;
     chooser_.SetNextCancel();
-    EXPECT_FALSE(MyOpenPanel(PPDFolder().c_str(), &folder, &file, false, true));
+    EXPECT_FALSE(MyOpenPanel(chooser_, PPDFolder().c_str(), &folder, &file, false, true));
     ASSERT_NE(folder, nullptr);
     EXPECT_EQ(std::string(folder), PPDFolder());
     EXPECT_EQ(file, nullptr);
@@ -74,7 +74,7 @@ TEST_F(FoldersTest, TheOpenPanelHandsBackCopiesEvenWhenCancelled) {
 
     folder = nullptr;
     chooser_.SetNextFile(PPDFolder() + "/x.ppd");
-    EXPECT_TRUE(MyOpenPanel(nullptr, &folder, &file, false, true));
+    EXPECT_TRUE(MyOpenPanel(chooser_, nullptr, &folder, &file, false, true));
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(std::string(file), PPDFolder() + "/x.ppd");
     EXPECT_TRUE(chooser_.requests()[1].startFolder.empty());
@@ -91,7 +91,8 @@ TEST_F(FoldersTest, TheGetFileDialogNeedsAnExistingStartFolder) {
     uint8_t stationery = 7;
 
     chooser_.SetNextFile(ppd);
-    ASSERT_EQ(MyEasyNavStdGetFile(&reply, &vRefNum, &dirID, &stationery, -1, nullptr), noErr);
+    ASSERT_EQ(MyEasyNavStdGetFile(chooser_, &reply, &vRefNum, &dirID, &stationery, -1, nullptr),
+              noErr);
     EXPECT_EQ(reply.sfGood, 1);
     EXPECT_EQ(stationery, 0);
     EXPECT_EQ(PStrToString(reply.sfFile.name), "Quillmark_ColorPage_5.ppd");
@@ -102,7 +103,7 @@ TEST_F(FoldersTest, TheGetFileDialogNeedsAnExistingStartFolder) {
     // Its folder gone, nothing is shown.
     std::filesystem::remove_all(PPDFolder());
     const size_t asked = chooser_.requests().size();
-    ASSERT_EQ(MyEasyNavStdGetFile(&reply, &vRefNum, &dirID, nullptr, -1, nullptr), noErr);
+    ASSERT_EQ(MyEasyNavStdGetFile(chooser_, &reply, &vRefNum, &dirID, nullptr, -1, nullptr), noErr);
     EXPECT_EQ(reply.sfGood, 0);
     EXPECT_EQ(chooser_.requests().size(), asked);
 }
@@ -111,17 +112,18 @@ TEST_F(FoldersTest, TheGetFileDialogCancelledOrOfTheWrongTypeChoosesNothing) {
     const std::string ppd = InstallSamplePPD();
     StandardFileReply reply;
     chooser_.SetNextCancel();
-    ASSERT_EQ(MyEasyNavStdGetFile(&reply, nullptr, nullptr, nullptr, -1, nullptr), noErr);
+    ASSERT_EQ(MyEasyNavStdGetFile(chooser_, &reply, nullptr, nullptr, nullptr, -1, nullptr), noErr);
     EXPECT_EQ(reply.sfGood, 0);
 
     ASSERT_EQ(MySetFileTypeAndCreator(SpecFor(ppd), MakeFourCC("TEXT"), 0), noErr);
     const OSType prefsOnly[] = {MakeFourCC("pref")};
     chooser_.SetNextFile(ppd);
-    ASSERT_EQ(MyEasyNavStdGetFile(&reply, nullptr, nullptr, nullptr, 1, prefsOnly), noErr);
+    ASSERT_EQ(MyEasyNavStdGetFile(chooser_, &reply, nullptr, nullptr, nullptr, 1, prefsOnly),
+              noErr);
     EXPECT_EQ(reply.sfGood, 0);
     const OSType text[] = {MakeFourCC("TEXT")};
     chooser_.SetNextFile(ppd);
-    ASSERT_EQ(MyEasyNavStdGetFile(&reply, nullptr, nullptr, nullptr, 1, text), noErr);
+    ASSERT_EQ(MyEasyNavStdGetFile(chooser_, &reply, nullptr, nullptr, nullptr, 1, text), noErr);
     EXPECT_EQ(reply.sfGood, 1);
     EXPECT_EQ(reply.sfType, MakeFourCC("TEXT"));
 }
@@ -129,7 +131,8 @@ TEST_F(FoldersTest, TheGetFileDialogCancelledOrOfTheWrongTypeChoosesNothing) {
 TEST_F(FoldersTest, TheGetFileDialogReportsAPathItCannotDescribe) {
     StandardFileReply reply;
     chooser_.SetNextFile(root_ + "/no such folder/x.ppd");
-    EXPECT_EQ(MyEasyNavStdGetFile(&reply, nullptr, nullptr, nullptr, -1, nullptr), fnfErr);
+    EXPECT_EQ(MyEasyNavStdGetFile(chooser_, &reply, nullptr, nullptr, nullptr, -1, nullptr),
+              fnfErr);
     EXPECT_EQ(reply.sfGood, 0);
 }
 

@@ -2,11 +2,11 @@
 // byte, saving, and records that cannot be trusted as they are.
 #include "store/Preferences.h"
 
+#include "app/SettingsLists.h"
+#include "app/StoreFixture.h"
 #include "host/files/SafeWrite.h"
 #include "host/resources/AppleDouble.h"
 #include "host/resources/ByteCompare.h"
-#include "app/SettingsLists.h"
-#include "app/StoreFixture.h"
 #include "support/FileHelpers.h"
 
 namespace orvane::testing {
@@ -84,7 +84,7 @@ TEST_F(PreferencesTest, TheRecordIsStoredBigEndianAndSavingTwiceWritesTheSameByt
     CMYKTone tone = MakeTone("Soft", 4500);
     tone.tone[kCyan].gamma = 220;
     ASSERT_EQ(AdjustHalftoneDialogAppendEntry(glue_, true, tone), noErr);
-    ASSERT_EQ(SetAdjustHalftoneDialogsSetting(glue_), noErr);
+    ASSERT_EQ(SetAdjustHalftoneDialogsSetting(glue_).status, noErr);
 
     const std::vector<uint8_t> first = ReadBytes(SidecarPath(PrefsPath()));
     const auto record = PrefsResource(kToneResType, kToneResID);
@@ -103,7 +103,7 @@ TEST_F(PreferencesTest, TheRecordIsStoredBigEndianAndSavingTwiceWritesTheSameByt
                            std::vector<uint8_t>(r.begin() + 132, r.begin() + 136)));
     EXPECT_FALSE(AdjustHalftoneCheckRegisteredSettingChanged(glue_));
 
-    ASSERT_EQ(SetAdjustHalftoneDialogsSetting(glue_), noErr);
+    ASSERT_EQ(SetAdjustHalftoneDialogsSetting(glue_).status, noErr);
     EXPECT_TRUE(BytesEqual(first, ReadBytes(SidecarPath(PrefsPath()))));
 }
 

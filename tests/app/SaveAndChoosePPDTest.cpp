@@ -1,10 +1,10 @@
 // The Save command, choosing the target PPD, change detection around both, and a chosen
 // PPD that is gone or unreadable when the program starts.
-#include "host/files/SafeWrite.h"
-#include "host/resources/ByteCompare.h"
 #include "app/ChangePPD.h"
 #include "app/SettingsLists.h"
 #include "app/StoreFixture.h"
+#include "host/files/SafeWrite.h"
+#include "host/resources/ByteCompare.h"
 
 namespace orvane::testing {
 namespace {
@@ -48,9 +48,9 @@ protected:
 TEST_F(SaveAndChoosePPDTest, SaveWithoutAPPDWritesOnlyThePreferences) {
     ASSERT_EQ(AdjustHalftoneDialogAppendEntry(glue_, true, MakeTone("Alpha")), noErr);
     const std::vector<uint8_t> ppdBefore = ReadBytes(ppdPath_);
-    bool refused = true;
-    ASSERT_EQ(AdjustHalftoneDialogSave(glue_, &refused), noErr);
-    EXPECT_FALSE(refused);
+    const SaveOutcome saved = AdjustHalftoneDialogSave(glue_);
+    ASSERT_EQ(saved.status, noErr);
+    EXPECT_FALSE(saved.rightsRefused);
     EXPECT_EQ(rights_.requests(), 0);
     EXPECT_TRUE(BytesEqual(ppdBefore, ReadBytes(ppdPath_)));
     EXPECT_FALSE(SidecarExists());
@@ -90,7 +90,7 @@ TEST_F(SaveAndChoosePPDTest, SaveWithAnUnchangedPPDListLeavesThePPDAlone) {
     ASSERT_EQ(Choose(ppdPath_), noErr);
     ASSERT_EQ(AdjustHalftoneDialogAppendEntry(glue_, true, MakeTone("Alpha")), noErr);
     const std::vector<uint8_t> ppdBefore = ReadBytes(ppdPath_);
-    ASSERT_EQ(AdjustHalftoneDialogSave(glue_), noErr);
+    ASSERT_EQ(AdjustHalftoneDialogSave(glue_).status, noErr);
     EXPECT_EQ(rights_.requests(), 0);
     EXPECT_TRUE(BytesEqual(ppdBefore, ReadBytes(ppdPath_)));
 }
@@ -99,9 +99,9 @@ TEST_F(SaveAndChoosePPDTest, AGrantedRequestWritesThePPDAndDisablesSave) {
     ASSERT_EQ(Choose(ppdPath_), noErr);
     AddToPPD("Soft", 4000);
     EXPECT_TRUE(AdjustHalftoneCheckPPDSettingChanged(glue_));
-    bool refused = true;
-    ASSERT_EQ(AdjustHalftoneDialogSave(glue_, &refused), noErr);
-    EXPECT_FALSE(refused);
+    const SaveOutcome saved = AdjustHalftoneDialogSave(glue_);
+    ASSERT_EQ(saved.status, noErr);
+    EXPECT_FALSE(saved.rightsRefused);
     EXPECT_EQ(AUTH_CANCEL_Flag, 0);
 
     const std::vector<uint8_t> text = ReadBytes(ppdPath_);
@@ -126,9 +126,9 @@ TEST_F(SaveAndChoosePPDTest, ARefusedRequestLeavesThePPDListUnsavedAndSaveEnable
     const std::vector<uint8_t> ppdBefore = ReadBytes(ppdPath_);
     rights_.SetRequestResult(userCanceledErr);
 
-    bool refused = false;
-    ASSERT_EQ(AdjustHalftoneDialogSave(glue_, &refused), noErr);
-    EXPECT_TRUE(refused);
+    const SaveOutcome saved = AdjustHalftoneDialogSave(glue_);
+    ASSERT_EQ(saved.status, noErr);
+    EXPECT_TRUE(saved.rightsRefused);
     EXPECT_EQ(AUTH_CANCEL_Flag, 0); // handled by the command that met it
     EXPECT_EQ(rights_.requests(), 1);
     EXPECT_TRUE(BytesEqual(ppdBefore, ReadBytes(ppdPath_)));
@@ -140,8 +140,7 @@ TEST_F(SaveAndChoosePPDTest, ARefusedRequestLeavesThePPDListUnsavedAndSaveEnable
 
     // Granted the next time, the same Save writes it.
     rights_.SetRequestResult(noErr);
-    ASSERT_EQ(AdjustHalftoneDialogSave(glue_, &refused), noErr);
-    EXPECT_FALSE(refused);
+    ASSERT_EQ(AdjustHalftoneDialogSave(glue_).status, noErr);
     EXPECT_TRUE(ResourceBytes(ppdPath_, kPPDToneResType, kPPDToneResID));
     EXPECT_FALSE(view_.enabled.Contains(kAdjustSaveItem));
 }
@@ -150,7 +149,7 @@ TEST_F(SaveAndChoosePPDTest, SaveReportsAChosenPPDThatIsGone) {
     ASSERT_EQ(Choose(ppdPath_), noErr);
     AddToPPD("Soft");
     std::filesystem::remove(ppdPath_);
-    EXPECT_EQ(AdjustHalftoneDialogSave(glue_), fnfErr);
+    EXPECT_EQ(AdjustHalftoneDialogSave(glue_).status, fnfErr);
     EXPECT_TRUE(AdjustHalftoneCheckPPDSettingChanged(glue_));
 }
 
@@ -172,7 +171,7 @@ TEST_F(SaveAndChoosePPDTest, AFileThatIsNotASupportedPPDLeavesNoPPDChosen) {
 
 TEST_F(SaveAndChoosePPDTest, TheChooserStartsInThePrinterDescriptionFolder) {
     chooser_.SetNextFile(ppdPath_);
-    ASSERT_EQ(AdjustHalftoneDialogChoosePPD(glue_), noErr);
+    ASSERT_EQ(AdjustHalftoneDialogChoosePPD(glue_).status, noErr);
     ASSERT_EQ(chooser_.requests().size(), 1u);
     EXPECT_EQ(chooser_.requests()[0].startFolder, PPDFolder());
     EXPECT_TRUE(chooser_.requests()[0].canChooseFiles);
@@ -182,7 +181,7 @@ TEST_F(SaveAndChoosePPDTest, TheChooserStartsInThePrinterDescriptionFolder) {
     // With the resources' subfolders present it starts in the deepest one found.
     std::filesystem::create_directories(PPDFolder() + "/Contents/Resources/en.lproj");
     chooser_.SetNextCancel();
-    ASSERT_EQ(AdjustHalftoneDialogChoosePPD(glue_), noErr);
+    ASSERT_EQ(AdjustHalftoneDialogChoosePPD(glue_).status, noErr);
     EXPECT_EQ(chooser_.requests()[1].startFolder, PPDFolder() + "/Contents/Resources/en.lproj");
 }
 
@@ -190,7 +189,7 @@ TEST_F(SaveAndChoosePPDTest, OnTheNewestSystemsTheOpenPanelStartsInTheSameFolder
     glue_->osLevel = 2;
     rights_.SetRunsTools(true); // the shared folder for the gamma file is really made
     chooser_.SetNextFile(ppdPath_);
-    ASSERT_EQ(AdjustHalftoneDialogChoosePPD(glue_), noErr);
+    ASSERT_EQ(AdjustHalftoneDialogChoosePPD(glue_).status, noErr);
     ASSERT_EQ(chooser_.requests().size(), 1u);
     EXPECT_EQ(chooser_.requests()[0].startFolder, PPDFolder());
     EXPECT_EQ(PStrToString(prefsWorking().ppdName), "Quillmark_ColorPage_5.ppd");
@@ -202,7 +201,7 @@ TEST_F(SaveAndChoosePPDTest, UnsavedChangesSavedFirstWhenConfirmed) {
     AddToPPD("Soft");
     alerts_.SetNextAnswer(1);
     chooser_.SetNextCancel();
-    ASSERT_EQ(AdjustHalftoneDialogChoosePPD(glue_), noErr);
+    ASSERT_EQ(AdjustHalftoneDialogChoosePPD(glue_).status, noErr);
     ASSERT_EQ(alerts_.shown().size(), 1u);
     EXPECT_EQ(alerts_.shown()[0].alertID, kSavePPDAlertID);
     EXPECT_TRUE(ResourceBytes(ppdPath_, kPPDToneResType, kPPDToneResID));
@@ -216,7 +215,7 @@ TEST_F(SaveAndChoosePPDTest, AFailingSaveBeforeChoosingEndsTheCommand) {
     chooser_.SetNextFile(InstallSamplePPD("Quillmark_ColorPage_3.ppd"));
     {
         ScopedWriteFailure failure(0);
-        EXPECT_EQ(AdjustHalftoneDialogChoosePPD(glue_), ioErr);
+        EXPECT_EQ(AdjustHalftoneDialogChoosePPD(glue_).status, ioErr);
     }
     EXPECT_TRUE(chooser_.requests().empty());
     EXPECT_EQ(PStrToString(prefsWorking().ppdName), "Quillmark_ColorPage_5.ppd");
@@ -228,7 +227,7 @@ TEST_F(SaveAndChoosePPDTest, DecliningAndCancellingDropsTheUnsavedEdits) {
     AddToPPD("Soft");
     alerts_.SetNextAnswer(2);
     chooser_.SetNextCancel();
-    ASSERT_EQ(AdjustHalftoneDialogChoosePPD(glue_), noErr);
+    ASSERT_EQ(AdjustHalftoneDialogChoosePPD(glue_).status, noErr);
     EXPECT_EQ(ppdWorking().count, 0);
     EXPECT_EQ(ppd_.RowCount(), 0);
     EXPECT_FALSE(AdjustHalftoneCheckPPDSettingChanged(glue_));

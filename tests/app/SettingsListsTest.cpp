@@ -4,6 +4,7 @@
 
 #include "app/ChangePPD.h"
 #include "app/StoreFixture.h"
+#include "core/UiText.h"
 
 namespace orvane::testing {
 namespace {
@@ -18,14 +19,20 @@ protected:
         ASSERT_EQ(AdjustHalftoneDialogAppendEntry(glue_, registered, MakeTone(name, mid)), noErr)
             << name;
     }
-    // Rows and record agree, and the record is what the test expects.
+    // Rows (UTF-8) and record agree, and the record is what the test expects.
+    static std::vector<std::string> Shown(const std::vector<std::string>& names) {
+        std::vector<std::string> shown;
+        for (const std::string& name : names)
+            shown.push_back(StoredTextUtf8(name));
+        return shown;
+    }
     void ExpectRegistered(const std::vector<std::string>& names) {
         EXPECT_EQ(Names(prefsWorking()), names);
-        EXPECT_EQ(Rows(registered_), names);
+        EXPECT_EQ(Rows(registered_), Shown(names));
     }
     void ExpectPPD(const std::vector<std::string>& names) {
         EXPECT_EQ(Names(ppdWorking()), names);
-        EXPECT_EQ(Rows(ppd_), names);
+        EXPECT_EQ(Rows(ppd_), Shown(names));
     }
     // A PPD chosen, so that the PPD list may hold settings.
     void ChooseSamplePPD() {
@@ -83,8 +90,7 @@ TEST_F(SettingsListsTest, ReplacingAsksAndKeepsTheRowCount) {
     ASSERT_EQ(alerts_.shown().size(), 1u);
     EXPECT_EQ(alerts_.shown()[0].alertID, kReplaceAlertID);
     // The question names the setting.
-    EXPECT_NE(alerts_.shown()[0].params[0].find("named \xD2"
-                                                "Alpha\xD3 is already"),
+    EXPECT_NE(alerts_.shown()[0].params[0].find("named \u201CAlpha\u201D is already"),
               std::string::npos)
         << alerts_.shown()[0].params[0];
     EXPECT_EQ(alerts_.shown()[0].params[1], "Alpha");

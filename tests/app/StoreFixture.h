@@ -9,8 +9,8 @@
 #include "core/State.h"
 #include "host/alerts/AlertHost.h"
 #include "host/files/HostPaths.h"
-#include "host/resources/Sidecar.h"
 #include "host/resources/ResourceForkFormat.h"
+#include "host/resources/Sidecar.h"
 #include "host/rights/ScriptedAdminRights.h"
 #include "host/ui/Choosers.h"
 #include "host/ui/ListView.h"
@@ -108,15 +108,12 @@ protected:
         env_.emplace_back(
             std::make_unique<ScopedEnvVar>("ORVANE_ROOT", (root_ + "/system").c_str()));
         env_.emplace_back(std::make_unique<ScopedEnvVar>("ORVANE_OS_LEVEL", "1"));
-        alertScope_.emplace(alerts_);
         rightsScope_.emplace(rights_);
-        chooserScope_.emplace(chooser_);
-        askerScope_.emplace(asker_);
-        positionsScope_.emplace(positions_);
         AUTH_CANCEL_Flag = 0;
 
         glue_ = NewGlueRec();
         ASSERT_NE(glue_, nullptr);
+        glue_->services = {&alerts_, &chooser_, &asker_, &positions_};
         ASSERT_EQ(OpenApplicationResFile(glue_), noErr);
         ASSERT_EQ(DoInit(glue_), noErr);
     }
@@ -127,11 +124,7 @@ protected:
             CloseApplicationResFile(glue_);
             DisposeGlueRec(glue_);
         }
-        positionsScope_.reset();
-        askerScope_.reset();
-        chooserScope_.reset();
         rightsScope_.reset();
-        alertScope_.reset();
         env_.clear();
         AUTH_CANCEL_Flag = 0;
         std::error_code ec;
@@ -216,11 +209,7 @@ protected:
 
 private:
     std::vector<std::unique_ptr<ScopedEnvVar>> env_;
-    std::optional<ScopedAlertHost> alertScope_;
     std::optional<ScopedAdminRights> rightsScope_;
-    std::optional<ScopedFileChooser> chooserScope_;
-    std::optional<ScopedNameAsker> askerScope_;
-    std::optional<ScopedWindowPositions> positionsScope_;
 };
 
 } // namespace orvane::testing

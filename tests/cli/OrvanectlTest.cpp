@@ -1,19 +1,23 @@
 // orvanectl end to end: the built program run in a temporary copy of the sample system
 // root with a home of its own, checked by its exit status, its output, its --json output
 // read back, and the bytes it leaves in the preferences, the PPD and their sidecars.
-#include "core/Alerts.h"
+#include "app/AdjustHalftone.h"
+#include "app/SettingsLists.h"
 #include "app/Startup.h"
+#include "app/StoreFixture.h"
+#include "base/Status.h"
 #include "cli/CliMessages.h"
 #include "cli/CliProcess.h"
 #include "cli/MiniJson.h"
+#include "core/Alerts.h"
+#include "core/Questions.h"
+#include "core/UiText.h"
 #include "host/alerts/AlertHost.h"
 #include "host/files/HostPaths.h"
-#include "host/resources/Sidecar.h"
 #include "host/resources/AppleDouble.h"
-#include "host/resources/ResourceForkFormat.h"
 #include "host/resources/ByteCompare.h"
-#include "core/Questions.h"
-#include "base/Status.h"
+#include "host/resources/ResourceForkFormat.h"
+#include "host/resources/Sidecar.h"
 #include "tone/ToneRecords.h"
 
 #include <gtest/gtest.h>
@@ -423,7 +427,7 @@ TEST_F(OrvanectlTest, ReplacingNeedsTheReplaceOption) {
     EXPECT_EQ(declined.exitStatus, 3);
     EXPECT_EQ(declined.out, "");
     // The question the window would ask, then what the command line can do about it.
-    const std::string question = AppTextForTerminal(QuestionText(glue_, kReplaceAlertID, "Linear"));
+    const std::string question = QuestionText(glue_, kReplaceAlertID, "Linear");
     ASSERT_FALSE(question.empty());
     EXPECT_EQ(declined.err, "orvanectl: " + question + " " +
                                 Message(kCliReplaceDeclinedCode).substr(sizeof "orvanectl: " - 1));
@@ -645,7 +649,7 @@ TEST_F(OrvanectlTest, RefusedAdministratorRightsLeaveThePPDUnsaved) {
     const CliResult refused =
         Run({"to-ppd", "Vivid"}, {{"ORVANE_ADMIN", "pkexec"}, {"ORVANE_PKEXEC", pkexec}});
     EXPECT_EQ(refused.exitStatus, 1);
-    EXPECT_EQ(refused.err.rfind(Message(kCliRightsRefusedCode), 0), 0u) << refused.err;
+    EXPECT_EQ(refused.err.rfind(Message(kRightsRefusedCode), 0), 0u) << refused.err;
     EXPECT_EQ(refused.out.find("Copied"), std::string::npos);
     EXPECT_EQ(DiskState(), before);
 
@@ -660,6 +664,49 @@ TEST_F(OrvanectlTest, RefusedAdministratorRightsLeaveThePPDUnsaved) {
                                   {{"ORVANE_ADMIN", "pkexec"}, {"ORVANE_PKEXEC", pkexec}});
     EXPECT_EQ(granted.exitStatus, 0) << granted.err;
     EXPECT_EQ(Names(ListJson()["ppdSettings"]), (std::vector<std::string>{"Linear", "Vivid"}));
+}
+
+// A window left open while orvanectl saves: the window's next Save must not write its whole
+// working record over what orvanectl wrote, nor half of it.
+TEST_F(OrvanectlTest, ASaveNeverUndoesWhatAnotherProcessSaved) {
+    Ok({"add", "Linear", "--all", kLinearSpec});
+    Ok({"choose", kColorPPD});
+    std::vector<std::unique_ptr<testing::ScopedEnvVar>> env;
+    for (const char* name :
+         {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "ORVANE_ROOT", "ORVANE_ADMIN"})
+        env.push_back(std::make_unique<testing::ScopedEnvVar>(name, env_[name].c_str()));
+    GlueRec* window = NewGlueRec();
+    ASSERT_EQ(OpenApplicationResFile(window), noErr);
+    ASSERT_EQ(DoInit(window), noErr);
+    MemoryListView registered, ppd;
+    ASSERT_EQ(OpenAdjustHalftoneDialog(window, nullptr, registered, ppd, nullptr), noErr);
+    window->startingUp = 0;
+
+    Ok({"add", "Vivid", "--cyan", kVividCyanSpec});
+    const auto before = DiskState();
+    CMYKTone mine;
+    SetNewCMYKTone(mine);
+    ASSERT_EQ(SetCMYKToneNameUtf8(mine, "Mine"), noErr);
+    ASSERT_EQ(AdjustHalftoneDialogAppendEntry(window, true, mine), noErr);
+    const SaveOutcome refused = AdjustHalftoneDialogSave(window);
+    EXPECT_EQ(refused.status, kChangedOnDiskCode);
+    EXPECT_EQ(refused.messageParam, PrefsPath());
+    EXPECT_NE(CliMessageText(glue_, refused.status, refused.messageParam).find(PrefsPath()),
+              std::string::npos);
+    EXPECT_EQ(DiskState(), before);
+    EXPECT_TRUE(AdjustHalftoneCheckRegisteredSettingChanged(window)) << "still unsaved";
+    EXPECT_EQ(Names(ListJson()["registered"]), (std::vector<std::string>{"Linear", "Vivid"}));
+
+    // Reloaded, the window sees both and saves its own on top.
+    ASSERT_EQ(DisposeAllDialogs(window), noErr);
+    ASSERT_EQ(OpenAdjustHalftoneDialog(window, nullptr, registered, ppd, nullptr), noErr);
+    ASSERT_EQ(AdjustHalftoneDialogAppendEntry(window, true, mine), noErr);
+    EXPECT_TRUE(AdjustHalftoneDialogSave(window).ok());
+    EXPECT_EQ(Names(ListJson()["registered"]),
+              (std::vector<std::string>{"Linear", "Mine", "Vivid"}));
+    ASSERT_EQ(DisposeAllDialogs(window), noErr);
+    CloseApplicationResFile(window);
+    DisposeGlueRec(window);
 }
 
 TEST_F(OrvanectlTest, NumbersUseAPointInEveryLocale) {
@@ -728,7 +775,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadInputCase{"NameOf33", {"add", k33, "--all", kLinearSpec}, 1, kBadToneNameCode, "", ""},
         BadInputCase{"RenameTo33", {"rename", "Vivid", k33}, 1, kBadToneNameCode, "", ""},
         BadInputCase{"DuplicateToEmpty", {"duplicate", "Vivid", ""}, 1, kBadToneNameCode, "", ""},
-        BadInputCase{"UnstorableName", {"add", "\xE6\xBC\xA2", "--all", kLinearSpec}, 1, kCliUnstorableNameCode, "\xE6\xBC\xA2", ""},
+        BadInputCase{"UnstorableName", {"add", "\xE6\xBC\xA2", "--all", kLinearSpec}, 1, kNameNotStorableCode, "\xE6\xBC\xA2", ""},
         BadInputCase{"Level101", {"add", "X", "--cyan", "levels:0,,,101,,,,,,,,,100"}, 1, kPointOutOfRangeCode, "", "--cyan"},
         BadInputCase{"EndLevel101", {"add", "X", "--all", "levels:0,,,,,,,,,,,,101"}, 1, kEndPointsCode, "", "--all"},
         BadInputCase{"Gamma0", {"add", "X", "--black", "gamma:0"}, 1, kBadGammaCode, "", "--black"},

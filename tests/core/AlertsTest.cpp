@@ -1,6 +1,7 @@
 #include "core/Alerts.h"
 
 #include "core/AppResources.h"
+#include "core/UiText.h"
 #include "host/alerts/AlertHost.h"
 #include "host/resources/ResourceManager.h"
 #include "support/PString.h"
@@ -16,6 +17,7 @@ protected:
     void SetUp() override {
         glue_ = NewGlueRec();
         ASSERT_EQ(OpenApplicationResourceFile(&glue_->appResFile), noErr);
+        glue_->services.alerts = &host_;
     }
     void TearDown() override {
         CloseResFile(glue_->appResFile);
@@ -25,7 +27,7 @@ protected:
     std::string ListItem(int16_t list, int16_t index) {
         Str255 text;
         EXPECT_EQ(GetAppIndString(glue_, list, index, text), noErr) << list << "/" << index;
-        return PStrToString(text);
+        return ResourceTextUtf8(text);
     }
 
     GlueRec* glue_ = nullptr;
@@ -35,7 +37,6 @@ protected:
 } // namespace
 
 TEST_F(AlertsTest, CodeTableChoosesListIndexAndAlert) {
-    ScopedAlertHost scope(host_);
     struct Case {
         OSErr code;
         int16_t list;
@@ -55,18 +56,15 @@ TEST_F(AlertsTest, CodeTableChoosesListIndexAndAlert) {
         EXPECT_TRUE(host_.shown()[0].params[1].empty());
         EXPECT_EQ(AlertMessageText(glue_, c.code), ListItem(c.list, c.index));
     }
-    EXPECT_TRUE(GetParamText(0).empty()) << "parameters are emptied after the alert";
 }
 
 TEST_F(AlertsTest, ZeroShowsNothing) {
-    ScopedAlertHost scope(host_);
     EXPECT_TRUE(ShowAlert(glue_, noErr));
     EXPECT_TRUE(host_.shown().empty());
     EXPECT_TRUE(AlertMessageText(glue_, noErr).empty());
 }
 
 TEST_F(AlertsTest, QuestionAnswersWithItemOne) {
-    ScopedAlertHost scope(host_);
     host_.SetNextAnswer(1);
     EXPECT_TRUE(ShowAlert(glue_, kAlertQuestionCode));
     ASSERT_EQ(host_.shown().size(), 1u);

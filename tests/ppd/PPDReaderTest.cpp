@@ -127,7 +127,7 @@ TEST_F(PPDReaderTest, GonePPDIsForgottenQuietly) {
     std::filesystem::remove(path);
     state()->ppdWorking->count = 3;
     ScriptedAlertHost alerts;
-    ScopedAlertHost scope(alerts);
+    glue()->services.alerts = &alerts;
     ASSERT_EQ(AdjustHalftoneDialogReadPPDSetting(glue()), noErr);
     EXPECT_EQ(state()->prefsWorking->ppdName[0], 0);
     EXPECT_EQ(state()->ppdWorking->count, 0);
@@ -137,7 +137,7 @@ TEST_F(PPDReaderTest, GonePPDIsForgottenQuietly) {
 TEST_F(PPDReaderTest, UnsupportedPPDIsForgottenWithTheMessage) {
     ChoosePPD("mono.ppd", "*PPD-Adobe: \"4.3\"\n*ColorDevice: False\n");
     ScriptedAlertHost alerts;
-    ScopedAlertHost scope(alerts);
+    glue()->services.alerts = &alerts;
     ASSERT_EQ(AdjustHalftoneDialogReadPPDSetting(glue()), noErr);
     EXPECT_EQ(state()->prefsWorking->ppdName[0], 0);
     ASSERT_EQ(alerts.shown().size(), 1u);

@@ -1,7 +1,8 @@
 // Alerts and questions. The program asks for an alert by its resource ID with up to four
-// parameter texts (^0 ... ^3, in the application's text encoding); the host shows it and
-// answers with the number of the item the user chose (1 is the first button). The GUI
-// shows a dialog, the command line prints the message, and tests script the answers.
+// parameter texts (^0 ... ^3, UTF-8, as every text that crosses to a front end); the host
+// shows it and answers with the number of the item the user chose (1 is the first button).
+// The GUI shows a dialog, the command line prints the message, and tests script the
+// answers. The host in use belongs to the application state (HostServices).
 #pragma once
 
 #include "base/Types.h"
@@ -26,7 +27,7 @@ enum : int16_t {
 struct AlertRequest {
     int16_t alertID = 0;
     bool caution = false;
-    std::array<std::string, 4> params; // ^0 ... ^3, application text encoding
+    std::array<std::string, 4> params; // ^0 ... ^3, UTF-8
 };
 
 class AlertHost {
@@ -34,21 +35,6 @@ public:
     virtual ~AlertHost() = default;
     // Shows the alert and returns the item chosen (1 ... n).
     virtual int16_t Show(const AlertRequest& request) = 0;
-};
-
-// The host in use. Until a front end installs one, alerts are written to standard error
-// and every question is answered with item 2, which never confirms anything.
-AlertHost& CurrentAlertHost();
-
-class ScopedAlertHost {
-public:
-    explicit ScopedAlertHost(AlertHost& host);
-    ~ScopedAlertHost();
-    ScopedAlertHost(const ScopedAlertHost&) = delete;
-    ScopedAlertHost& operator=(const ScopedAlertHost&) = delete;
-
-private:
-    AlertHost* previous_;
 };
 
 // Records every alert and answers from a queue (then with the default answer).
@@ -66,11 +52,11 @@ private:
     std::vector<AlertRequest> shown_;
 };
 
-// The parameter texts of the next alert; nulls mean empty.
-void ParamText(ConstStringPtr p0, ConstStringPtr p1, ConstStringPtr p2, ConstStringPtr p3);
-std::string GetParamText(int index);
-// Shows an alert with the current parameter texts; returns the item chosen.
-int16_t Alert(int16_t alertID);
-int16_t CautionAlert(int16_t alertID);
+// Answers every question with item 2, which never confirms anything, and shows nothing:
+// what the program uses when no front end has installed a host.
+class DecliningAlertHost final : public AlertHost {
+public:
+    int16_t Show(const AlertRequest& request) override { return request.caution ? 2 : 1; }
+};
 
 } // namespace orvane

@@ -125,6 +125,7 @@ AdminStepsResult RunWithAdminRights(const std::vector<ToolArguments>& tools) {
     ToolRun run;
     refusal = {};
     OSErr status = rights.Run({kIdTool, "-un"}, run, refusal);
+    result.toolOutput += run.outputText + run.errorText;
     if (status != noErr && refusal.status != noErr) {
         gLastRefusal = refusal;
         result.refusal = refusal;
@@ -135,6 +136,7 @@ AdminStepsResult RunWithAdminRights(const std::vector<ToolArguments>& tools) {
     for (const ToolArguments& tool : tools) {
         refusal = {};
         status = rights.Run(tool, run, refusal);
+        result.toolOutput += run.outputText + run.errorText;
         if (status == noErr)
             continue;
         if (refusal.status != noErr) {

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -17,9 +16,9 @@ namespace orvane {
 
 namespace {
 
-// Output moves in pieces of this size.
+// Output is read in pieces of this size; the start of each output is kept.
 constexpr size_t kPieceSize = 128;
-constexpr size_t kMaxErrorText = 4096;
+constexpr size_t kMaxKeptText = 4096;
 
 class Pipe {
 public:
@@ -64,8 +63,9 @@ private:
     bool ok_ = false;
 };
 
-// Copies what arrives on `fd` to `out`; returns false at end of file or on a read error.
-bool CopyPiece(int fd, FILE* out, std::string* keep) {
+// Reads what arrives on `fd`, keeping the start; returns false at end of file or on a read
+// error.
+bool ReadPiece(int fd, std::string& keep) {
     char piece[kPieceSize];
     ssize_t n;
     do {
@@ -73,10 +73,8 @@ bool CopyPiece(int fd, FILE* out, std::string* keep) {
     } while (n < 0 && errno == EINTR);
     if (n <= 0)
         return false;
-    std::fwrite(piece, 1, static_cast<size_t>(n), out);
-    std::fflush(out);
-    if (keep && keep->size() < kMaxErrorText)
-        keep->append(piece, std::min(static_cast<size_t>(n), kMaxErrorText - keep->size()));
+    if (keep.size() < kMaxKeptText)
+        keep.append(piece, std::min(static_cast<size_t>(n), kMaxKeptText - keep.size()));
     return true;
 }
 
@@ -112,10 +110,6 @@ OSErr RunTool(const ToolArguments& argv, ToolRun& run) {
         return memFullErr;
 #endif
 
-    // Anything buffered must come out before the tool's own output.
-    std::fflush(stdout);
-    std::fflush(stderr);
-
     pid_t pid = -1;
     if (int error = posix_spawn(&pid, args[0], actions.get(), nullptr, args.data(), environ))
         return StatusFromErrno(error);
@@ -135,9 +129,9 @@ OSErr RunTool(const ToolArguments& argv, ToolRun& run) {
             break;
         }
         if (outputOpen && (fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
-            outputOpen = CopyPiece(output.ReadEnd(), stdout, nullptr);
+            outputOpen = ReadPiece(output.ReadEnd(), run.outputText);
         if (errorsOpen && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)))
-            errorsOpen = CopyPiece(errors.ReadEnd(), stderr, &run.errorText);
+            errorsOpen = ReadPiece(errors.ReadEnd(), run.errorText);
     }
     output.CloseRead();
     errors.CloseRead();

@@ -1,7 +1,7 @@
 // Running a system tool as a separate process: the argument vector goes to the tool as it
-// stands (no shell ever sees it), the tool's output is copied to the program's standard
-// output and its diagnostics to standard error, and the call returns only after the tool
-// has exited.
+// stands (no shell ever sees it), what the tool writes is kept for the caller (never
+// copied to the program's own output, which belongs to the front end), and the call
+// returns only after the tool has exited.
 #pragma once
 
 #include "base/Types.h"
@@ -16,16 +16,17 @@ using ToolArguments = std::vector<std::string>;
 
 // How a tool that started ended.
 struct ToolRun {
-    int exitCode = -1;     // the exit status, or -1 when the tool was killed by a signal
-    int signal = 0;        // the signal that ended it, else 0
-    std::string errorText; // the start of what it wrote to standard error (at most 4 KiB)
+    int exitCode = -1;      // the exit status, or -1 when the tool was killed by a signal
+    int signal = 0;         // the signal that ended it, else 0
+    std::string outputText; // the start of what it wrote to standard output (at most 4 KiB)
+    std::string errorText;  // the start of what it wrote to standard error (at most 4 KiB)
 
     bool Succeeded() const { return signal == 0 && exitCode == 0; }
 };
 
 // Runs the tool and waits for it. The tool inherits the environment and standard input;
-// no other descriptor of the program leaks into it. Its standard output is copied to the
-// program's standard output in pieces of at most 128 bytes as it arrives.
+// no other descriptor of the program leaks into it. Both its outputs are read to the end
+// (so that it never blocks on a full pipe) and their first 4 KiB kept in `run`.
 //
 // Returns the start status: noErr once the tool has started (whatever its exit status,
 // which is in `run`); paramErr for an empty vector or a tool path that is not absolute

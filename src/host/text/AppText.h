@@ -1,5 +1,5 @@
-// The front ends' bridge between UTF-8 (what widgets and the command line handle) and the
-// application's text encoding (what records and resources hold).
+// The bridge between UTF-8 (what widgets and the command line handle) and the application's
+// text encoding (what records hold).
 #pragma once
 
 #include "host/text/TextConverter.h"
@@ -14,7 +14,10 @@ TextConversionStatus AppTextToUtf8(std::string_view appText, std::string& utf8);
 
 // UTF-8 to the application's encoding, refused (tooLong) rather than cut when the encoded
 // form has more than `maxBytes` bytes, so that a stored name is always the whole name the
-// user typed. `appText` is replaced on success, unchanged on failure.
-TextConversionStatus Utf8ToAppText(std::string_view utf8, size_t maxBytes, std::string& appText);
+// user typed. `appText` is replaced on success, unchanged on failure. When the text holds a
+// character the encoding lacks (unmappable), `firstUnmappable` (when given) receives the
+// first such character, in UTF-8, so that a message can name it.
+TextConversionStatus Utf8ToAppText(std::string_view utf8, size_t maxBytes, std::string& appText,
+                                   std::string* firstUnmappable = nullptr);
 
 } // namespace orvane

@@ -2,47 +2,6 @@
 
 namespace orvane {
 
-namespace {
-
-// Without a front end nobody can answer: every question is cancelled.
-class CancellingFileChooser final : public FileChooser {
-public:
-    FileChooserAnswer ChooseFile(const FileChooserRequest&) override { return {}; }
-};
-
-class CancellingNameAsker final : public NameAsker {
-public:
-    std::optional<std::string> AskName(const std::string&) override { return std::nullopt; }
-};
-
-CancellingFileChooser gCancellingChooser;
-CancellingNameAsker gCancellingAsker;
-FileChooser* gChooser = &gCancellingChooser;
-NameAsker* gAsker = &gCancellingAsker;
-
-} // namespace
-
-FileChooser& CurrentFileChooser() {
-    return *gChooser;
-}
-NameAsker& CurrentNameAsker() {
-    return *gAsker;
-}
-
-ScopedFileChooser::ScopedFileChooser(FileChooser& chooser) : previous_(gChooser) {
-    gChooser = &chooser;
-}
-ScopedFileChooser::~ScopedFileChooser() {
-    gChooser = previous_;
-}
-
-ScopedNameAsker::ScopedNameAsker(NameAsker& asker) : previous_(gAsker) {
-    gAsker = &asker;
-}
-ScopedNameAsker::~ScopedNameAsker() {
-    gAsker = previous_;
-}
-
 FileChooserAnswer ScriptedFileChooser::ChooseFile(const FileChooserRequest& request) {
     requests_.push_back(request);
     if (answers_.empty())

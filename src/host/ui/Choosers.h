@@ -1,7 +1,7 @@
 // The two questions the program asks with a small window of its own: which file (the open
 // panel or get-file dialog of the PPD choice) and which name (the Duplicate command's name
 // dialog). Each returns an answer or a cancel. The GUI asks in windows; the command line
-// and the tests install scripted answers.
+// and the tests install scripted answers, in the application state (HostServices).
 #pragma once
 
 #include <deque>
@@ -29,38 +29,22 @@ public:
     virtual FileChooserAnswer ChooseFile(const FileChooserRequest& request) = 0;
 };
 
-// A name for a setting, in the application's text encoding. nullopt: cancelled. The
-// answer is not limited in length; the caller refuses a name that does not fit.
+// A name for a setting, UTF-8 both ways. nullopt: cancelled. The answer is not limited in
+// length; the caller refuses a name that cannot be stored.
 class NameAsker {
 public:
     virtual ~NameAsker() = default;
     virtual std::optional<std::string> AskName(const std::string& currentName) = 0;
 };
 
-// The choosers in use. Until a front end installs its own, every question is cancelled.
-FileChooser& CurrentFileChooser();
-NameAsker& CurrentNameAsker();
-
-class ScopedFileChooser {
+// What the program uses when no front end installed a chooser: every question is cancelled.
+class CancellingFileChooser final : public FileChooser {
 public:
-    explicit ScopedFileChooser(FileChooser& chooser);
-    ~ScopedFileChooser();
-    ScopedFileChooser(const ScopedFileChooser&) = delete;
-    ScopedFileChooser& operator=(const ScopedFileChooser&) = delete;
-
-private:
-    FileChooser* previous_;
+    FileChooserAnswer ChooseFile(const FileChooserRequest&) override { return {}; }
 };
-
-class ScopedNameAsker {
+class CancellingNameAsker final : public NameAsker {
 public:
-    explicit ScopedNameAsker(NameAsker& asker);
-    ~ScopedNameAsker();
-    ScopedNameAsker(const ScopedNameAsker&) = delete;
-    ScopedNameAsker& operator=(const ScopedNameAsker&) = delete;
-
-private:
-    NameAsker* previous_;
+    std::optional<std::string> AskName(const std::string&) override { return std::nullopt; }
 };
 
 // Answers from a queue, then cancels; records every request.

@@ -1,14 +1,6 @@
 #include "host/ui/ListView.h"
 
-#include "base/PStringView.h"
-
 namespace orvane {
-
-void GetListCell(const ListView& list, int16_t row, Str32 out) {
-    const std::string text = list.GetCell(row);
-    const size_t length = text.size() < kListCellCapacity ? text.size() : kListCellCapacity;
-    PStrFromView(out, std::string_view(text).substr(0, length), kListCellCapacity);
-}
 
 bool MemoryListView::Valid(int16_t row) const {
     return row >= 0 && static_cast<size_t>(row) < rows_.size();

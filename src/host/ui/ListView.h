@@ -2,7 +2,7 @@
 // Halftone dialog shows its two settings lists in. The list operations keep its rows in
 // step with the records they show (row i shows setting i); the front ends draw it.
 //
-// Cells hold a setting's name in the application's text encoding, without a length byte.
+// Cells hold a setting's name in UTF-8.
 // Row numbers are 0-based. Out-of-range rows are ignored by the setters and read as empty
 // by the getters, so a caller's mistake never touches memory outside the list.
 #pragma once
@@ -15,8 +15,9 @@
 
 namespace orvane {
 
-// Room a cell is read back with: one setting name.
-inline constexpr int16_t kListCellCapacity = 32;
+// Room a cell is read back with: one setting name of 32 stored bytes, each of which may
+// take up to three bytes in UTF-8.
+inline constexpr int16_t kListCellCapacity = 96;
 inline constexpr int16_t kNoListRow = -1;
 
 class ListView {
@@ -45,9 +46,6 @@ public:
     // Drawing off while the rows are rebuilt, on again afterwards (front ends may batch).
     virtual void SetDrawing(bool on) = 0;
 };
-
-// The cell as a P-string (at most 32 characters).
-void GetListCell(const ListView& list, int16_t row, Str32 out);
 
 // A list held in memory only: the command line's and the tests' list.
 class MemoryListView final : public ListView {

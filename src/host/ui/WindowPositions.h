@@ -16,18 +16,10 @@ public:
     virtual bool ContentOrigin(DialogRef dialog, Point& origin) = 0;
 };
 
-// The source in use. Until a front end installs one, no position is known.
-WindowPositionSource& CurrentWindowPositions();
-
-class ScopedWindowPositions {
+// No position is ever known: what the program uses without a front end.
+class NoWindowPositions final : public WindowPositionSource {
 public:
-    explicit ScopedWindowPositions(WindowPositionSource& source);
-    ~ScopedWindowPositions();
-    ScopedWindowPositions(const ScopedWindowPositions&) = delete;
-    ScopedWindowPositions& operator=(const ScopedWindowPositions&) = delete;
-
-private:
-    WindowPositionSource* previous_;
+    bool ContentOrigin(DialogRef, Point&) override { return false; }
 };
 
 // Fixed positions per window.

@@ -174,18 +174,15 @@ TEST_F(PkexecTest, GrantedRunsEachToolThroughPkexec) {
     FakePkexec("exec \"$@\"");
     const std::string target = WorkPath("it's \"odd\"; $(touch x)");
     WriteFile(target, "");
-    std::string output;
     AdminStepsResult result;
     {
         testing::ScopedWorkingFolder here(work());
-        ::testing::internal::CaptureStdout();
         result = RunWithAdminRights({{"/bin/chmod", "0606", target}});
-        output = ::testing::internal::GetCapturedStdout();
     }
     EXPECT_EQ(result.requestStatus, noErr);
     EXPECT_EQ(result.toolStatus, noErr);
     EXPECT_THAT(Invocations(), ElementsAre(kIdStep, ToolArguments{"/bin/chmod", "0606", target}));
-    EXPECT_FALSE(output.empty()); // the user name from id
+    EXPECT_FALSE(result.toolOutput.empty()); // the user name from id
     struct stat st {};
     ASSERT_EQ(stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0606u);
@@ -194,9 +191,7 @@ TEST_F(PkexecTest, GrantedRunsEachToolThroughPkexec) {
 
 TEST_F(PkexecTest, DismissedIsACancelAndNothingElseIsAsked) {
     FakePkexec("echo 'Error executing command as another user: Request dismissed' >&2\nexit 126");
-    ::testing::internal::CaptureStderr();
     AdminStepsResult result = RunWithAdminRights({{"/bin/chmod", "go+w", "/p"}});
-    ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(result.requestStatus, userCanceledErr);
     EXPECT_EQ(LastAdminRefusal().status, userCanceledErr);
     EXPECT_EQ(Invocations().size(), 1u); // the user report only: no second question
@@ -204,18 +199,14 @@ TEST_F(PkexecTest, DismissedIsACancelAndNothingElseIsAsked) {
 
 TEST_F(PkexecTest, NotAuthorizedIsACancel) {
     FakePkexec("echo 'Error executing command as another user: Not authorized' >&2\nexit 127");
-    ::testing::internal::CaptureStderr();
     AdminStepsResult result = RunWithAdminRights({{"/bin/chmod", "go+w", "/p"}});
-    ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(result.requestStatus, userCanceledErr);
 }
 
 TEST_F(PkexecTest, NoAgentIsRefusedWithAMessage) {
     FakePkexec("echo 'Error executing command as another user: No authentication agent "
                "found.' >&2\nexit 127");
-    ::testing::internal::CaptureStderr();
     AdminStepsResult result = RunWithAdminRights({{"/bin/chmod", "go+w", "/p"}});
-    ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(result.requestStatus, kAdminUnavailableErr);
     EXPECT_EQ(LastAdminRefusal().status, kAdminUnavailableErr);
     EXPECT_THAT(LastAdminRefusal().message, HasSubstr("authentication agent"));
@@ -224,20 +215,14 @@ TEST_F(PkexecTest, NoAgentIsRefusedWithAMessage) {
 TEST_F(PkexecTest, ARefusalAtTheToolIsARefusal) {
     // Granted for the user report, then dismissed for the tool.
     FakePkexec("if [ \"$1\" = /usr/bin/id ]; then exec \"$@\"; fi\nexit 126");
-    ::testing::internal::CaptureStdout();
     AdminStepsResult result = RunWithAdminRights({{"/bin/chmod", "go+w", "/p"}});
-    ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(result.requestStatus, userCanceledErr);
     EXPECT_EQ(result.toolStatus, noErr);
 }
 
 TEST_F(PkexecTest, TheToolsOwnFailureIsNotARefusal) {
     FakePkexec("exec \"$@\"");
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
     AdminStepsResult result = RunWithAdminRights({{"/bin/chmod", "go+w", WorkPath("missing")}});
-    ::testing::internal::GetCapturedStdout();
-    ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(result.requestStatus, noErr);
     EXPECT_EQ(result.toolStatus, noErr);
 }
@@ -251,9 +236,7 @@ TEST_F(PkexecTest, MissingPkexecIsRefusedWithAMessage) {
 
 TEST_F(PkexecTest, AMissingToolIsNotPutToTheUser) {
     FakePkexec("exec \"$@\"");
-    ::testing::internal::CaptureStdout();
     AdminStepsResult result = RunWithAdminRights({{WorkPath("no-such-tool")}});
-    ::testing::internal::GetCapturedStdout();
     EXPECT_EQ(result.requestStatus, noErr);
     EXPECT_EQ(result.toolStatus, fnfErr);
     EXPECT_THAT(Invocations(), ElementsAre(kIdStep));
