@@ -35,6 +35,16 @@ std::optional<size_t> Find(std::span<const uint8_t> text, std::string_view patte
     return static_cast<size_t>(static_cast<const uint8_t*>(at) - text.data());
 }
 
+// The first occurrence of `pattern` that starts a line. An anchor found inside a comment
+// or a quoted value would have the block inserted into the middle of that line.
+std::optional<size_t> FindAtLineStart(std::span<const uint8_t> text, std::string_view pattern) {
+    for (std::optional<size_t> at = Find(text, pattern); at; at = Find(text, pattern, *at + 1)) {
+        if (*at == 0 || text[*at - 1] == '\n' || text[*at - 1] == '\r')
+            return at;
+    }
+    return std::nullopt;
+}
+
 // The whole file, or nothing with the read's status; a missing file reads as absent, and
 // anything but a regular file is refused.
 [[nodiscard]] OSErr ReadIfExists(const std::string& path, std::vector<uint8_t>& bytes,
@@ -253,7 +263,7 @@ OSErr LocateToneBlock(const PPDTexts& texts, std::span<const uint8_t> text, bool
         const std::string& anchor = texts.list[index];
         if (anchor.empty())
             return resNotFound;
-        if (const std::optional<size_t> at = Find(text, anchor)) {
+        if (const std::optional<size_t> at = FindAtLineStart(text, anchor)) {
             place.startPos = *at;
             break;
         }
