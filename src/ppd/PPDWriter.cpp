@@ -1,6 +1,7 @@
 #include "ppd/PPDWriter.h"
 
 #include "core/AppResources.h"
+#include "core/UiText.h"
 #include "host/files/HostPaths.h"
 #include "host/files/PosixStatus.h"
 #include "host/files/SafeWrite.h"
@@ -137,6 +138,20 @@ SaveOutcome CommitPPDSave(const FSSpec& target, const std::string& targetPath,
 
 // The save without the flag: everything is built in memory first; the files change only in
 // the commit.
+const CMYKTone* FirstSettingWithoutACurve(const PPDTone4Rec& settings) {
+    const int count = settings.count < 0 ? 0 : std::min<int>(settings.count, kMaxPPDTones);
+    for (int i = 0; i < count; ++i) {
+        const CMYKTone& tone = settings.tones[i];
+        for (int ink = 0; ink < (tone.sameCurve ? 1 : kInkCount); ++ink) {
+            const auto& levels = tone.tone[ink].levels;
+            if (std::count_if(std::begin(levels), std::end(levels),
+                              [](int32_t level) { return level != kNoPoint; }) < 2)
+                return &tone;
+        }
+    }
+    return nullptr;
+}
+
 SaveOutcome SaveToTarget(GlueRec* glue) {
     SaveOutcome outcome;
     if (!glue || !glue->dialogState) {
@@ -148,6 +163,17 @@ SaveOutcome SaveToTarget(GlueRec* glue) {
     const bool gammaTarget = glue->osLevel == 2;
     const FSSpec target = gammaTarget ? glue->gammaFileSpec : ppd;
     const PPDTone4Rec& working = *state->ppdWorking;
+    if (gammaTarget && target.name[0] == 0) {
+        outcome.status = kNoGammaFileCode;
+        return outcome;
+    }
+    // A curve of fewer than two points (a damaged or foreign record) has no spline, so no
+    // table: name the setting rather than fail every save with a bad argument.
+    if (const CMYKTone* damaged = FirstSettingWithoutACurve(working)) {
+        outcome.status = kDamagedCurveCode;
+        outcome.messageParam = ToneNameUtf8(*damaged);
+        return outcome;
+    }
 
     TextEncoding ppdEncoding = kTextEncodingMacRoman;
     PPDTexts texts;
