@@ -198,7 +198,8 @@ bool AdjustHalftoneCheckPPDSettingChanged(GlueRec* glue) {
         return false;
     const PPDTone4Rec& working = *glue->dialogState->ppdWorking;
     const PPDTone4Rec& saved = *glue->dialogState->ppdSaved;
-    if (working.count != saved.count)
+    // Settings whose block is missing from the PPD's text are not what the printer offers.
+    if (working.count != saved.count || glue->dialogState->ppdBlockMissing)
         return true;
     return ToneListsDiffer(working.tones, saved.tones, BoundedCount(working.count, kMaxPPDTones));
 }

@@ -19,6 +19,7 @@ using OSStatus = int32_t;
 enum : OSErr {
     noErr = 0,
     openErr = -23,     // file not opened (or no reference came back from an open)
+    dskFulErr = -34,   // disk full
     ioErr = -36,       // I/O error
     bdNamErr = -37,    // bad file name (for example longer than 63 bytes)
     eofErr = -39,      // end of file, also an empty or reversed range
@@ -88,8 +89,10 @@ enum : OSErr {
     kBackupKeptCode = 1019,        // a failed write could not put the old PPD back
     kNoGammaFileCode = 1020,       // system level 2: the PPD names no printer (no nickname)
     kDamagedCurveCode = 1021,      // a setting's curve has fewer than two points
+    kRepairedSaveCode = 1022,      // an interrupted save was completed or undone (a note)
+    kPrefsSetAsideCode = 1023,     // a damaged preferences file was kept aside (a note)
     kFirstStoreCode = kListFullCode,
-    kLastStoreCode = kDamagedCurveCode,
+    kLastStoreCode = kPrefsSetAsideCode,
 };
 inline constexpr int16_t kStoreMessagesListID = 1002;
 

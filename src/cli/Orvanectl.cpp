@@ -230,6 +230,7 @@ int CommandRun::List() {
     if (PPDChosen()) {
         ChosenPPDListing chosen;
         chosen.name = PPDFileName();
+        chosen.inText = State().ppdBlockMissing == 0;
         if (HostPathForFSSpec(GetPPDLocation(prefs), chosen.path) != noErr)
             chosen.path.clear();
         listing.ppd = chosen;

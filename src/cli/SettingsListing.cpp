@@ -133,6 +133,8 @@ void AppendSettingsListingJson(std::string& out, const SettingsListing& listing)
         json.String(listing.ppd->path);
         json.Key("name");
         json.String(listing.ppd->name);
+        json.Key("inText");
+        json.Bool(listing.ppd->inText);
         json.EndObject();
     } else {
         json.Null();
@@ -154,6 +156,9 @@ void AppendSettingsListingText(std::string& out, const SettingsListing& listing)
     }
     out += "Chosen PPD: " + listing.ppd->name + "\n  " + listing.ppd->path + "\n";
     AppendSettingsText(out, "PPD settings", listing.ppdSettings, kMaxPPDTones);
+    if (!listing.ppd->inText)
+        out += "  (not in the PPD's text: the printer does not offer them until they are "
+               "written again with to-ppd)\n";
 }
 
 OSErr AppendTransferTablesJson(std::string& out, const CMYKTone& tone) {

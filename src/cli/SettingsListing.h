@@ -14,8 +14,9 @@
 namespace orvane {
 
 struct ChosenPPDListing {
-    std::string path; // UTF-8 (the file system's bytes)
-    std::string name; // the file name, as the dialog shows it
+    std::string path;   // UTF-8 (the file system's bytes)
+    std::string name;   // the file name, as the dialog shows it
+    bool inText = true; // the settings' block is in the PPD's text (the printer offers them)
 };
 
 struct SettingsListing {
@@ -26,7 +27,7 @@ struct SettingsListing {
 };
 
 // The JSON form:
-//   {"osLevel": N, "ppd": {"path": "...", "name": "..."} or null,
+//   {"osLevel": N, "ppd": {"path": "...", "name": "...", "inText": true|false} or null,
 //    "registered": [SETTING...], "ppdSettings": [SETTING...]}
 // SETTING = {"name": "...", "sameCurve": true|false,
 //            "curves": {"cyan": CURVE, "magenta": CURVE, "yellow": CURVE, "black": CURVE}}

@@ -20,6 +20,11 @@ int16_t OSMessageIndex(OSErr code) {
         return 3;
     case bdNamErr:
         return 6;
+    case dskFulErr:
+        return 7;
+    case permErr:
+    case wPrErr:
+        return 8;
     default:
         return 1;
     }
@@ -49,6 +54,10 @@ MainAlertInfo DescribeCode(GlueRec* glue, OSErr code) {
 }
 
 std::string Substitute(std::string text, std::string_view param) {
+    // A message about "“^0”" given no file still reads as a sentence.
+    if (param.empty())
+        if (const size_t at = text.find("\u201C^0\u201D"); at != std::string::npos)
+            text.replace(at, std::string_view("\u201C^0\u201D").size(), "a file");
     for (size_t at = text.find("^0"); at != std::string::npos;
          at = text.find("^0", at + param.size()))
         text.replace(at, 2, param);
@@ -61,7 +70,11 @@ std::string MessageText(GlueRec* glue, const MainAlertInfo& info, std::string_vi
     // A missing message shows the alert with an empty text rather than nothing at all.
     if (GetAppIndString(glue, info.stringList, info.stringIndex, message) != noErr)
         return std::string();
-    return Substitute(ResourceTextUtf8(message), param);
+    std::string text = ResourceTextUtf8(message);
+    // A generic message has no place for the detail the failing step gave; it goes after.
+    if (text.find("^0") == std::string::npos && !param.empty())
+        return text + " (" + std::string(param) + ")";
+    return Substitute(std::move(text), param);
 }
 
 } // namespace

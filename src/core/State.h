@@ -50,6 +50,8 @@ struct SettingPrivateRec {
     DialogRef newEditHelpDialog;
     AdjustHalftoneView* adjustView;   // what the Adjust Halftone window shows besides its lists
     NewEditHalftoneDialog* newEditor; // the curve editor's core while it is open
+    uint64_t ppdRecordDigest; // the chosen PPD's settings record as read or written (its digest)
+    uint8_t ppdBlockMissing;  // the record's settings are not (or no longer) in the PPD's text
 };
 
 // Process-wide flags.

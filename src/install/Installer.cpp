@@ -11,6 +11,7 @@
 // REQUEST, read whole before anything is done (so a request cut short changes nothing):
 //   orvane-install 1\n
 //   mkdir <absolute path>\n                      a gamma folder, made 0775 if missing
+//   unchanged <16 hex digits> <absolute path>\n  a file below, as its caller read it
 //   file <byte count> <absolute path>\n<bytes>   one or two files, replaced together
 //   commit\n
 // and nothing after it. The files: a PPD directly in <root>/etc/cups/ppd (which must exist)
@@ -21,9 +22,15 @@
 // <root> is "/". Only when the program runs as its caller (not through pkexec, not set-ID)
 // may ORVANE_ROOT move it, for tests and scripted runs.
 //
+// "unchanged" gives the ContentDigest (kAbsentDigest, 0, for a file that was not there) of
+// what the caller read and planned its change on: when the file no longer holds it, another
+// writer came between, and nothing is changed.
+//
 // Exit status: 0 done; 1 the change failed (the files are as before, or, when the commit got
 // past its journal, as requested once recovered); 2 the command line or request is malformed;
-// 3 a path was refused. Each failure says why in one line on standard error.
+// 3 a path was refused; 4 a file changed since its caller read it; 5 permission denied (run
+// without the rights it needs); 6 the disk is full. Each failure says why in one line on
+// standard error.
 #include "host/files/FileCommit.h"
 #include "host/files/FileLock.h"
 #include "host/folders/SystemRoot.h"
@@ -32,6 +39,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -45,7 +54,15 @@ namespace {
 constexpr size_t kMaxRequest = size_t{64} << 20;
 constexpr int kLockWaitMilliseconds = 10000;
 
-enum Exit { kDone = 0, kFailed = 1, kMalformed = 2, kRefused = 3 };
+enum Exit {
+    kDone = 0,
+    kFailed = 1,
+    kMalformed = 2,
+    kRefused = 3,
+    kChanged = 4,
+    kNoPermission = 5,
+    kDiskFull = 6,
+};
 
 enum class Kind { Ppd, PpdRecord, Gamma, GammaRecord, Folder };
 
@@ -55,6 +72,7 @@ struct Entry {
     std::string path;
     std::vector<std::string> parts; // below the root
     std::string bytes;
+    std::optional<uint64_t> unchangedSince;
 };
 
 int Say(int status, const std::string& what, const std::string& why) {
@@ -123,10 +141,20 @@ bool ReadLine(const std::string& in, size_t& at, std::string& line) {
     return true;
 }
 
+// "<16 hex digits> <path>" of an "unchanged" line.
+bool ParseUnchanged(const std::string& rest, std::map<std::string, uint64_t>& unchanged) {
+    if (rest.size() < 18 || rest[16] != ' ' || rest.find_first_not_of("0123456789abcdef") < 16)
+        return false;
+    return unchanged
+        .emplace(rest.substr(17), std::strtoull(rest.substr(0, 16).c_str(), nullptr, 16))
+        .second;
+}
+
 // Parses the whole request; the message says what is wrong with it.
 bool Parse(const std::string& in, std::vector<Entry>& entries, std::string& message) {
     size_t at = 0;
     std::string line;
+    std::map<std::string, uint64_t> unchanged;
     if (!ReadLine(in, at, line) || line != "orvane-install 1") {
         message = "not a request of version 1";
         return false;
@@ -139,6 +167,13 @@ bool Parse(const std::string& in, std::vector<Entry>& entries, std::string& mess
         if (line == "commit")
             break;
         Entry entry;
+        if (line.starts_with("unchanged ")) {
+            if (!ParseUnchanged(line.substr(10), unchanged)) {
+                message = "an \"unchanged\" entry without a digest and a path";
+                return false;
+            }
+            continue;
+        }
         if (line.starts_with("mkdir ")) {
             entry.path = line.substr(6);
         } else if (line.starts_with("file ")) {
@@ -170,6 +205,17 @@ bool Parse(const std::string& in, std::vector<Entry>& entries, std::string& mess
     }
     if (entries.empty()) {
         message = "an empty request";
+        return false;
+    }
+    for (Entry& entry : entries) {
+        if (const auto found = unchanged.find(entry.path);
+            found != unchanged.end() && entry.isFile) {
+            entry.unchangedSince = found->second;
+            unchanged.erase(found);
+        }
+    }
+    if (!unchanged.empty()) {
+        message = "an \"unchanged\" entry for a file the request does not replace";
         return false;
     }
     return true;
@@ -291,13 +337,20 @@ int ReplaceFiles(int rootFd, const std::vector<const Entry*>& files) {
     for (const Entry* file : files)
         replacements.push_back(
             {file->parts.back(),
-             {reinterpret_cast<const uint8_t*>(file->bytes.data()), file->bytes.size()}});
+             {reinterpret_cast<const uint8_t*>(file->bytes.data()), file->bytes.size()},
+             file->unchangedSince});
     FileCommitOptions options;
     options.newFileMode = 0664; // a new gamma file is group-writable, like its folders
     FileCommitReport report;
     const OSErr err = CommitFilesIn(lock, replacements, options, &report);
     for (const std::string& name : report.recovered.completed)
         std::printf("completed %s\n", name.c_str()); // an earlier, interrupted save
+    if (err == kChangedOnDiskCode)
+        return Say(kChanged, first.path, "changed since it was read; nothing written");
+    if (err == permErr && !report.committed)
+        return Say(kNoPermission, first.path, "permission denied; nothing written");
+    if (err == dskFulErr && !report.committed)
+        return Say(kDiskFull, first.path, "the disk is full; nothing written");
     if (err != noErr)
         return Say(
             kFailed, first.path,

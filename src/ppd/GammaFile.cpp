@@ -1,10 +1,15 @@
 #include "ppd/GammaFile.h"
 
 #include "host/bundle/BundleConfig.h"
+#include "host/files/FileCommit.h"
 #include "host/files/HostPaths.h"
 #include "host/files/PosixStatus.h"
 #include "host/folders/SystemRoot.h"
+#include "host/resources/AppleDouble.h"
+#include "host/resources/ResourceForkFormat.h"
 #include "host/resources/Sidecar.h"
+#include "host/rights/InstallerClient.h"
+#include "host/ui/HostServices.h"
 #include "ppd/Permissions.h"
 #include "support/FileHelpers.h"
 #include "support/PString.h"
@@ -12,6 +17,7 @@
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace orvane {
 
@@ -59,60 +65,74 @@ OSErr CreateFolder(const std::string& path) {
     return noErr;
 }
 
-// The vendor folder, created by this process or else with administrator rights.
-OSErr MakeVendorFolder(const std::string& applicationSupport, const std::string& vendorName) {
-    const std::string vendor = Join(applicationSupport, vendorName);
-    OSErr status = LookUpFolder(vendor);
-    if (status != fnfErr)
-        return status;
-    if (CreateFolder(vendor) == noErr)
-        return noErr;
-
-    // Perhaps someone else made it meanwhile; if not, ask for the rights to make it. The
-    // tool has ended when checkAuth returns, so the folder is there now or will not be.
-    std::string probe;
-    if (createFile(applicationSupport.c_str(), vendorName.c_str(), &probe, 1) == fnfErr) {
-        const std::string authPath = applicationSupport + "/" + vendorName;
-        // Granted or refused, the folder's presence below decides: a refusal leaves it
-        // missing, which is the failure this step reports.
-        if (authPath.size() <= kMaxAuthPathLength)
-            (void)checkAuth(authPath.c_str());
-    }
-    if (LookUpFolder(vendor) != noErr)
-        return kGammaFolderUnavailableErr;
-    return noErr;
+bool NeedsRights(OSErr status) {
+    return status == permErr || status == wPrErr;
 }
 
-// A folder inside one that exists: created (and made group-writable) when missing.
-OSErr MakeFolder(const std::string& path, bool* created) {
+// A folder inside one that exists: created when missing (group-writable, never by others).
+// *rightsNeeded when this user may not create it.
+OSErr MakeFolder(const std::string& path, bool* created, bool* rightsNeeded) {
     *created = false;
     OSErr status = LookUpFolder(path);
     if (status != fnfErr)
         return status;
-    if ((status = CreateFolder(path)) != noErr)
-        return status;
+    if ((status = CreateFolder(path)) != noErr) {
+        *rightsNeeded = NeedsRights(status);
+        return *rightsNeeded ? OSErr{noErr} : status;
+    }
     *created = true;
     OpenToGroup(path, "g+w");
     return noErr;
 }
 
-// The gamma file in the printer's folder, created empty with its type and creator when
-// missing. Anything that is not a file but holds the name (a dangling link) is removed.
-OSErr MakeGammaFile(const FSSpec& spec, const std::string& path) {
+// The gamma file in the printer's folder, created empty with its type and creator and an
+// empty resource fork when missing. Anything that is not a file but holds the name (a
+// dangling link) is removed. *rightsNeeded when this user may not create it.
+OSErr MakeGammaFile(const FSSpec& spec, const std::string& path, bool* rightsNeeded) {
     OSErr status = FindNamedFile(spec);
-    if (status != fnfErr)
-        return status;
-    struct stat st {};
-    if (lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
-        unlink(path.c_str());
-        DeleteSidecar(path);
+    if (status == fnfErr) {
+        struct stat st {};
+        if (lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+            unlink(path.c_str());
+            DeleteSidecar(path);
+        }
+        if ((status = MyOnlyCreateFile(spec)) == noErr &&
+            (status = MySetFileTypeAndCreator(spec, kGammaFileType, kGammaFileCreator)) == noErr)
+            OpenToGroup(path, "g+w");
     }
-    if ((status = MyOnlyCreateFile(spec)) != noErr)
-        return status;
-    if ((status = MySetFileTypeAndCreator(spec, kGammaFileType, kGammaFileCreator)) != noErr)
-        return status;
-    OpenToGroup(path, "g+w");
-    return noErr;
+    uint8_t hasFork = 0;
+    if (status == noErr && (status = TheFileHasResourceFork(spec, &hasFork)) == noErr && !hasFork)
+        status = MyCreateResFile(spec);
+    *rightsNeeded = NeedsRights(status);
+    return *rightsNeeded ? OSErr{noErr} : status;
+}
+
+// What this user could not make, made by the installer with administrator rights in one
+// request: the missing folders (group-writable) and, when `gammaPath` is given, an empty
+// gamma file with its type, creator and empty resource fork.
+OSErr MakeWithRights(GlueRec* glue, const std::vector<std::string>& folders,
+                     const std::string& gammaPath) {
+    InstallRequest request;
+    for (const std::string& folder : folders)
+        if (LookUpFolder(folder) == fnfErr)
+            request.folders.push_back(folder);
+    AppleDoubleImage image;
+    std::vector<uint8_t> emptyFork;
+    std::vector<uint8_t> sidecar;
+    if (!gammaPath.empty()) {
+        if (OSErr err = SerializeResourceFork({}, emptyFork); err != noErr)
+            return err;
+        image.hasResourceFork = true;
+        image.resourceFork = emptyFork;
+        AppleDoubleSetTypeAndCreator(image, kGammaFileType, kGammaFileCreator);
+        sidecar = SerializeAppleDouble(image);
+        request.files.push_back({gammaPath, {}, kAbsentDigest});
+        request.files.push_back({SidecarPath(gammaPath), sidecar, std::nullopt});
+    }
+    if (request.folders.empty() && request.files.empty())
+        return noErr;
+    const InstallResult result = InstallWithAdminRights(AdminRightsOf(glue->services), request);
+    return result.refusal.status != noErr ? result.refusal.status : result.status;
 }
 
 } // namespace
@@ -143,28 +163,44 @@ OSErr Make_gam_file(GlueRec* glue) {
     if (OSErr status = HostCreateFolders(applicationSupport, 0755))
         return status;
 
-    // The vendor folder, then "Tonevault" in it: a new one group-writable, an existing one
-    // with everything in it, so that every user of the group can write every gamma file.
-    if (OSErr status = MakeVendorFolder(applicationSupport, vendorName))
-        return status;
-    const std::string tonevault = Join(Join(applicationSupport, vendorName), kTonevaultFolderName);
-    bool created = false;
-    if (OSErr status = MakeFolder(tonevault, &created))
-        return status;
-    if (!created)
-        OpenToGroup(tonevault, "-R g+w");
+    // The vendor folder, "Tonevault" in it and the printer's folder, then the gamma file:
+    // what this user may make, the user makes (a new folder group-writable, an existing
+    // "Tonevault" opened to the group with everything in it); the rest the installer makes
+    // with administrator rights, in one request.
+    const std::string vendor = Join(applicationSupport, vendorName);
+    const std::string tonevault = Join(vendor, kTonevaultFolderName);
+    const bool named = glue->ppdNickname[0] != 0;
+    const std::string printer =
+        named ? Join(tonevault, GammaFolderName(PStrView(glue->ppdNickname))) : std::string();
+    std::vector<std::string> folders = {vendor, tonevault};
+    if (named)
+        folders.push_back(printer);
+    bool rightsNeeded = false;
+    for (const std::string& folder : folders) {
+        bool created = false;
+        if (OSErr status = MakeFolder(folder, &created, &rightsNeeded))
+            return status;
+        if (rightsNeeded)
+            break;
+        if (folder == tonevault && !created)
+            OpenToGroup(tonevault, "-R g+w");
+    }
+    if (rightsNeeded) {
+        // Granted or refused, the folders' presence decides below.
+        (void)MakeWithRights(glue, folders, std::string());
+        if (LookUpFolder(vendor) != noErr)
+            return kGammaFolderUnavailableErr;
+        for (const std::string& folder : folders)
+            if (OSErr status = LookUpFolder(folder))
+                return status;
+    }
 
-    if (glue->ppdNickname[0] == 0) {
+    if (!named) {
         // No printer to name the folder after: no gamma file at all, rather than the
         // previous printer's.
         glue->gammaFileSpec = FSSpec{};
         return kNoGammaFileCode;
     }
-
-    // The printer's folder and the gamma file in it.
-    const std::string printer = Join(tonevault, GammaFolderName(PStrView(glue->ppdNickname)));
-    if (OSErr status = MakeFolder(printer, &created))
-        return status;
     int32_t printerFolderID = 0;
     if (OSErr status = HostFolderIDForPath(printer, printerFolderID))
         return status;
@@ -173,15 +209,17 @@ OSErr Make_gam_file(GlueRec* glue) {
     spec.parID = printerFolderID;
     PStrFromView(spec.name, kGammaFileName, kMaxFileNameLength);
     glue->gammaFileSpec = spec;
-    if (OSErr status = MakeGammaFile(spec, Join(printer, kGammaFileName)))
+    const std::string gammaPath = Join(printer, kGammaFileName);
+    if (OSErr status = MakeGammaFile(spec, gammaPath, &rightsNeeded))
         return status;
-
+    if (!rightsNeeded)
+        return noErr;
+    if (OSErr status = MakeWithRights(glue, {}, gammaPath))
+        return status;
     uint8_t hasFork = 0;
     if (OSErr status = TheFileHasResourceFork(spec, &hasFork))
         return status;
-    if (!hasFork)
-        return MyCreateResFile(spec);
-    return noErr;
+    return hasFork ? OSErr{noErr} : OSErr{fnfErr};
 }
 
 } // namespace orvane

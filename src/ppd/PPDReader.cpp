@@ -1,15 +1,27 @@
 #include "ppd/PPDReader.h"
 
 #include "core/Alerts.h"
+#include "core/UiText.h"
+#include "host/files/FileCommit.h"
+#include "host/files/HostPaths.h"
+#include "host/files/PosixStatus.h"
 #include "host/memory/Memory.h"
+#include "host/resources/ResourceForkFormat.h"
+#include "host/resources/Sidecar.h"
 #include "ppd/GammaFile.h"
 #include "ppd/PPDRecognition.h"
 #include "ppd/PPDWriter.h"
+#include "ppd/ToneBlock.h"
 #include "support/Containers.h"
 #include "support/FileHelpers.h"
 #include "support/ResFile.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace orvane {
 
@@ -61,17 +73,70 @@ OSErr SoftFailure(GlueRec* glue, OSErr err) {
     return err;
 }
 
-// The record of the gamma file's own resource fork, if it has one.
-OSErr ReadGammaRecord(GlueRec* glue, PPDTone4Rec& scratch, bool* found) {
-    *found = false;
-    MyOpenResFileClass res;
-    const OSErr err = res.SetResFile(glue->gammaFileSpec, 1);
-    if (err != noErr)
+// How long reading waits for a writer of the same folder to finish.
+constexpr int kReaderWaitMilliseconds = 10000;
+
+// A file's settings record: its sidecar's digest (kAbsentDigest without one), and the
+// settings when the sidecar holds a readable record. Reading never writes: a file without a
+// record simply carries no settings.
+struct RecordOnDisk {
+    bool found = false;
+    PPDTone4Rec settings{};
+    uint64_t digest = kAbsentDigest;
+};
+
+[[nodiscard]] OSErr ReadRecordOf(const std::string& path, RecordOnDisk& record) {
+    record = RecordOnDisk{};
+    std::vector<uint8_t> bytes;
+    const std::string sidecar = SidecarPath(path);
+    struct stat st {};
+    if (lstat(sidecar.c_str(), &st) != 0)
+        return errno == ENOENT ? OSErr{noErr} : StatusFromErrno(errno);
+    if (!S_ISREG(st.st_mode))
+        return permErr; // never read through a link planted in the record's place
+    if (OSErr err = ReadWholeFile(sidecar, bytes); err != noErr)
         return err;
-    Handle record = res.GetTheResource(kPPDToneResType, kPPDToneResID);
-    if (record && DecodePPDToneRecord({HandleData(record), GetHandleSize(record)}, scratch))
-        *found = true;
+    record.digest = ContentDigest(bytes);
+    AppleDoubleImage image;
+    ResourceForkImage fork;
+    if (bytes.empty() || ParseAppleDouble(bytes, image) != noErr ||
+        ParseResourceFork(image.resourceFork, fork) != noErr)
+        return noErr; // a damaged record carries no settings; a save replaces it
+    for (const ResourceEntry& entry : fork.entries) {
+        if (entry.type == kPPDToneResType && entry.id == kPPDToneResID)
+            record.found = DecodePPDToneRecord(entry.data, record.settings);
+    }
     return noErr;
+}
+
+// Completes or undoes an interrupted save of this program in the file's folder before the
+// file is read, and says so when it repaired something. A folder this user may not change
+// is left to the installer, which recovers it at the next save.
+void RecoverBeforeReading(GlueRec* glue, const std::string& path) {
+    std::string folder, name;
+    SplitPath(path, folder, name);
+    if (access(folder.c_str(), W_OK) != 0)
+        return;
+    FileCommitRecovery recovered;
+    if (RecoverFileCommits(folder, &recovered, kReaderWaitMilliseconds) == noErr &&
+        !recovered.completed.empty())
+        ShowAlert(glue, kRepairedSaveCode, FileNameUtf8(name));
+}
+
+// Whether `text` carries the block that `settings` compose: writing them again would leave
+// it unchanged. A record beside a PPD that was replaced (by the vendor's file, a driver
+// update or a restore) is not in its text any more.
+bool TextCarries(GlueRec* glue, std::span<const uint8_t> text, std::span<const uint8_t> ppdText,
+                 const FSSpec& ppd, const PPDTone4Rec& settings, bool wholeText) {
+    PPDTexts texts;
+    TextEncoding encoding = kTextEncodingMacRoman;
+    std::vector<uint8_t> planned;
+    if (LoadPPDTexts(glue, texts) != noErr || GetPPDEncoding(&ppd, &encoding) != noErr)
+        return true; // cannot tell: trust the record, as before
+    const uint16_t ppdType = PPDLocalisationKind(ppdText, texts);
+    if (PlanToneBlockText(text, texts, ppdType, encoding, settings, wholeText, planned) != noErr)
+        return true;
+    return std::ranges::equal(planned, text);
 }
 
 } // namespace
@@ -104,23 +169,14 @@ bool DecodePPDToneRecord(std::span<const uint8_t> stored, PPDTone4Rec& out) {
 OSErr ReadPPDSetting(GlueRec*, const FSSpec* spec, PPDTone4Rec* out) {
     if (!spec || !out)
         return paramErr;
-    uint8_t hasFork = 0;
-    OSErr err = TheFileHasResourceFork(*spec, &hasFork);
-    if (err != noErr)
+    std::string path;
+    if (OSErr err = HostPathForFSSpec(*spec, path); err != noErr)
         return err;
-    if (!hasFork && MyCreateResFile(*spec) != noErr)
-        return noErr; // a PPD that cannot be given a fork carries no settings
-
-    MyOpenResFileClass res;
-    err = res.SetResFile(*spec, 1);
-    if (err != noErr)
+    RecordOnDisk record;
+    if (OSErr err = ReadRecordOf(path, record); err != noErr)
         return err;
-    Handle record = res.GetTheResource(kPPDToneResType, kPPDToneResID);
-    if (!record)
-        return noErr;
-    PPDTone4Rec decoded;
-    if (DecodePPDToneRecord({HandleData(record), GetHandleSize(record)}, decoded))
-        *out = decoded;
+    if (record.found)
+        *out = record.settings;
     return noErr;
 }
 
@@ -128,17 +184,21 @@ OSErr AdjustHalftoneDialogReadPPDSetting(GlueRec* glue) {
     if (!glue || !glue->dialogState)
         return paramErr;
     SettingPrivateRec* state = glue->dialogState;
-    PPDTone4Rec scratch;
-    std::memset(&scratch, 0, sizeof scratch);
     const FSSpec ppd = GetPPDLocation(*state->prefsWorking);
+    state->ppdRecordDigest = kAbsentDigest;
+    state->ppdBlockMissing = 0;
 
     OSErr err = FindNamedFile(ppd);
     if (err == fnfErr) {
         ForgetPPD(state);
         return noErr;
     }
+    std::string ppdPath;
+    if (err == noErr)
+        err = HostPathForFSSpec(ppd, ppdPath);
     if (err != noErr)
         return SoftFailure(glue, err);
+    RecoverBeforeReading(glue, ppdPath);
     uint8_t isPPD = 0;
     err = CheckTargetFileIsPPDFile(glue, &ppd, &isPPD);
     if (err != noErr)
@@ -148,38 +208,54 @@ OSErr AdjustHalftoneDialogReadPPDSetting(GlueRec* glue) {
         ForgetPPD(state);
         return noErr;
     }
+    std::vector<uint8_t> ppdText;
+    if ((err = ReadWholeFile(ppdPath, ppdText)) != noErr)
+        return SoftFailure(glue, err);
 
-    if (glue->osLevel == 2) {
+    // The target: the PPD itself, or on system level 2 its gamma file.
+    const bool gammaTarget = glue->osLevel == 2;
+    std::string targetPath = ppdPath;
+    std::vector<uint8_t> targetText;
+    if (gammaTarget) {
         GetPPDOptions(glue, &ppd);
-        err = Make_gam_file(glue);
+        if ((err = Make_gam_file(glue)) == noErr &&
+            (err = HostPathForFSSpec(glue->gammaFileSpec, targetPath)) == noErr) {
+            RecoverBeforeReading(glue, targetPath);
+            err = ReadWholeFile(targetPath, targetText);
+        }
         if (err != noErr)
             return SoftFailure(glue, err);
-        bool found = false;
-        err = ReadGammaRecord(glue, scratch, &found);
-        if (err != noErr)
-            return SoftFailure(glue, err);
-        bool mustWriteGamma = false;
-        if (!found && ReadPPDSetting(glue, &ppd, &scratch) == noErr)
-            mustWriteGamma = true;
-        *state->ppdWorking = scratch;
-        if (!mustWriteGamma) {
-            *state->ppdSaved = scratch;
+    }
+    RecordOnDisk record;
+    if ((err = ReadRecordOf(targetPath, record)) != noErr)
+        return SoftFailure(glue, err);
+    state->ppdRecordDigest = record.digest;
+
+    if (gammaTarget && !record.found) {
+        // The gamma file holds no settings yet: they come from the PPD's own record, and are
+        // saved only once written into the gamma file (a failed write leaves them unsaved,
+        // for the next Save to report).
+        RecordOnDisk fromPPD;
+        if (ReadRecordOf(ppdPath, fromPPD) == noErr && fromPPD.found) {
+            *state->ppdWorking = fromPPD.settings;
+            std::memset(state->ppdSaved, 0, sizeof(PPDTone4Rec));
+            const SaveOutcome copied = AdjustHalftoneSaveToPPDFile(glue);
+            (void)copied;
             return noErr;
         }
-        // The gamma file holds no settings yet: saved is what it holds until the write
-        // succeeds (which makes the two equal). A failed write leaves the PPD's settings
-        // unsaved instead of claiming the gamma file has them.
-        std::memset(state->ppdSaved, 0, sizeof(PPDTone4Rec));
-        const SaveOutcome copied = AdjustHalftoneSaveToPPDFile(glue);
-        (void)copied; // its failure is kept in ppdSaved, and the next Save reports it
-        return noErr;
     }
-
-    err = ReadPPDSetting(glue, &ppd, &scratch);
-    if (err != noErr)
-        return SoftFailure(glue, err);
-    *state->ppdWorking = scratch;
-    *state->ppdSaved = scratch;
+    PPDTone4Rec settings;
+    std::memset(&settings, 0, sizeof settings);
+    if (record.found)
+        settings = record.settings;
+    *state->ppdWorking = settings;
+    *state->ppdSaved = settings;
+    if (!TextCarries(glue, gammaTarget ? targetText : ppdText, ppdText, ppd, settings,
+                     gammaTarget)) {
+        // The settings are listed, but the printing system does not offer them: they count
+        // as changes not yet saved, which the next Save writes again.
+        state->ppdBlockMissing = 1;
+    }
     return noErr;
 }
 

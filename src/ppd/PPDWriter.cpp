@@ -2,11 +2,14 @@
 
 #include "core/AppResources.h"
 #include "core/UiText.h"
+#include "host/files/FileCommit.h"
+#include "host/files/FileLock.h"
 #include "host/files/HostPaths.h"
 #include "host/files/PosixStatus.h"
-#include "host/files/SafeWrite.h"
 #include "host/resources/Sidecar.h"
 #include "host/rights/AdminRights.h"
+#include "host/rights/InstallerClient.h"
+#include "host/ui/HostServices.h"
 #include "ppd/PPDRecognition.h"
 #include "ppd/Permissions.h"
 #include "ppd/ToneBlock.h"
@@ -17,6 +20,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <sys/stat.h>
 #include <vector>
@@ -24,6 +28,9 @@
 namespace orvane {
 
 namespace {
+
+// How long a save waits for another writer of the same folder before it gives up.
+constexpr int kWriterWaitMilliseconds = 10000;
 
 std::optional<size_t> Find(std::span<const uint8_t> text, std::string_view pattern,
                            size_t from = 0) {
@@ -56,86 +63,6 @@ std::optional<size_t> FindAtLineStart(std::span<const uint8_t> text, std::string
     return err == fnfErr ? OSErr{noErr} : err;
 }
 
-// Puts the record into the target's resource fork with the resource layer, as the
-// settings are stored everywhere else: look it up, add it when missing, fill and save.
-[[nodiscard]] OSErr StoreRecord(const FSSpec& target, const PPDTone4Rec& working) {
-    MyOpenResFileClass res;
-    OSErr err = res.SetResFile(target, 3);
-    if (err != noErr)
-        return err;
-    Handle record = res.GetTheResource(kPPDToneResType, kPPDToneResID);
-    if (res.lastError != noErr)
-        return res.lastError;
-    if (!record) {
-        record = MyNewHandleClear(sizeof(PPDTone4Rec));
-        if (!record)
-            return memFullErr;
-        Str255 noName;
-        noName[0] = 0;
-        err = res.AddTheResource(record, kPPDToneResType, kPPDToneResID, noName);
-        if (err != noErr) {
-            MyDisposeHandle(record);
-            return err;
-        }
-    } else if (GetHandleSize(record) != sizeof(PPDTone4Rec)) {
-        err = MySetHandleSize(record, sizeof(PPDTone4Rec));
-        if (err != noErr)
-            return err;
-    }
-    std::memcpy(HandleData(record), &working, sizeof working);
-    PPDTone4RecHostToBig(record);
-    return res.SaveTheResource(kPPDToneResType, kPPDToneResID);
-}
-
-// Puts the old bytes back after a failed write; false when they could not be, and then the
-// backup of them (if the write left one) goes into the outcome.
-bool RollBack(const std::string& path, std::span<const uint8_t> oldBytes, SaveOutcome& outcome) {
-    SafeWriteReport report;
-    if (ReplaceFileContents(path, oldBytes, &report) == noErr)
-        return true;
-    if (!report.backupPath.empty())
-        outcome.backupPath = report.backupPath;
-    return false;
-}
-
-// The save's commit: the new text, then the record; on a failure both files get their old
-// bytes back. The text first, the record last: the record is what the program reads back
-// as the saved settings, so it is the commit. A crash between the two writes leaves the new
-// text with the old record, which the dialog shows as not yet saved; never a record that
-// claims settings the printer's PPD does not offer.
-SaveOutcome CommitPPDSave(const FSSpec& target, const std::string& targetPath,
-                          std::span<const uint8_t> oldText, std::span<const uint8_t> newText,
-                          const PPDTone4Rec& record) {
-    SaveOutcome outcome;
-    const std::string sidecarPath = SidecarPath(targetPath);
-    std::vector<uint8_t> oldSidecar;
-    bool sidecarExisted = false;
-    outcome.status = ReadIfExists(sidecarPath, oldSidecar, &sidecarExisted);
-    if (outcome.status != noErr)
-        return outcome;
-    const bool textChanges = !std::ranges::equal(oldText, newText);
-    if (textChanges) {
-        SafeWriteReport report;
-        outcome.status = ReplaceFileContents(targetPath, newText, &report);
-        if (outcome.status != noErr) {
-            outcome.backupPath = report.backupPath; // set only when the old text is there
-            return outcome;
-        }
-    }
-    outcome.status = StoreRecord(target, record);
-    if (outcome.status != noErr) {
-        // Closing the fork writes a pending change once more, and that may succeed: the old
-        // sidecar is put back explicitly. The text goes last, so that its backup, the one a
-        // user most needs, is the one the outcome names.
-        bool restored = !sidecarExisted || RollBack(sidecarPath, oldSidecar, outcome);
-        if (textChanges)
-            restored = RollBack(targetPath, oldText, outcome) && restored;
-        if (!restored)
-            outcome.status = restoreFailedErr;
-    }
-    return outcome;
-}
-
 // The save without the flag: everything is built in memory first; the files change only in
 // the commit.
 const CMYKTone* FirstSettingWithoutACurve(const PPDTone4Rec& settings) {
@@ -150,6 +77,124 @@ const CMYKTone* FirstSettingWithoutACurve(const PPDTone4Rec& settings) {
         }
     }
     return nullptr;
+}
+
+// The two files of a target as they are now: its text (which must exist) and its record's
+// sidecar (empty when there is none).
+struct TargetFiles {
+    std::string path;
+    std::vector<uint8_t> text;
+    std::vector<uint8_t> sidecar;
+    bool sidecarExists = false;
+};
+
+[[nodiscard]] OSErr ReadTarget(const std::string& path, TargetFiles& files) {
+    files.path = path;
+    bool textExists = false;
+    OSErr err = ReadIfExists(path, files.text, &textExists);
+    if (err == noErr && !textExists)
+        err = fnfErr;
+    if (err == noErr)
+        err = ReadIfExists(SidecarPath(path), files.sidecar, &files.sidecarExists);
+    return err;
+}
+
+// The new text and record of a target, planned from what it holds now.
+struct PlannedFiles {
+    std::vector<uint8_t> text;
+    std::vector<uint8_t> sidecar;
+};
+
+[[nodiscard]] OSErr Plan(const TargetFiles& now, const PPDTexts& texts, uint16_t ppdType,
+                         TextEncoding ppdEncoding, const PPDTone4Rec& working, bool gammaTarget,
+                         PlannedFiles& planned) {
+    if (OSErr err = PlanToneBlockText(now.text, texts, ppdType, ppdEncoding, working, gammaTarget,
+                                      planned.text);
+        err != noErr)
+        return err;
+    PPDTone4Rec stored = working;
+    SwapPPDTone4Rec(stored); // host order to the stored, big-endian form
+    return SidecarWithResource(now.sidecar, kPPDToneResType, kPPDToneResID,
+                               {reinterpret_cast<const uint8_t*>(&stored), sizeof stored},
+                               planned.sidecar);
+}
+
+// The settings record this state loaded (its digest) is still the one beside the target;
+// otherwise another process saved meanwhile, and writing would undo that.
+bool RecordAsLoaded(const SettingPrivateRec& state, const TargetFiles& now) {
+    return state.ppdRecordDigest ==
+           (now.sidecarExists ? ContentDigest(now.sidecar) : kAbsentDigest);
+}
+
+// Writes the plan by the process itself, with the folder locked from reading to writing so
+// that no other writer comes between; the record is checked under the same lock.
+SaveOutcome CommitDirect(const SettingPrivateRec& state, const std::string& path,
+                         const std::function<OSErr(const TargetFiles&, PlannedFiles&)>& plan,
+                         uint64_t* writtenRecord) {
+    SaveOutcome outcome;
+    std::string folder, name;
+    SplitPath(path, folder, name);
+    FolderLock lock;
+    if ((outcome.status = lock.Lock(folder, kWriterWaitMilliseconds)) != noErr)
+        return outcome;
+    TargetFiles now;
+    PlannedFiles planned;
+    FileCommitRecovery recovered;
+    if ((outcome.status = RecoverFileCommitsIn(lock, &recovered)) != noErr ||
+        (outcome.status = ReadTarget(path, now)) != noErr)
+        return outcome;
+    if (!RecordAsLoaded(state, now)) {
+        outcome.status = kChangedOnDiskCode;
+        outcome.messageParam = path;
+        return outcome;
+    }
+    if ((outcome.status = plan(now, planned)) != noErr)
+        return outcome;
+    const FileReplacement files[] = {{name, planned.text}, {"._" + name, planned.sidecar}};
+    outcome.status = CommitFilesIn(lock, files);
+    if (outcome.status == noErr)
+        *writtenRecord = ContentDigest(planned.sidecar);
+    return outcome;
+}
+
+// Hands the plan to the installer, with administrator rights: one question per save. The
+// installer takes its own lock and refuses the change when either file no longer holds what
+// was read here.
+SaveOutcome CommitByInstaller(GlueRec* glue, const std::string& path,
+                              const std::function<OSErr(const TargetFiles&, PlannedFiles&)>& plan,
+                              uint64_t* writtenRecord) {
+    SaveOutcome outcome;
+    TargetFiles now;
+    PlannedFiles planned;
+    if ((outcome.status = ReadTarget(path, now)) != noErr)
+        return outcome;
+    if (!RecordAsLoaded(*glue->dialogState, now)) {
+        outcome.status = kChangedOnDiskCode;
+        outcome.messageParam = path;
+        return outcome;
+    }
+    if ((outcome.status = plan(now, planned)) != noErr)
+        return outcome;
+    InstallRequest request;
+    request.files.push_back({path, planned.text, ContentDigest(now.text)});
+    request.files.push_back({SidecarPath(path), planned.sidecar,
+                             now.sidecarExists ? ContentDigest(now.sidecar) : kAbsentDigest});
+    InstallResult installed = InstallWithAdminRights(AdminRightsOf(glue->services), request);
+    if (installed.refusal.status != noErr) {
+        // Refused: nothing was written, and that is no failure of the save's own.
+        outcome.rightsRefused = true;
+        outcome.refusalMessage = std::move(installed.refusal.message);
+        return outcome;
+    }
+    outcome.status = installed.status;
+    if (outcome.status == kChangedOnDiskCode || outcome.status == permErr ||
+        outcome.status == dskFulErr)
+        outcome.messageParam = path;
+    else if (outcome.status != noErr)
+        outcome.messageParam = installed.message;
+    if (outcome.status == noErr)
+        *writtenRecord = ContentDigest(planned.sidecar);
+    return outcome;
 }
 
 SaveOutcome SaveToTarget(GlueRec* glue) {
@@ -177,53 +222,19 @@ SaveOutcome SaveToTarget(GlueRec* glue) {
 
     TextEncoding ppdEncoding = kTextEncodingMacRoman;
     PPDTexts texts;
+    std::string targetPath;
     if ((outcome.status = GetPPDEncoding(&ppd, &ppdEncoding)) != noErr ||
-        (outcome.status = LoadPPDTexts(glue, texts)) != noErr)
+        (outcome.status = LoadPPDTexts(glue, texts)) != noErr ||
+        (outcome.status = HostPathForFSSpec(target, targetPath)) != noErr)
         return outcome;
-
-    // A refused request ends the save with nothing written and no failure of its own; any
-    // other failure to make the PPD writable, or to give the target its resource fork, is
-    // reported: the settings were not written.
-    if (!gammaTarget) {
-        AdminRefusal refusal;
-        outcome.status = check_permission_PPD(glue, &refusal);
-        if (outcome.status != noErr) {
-            if (refusal.status != noErr) {
-                outcome.status = noErr;
-                outcome.rightsRefused = true;
-                outcome.refusalMessage = refusal.message;
-            }
-            return outcome;
-        }
+    WriteRoute route = WriteRoute::Installer;
+    if ((outcome.status = WriteRouteFor(targetPath, &route)) != noErr) {
+        outcome.messageParam = targetPath;
+        return outcome;
     }
 
-    uint8_t hasFork = 0;
-    if ((outcome.status = TheFileHasResourceFork(target, &hasFork)) != noErr)
-        return outcome;
-    if (!hasFork && (outcome.status = MyCreateResFile(target)) != noErr)
-        return outcome;
-
-    std::string targetPath;
-    if ((outcome.status = HostPathForFSSpec(target, targetPath)) != noErr)
-        return outcome;
-    // Only a plain file is written: never what a symbolic link in its place points to.
-    struct stat targetStat {};
-    if (lstat(targetPath.c_str(), &targetStat) != 0)
-        outcome.status = fnfErr;
-    else if (!S_ISREG(targetStat.st_mode))
-        outcome.status = permErr;
-    if (outcome.status != noErr)
-        return outcome;
-
-    std::vector<uint8_t> oldText;
-    bool textExists = false;
-    if ((outcome.status = ReadIfExists(targetPath, oldText, &textExists)) == noErr && !textExists)
-        outcome.status = fnfErr;
-    if (outcome.status != noErr)
-        return outcome;
-
-    // The kind belongs to the PPD being written, so it is read from its text now, not taken
-    // from whichever PPD was recognised last.
+    // The kind belongs to the PPD being written, so it is read from its text, not taken from
+    // whichever PPD was recognised last. The gamma file's own text is only the block.
     std::vector<uint8_t> ppdText;
     if (gammaTarget) {
         std::string ppdPath;
@@ -234,17 +245,22 @@ SaveOutcome SaveToTarget(GlueRec* glue) {
         if (outcome.status != noErr)
             return outcome;
     }
-    const uint16_t ppdType = PPDLocalisationKind(gammaTarget ? ppdText : oldText, texts);
-
-    std::vector<uint8_t> newText;
-    outcome.status =
-        PlanToneBlockText(oldText, texts, ppdType, ppdEncoding, working, gammaTarget, newText);
-    if (outcome.status != noErr)
-        return outcome;
-
-    outcome = CommitPPDSave(target, targetPath, oldText, newText, working);
-    if (outcome.status == noErr)
+    const auto plan = [&](const TargetFiles& now, PlannedFiles& planned) {
+        const uint16_t ppdType = PPDLocalisationKind(gammaTarget ? ppdText : now.text, texts);
+        return Plan(now, texts, ppdType, ppdEncoding, working, gammaTarget, planned);
+    };
+    uint64_t writtenRecord = 0;
+    outcome = route == WriteRoute::Direct
+                  ? CommitDirect(*state, targetPath, plan, &writtenRecord)
+                  : CommitByInstaller(glue, targetPath, plan, &writtenRecord);
+    if (outcome.ok()) {
         std::memcpy(state->ppdSaved, state->ppdWorking, sizeof(PPDTone4Rec));
+        state->ppdRecordDigest = writtenRecord;
+        state->ppdBlockMissing = 0;
+    } else if (outcome.status == dskFulErr || outcome.status == permErr) {
+        if (outcome.messageParam.empty())
+            outcome.messageParam = targetPath;
+    }
     return outcome;
 }
 

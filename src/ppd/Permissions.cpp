@@ -4,9 +4,12 @@
 #include "host/files/PosixStatus.h"
 #include "host/resources/Sidecar.h"
 #include "host/rights/AdminRights.h"
+#include "host/rights/InstallerClient.h"
 #include "host/rights/ModeString.h"
 #include "host/rights/ToolRunner.h"
+#include "host/ui/HostServices.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -17,10 +20,6 @@ namespace orvane {
 
 namespace {
 
-constexpr const char* kChmodTool = "/bin/chmod";
-constexpr const char* kMkdirTool = "/bin/mkdir";
-constexpr const char* kTouchTool = "/usr/bin/touch";
-constexpr const char* kEveryoneMayChange = "-rwxrwxrwx";
 constexpr size_t kModeStringLength = 10;
 
 bool EffectiveUserMayWrite(const std::string& path) {
@@ -33,16 +32,36 @@ bool MayWrite(const std::string& path) {
     return gWritableProbe ? gWritableProbe(path) : EffectiveUserMayWrite(path);
 }
 
+bool InGroup(gid_t group) {
+    if (group == getegid())
+        return true;
+    gid_t groups[256];
+    const int count = getgroups(256, groups);
+    return std::find(groups, groups + (count > 0 ? count : 0), group) !=
+           groups + (count > 0 ? count : 0);
+}
+
+constexpr const char* kChmodTool = "/bin/chmod";
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0;
+}
+
+// Whether a chmod mode word gives write access to others ("o+w", "go+w", "a=rw", "+w").
+bool GrantsOthersWrite(const std::string& word) {
+    const size_t op = word.find_first_of("+=");
+    if (op == std::string::npos || word.find('w', op) == std::string::npos)
+        return false;
+    const std::string who = word.substr(0, op);
+    return who.empty() || who.find_first_of("oa") != std::string::npos;
+}
+
 std::string FolderOf(const std::string& path) {
     std::string dir;
     std::string name;
     SplitPath(path, dir, name);
     return dir;
-}
-
-bool Exists(const std::string& path) {
-    struct stat st {};
-    return lstat(path.c_str(), &st) == 0;
 }
 
 // Mode words separated by spaces; empty words (double spaces) are dropped.
@@ -78,72 +97,56 @@ ScopedWritableProbe::~ScopedWritableProbe() {
     gWritableProbe = previous_;
 }
 
-OSErr check_permission_PPD(GlueRec* glue, AdminRefusal* refusal) {
-    if (refusal)
-        *refusal = {};
-    if (!glue || !glue->dialogState || !glue->dialogState->prefsWorking)
+OSErr WriteRouteFor(const std::string& path, WriteRoute* route) {
+    if (!route || path.empty() || path.size() >= kPPDPathBufferSize)
+        return paramErr;
+    const std::string sidecar = SidecarPath(path);
+    if (sidecar.size() >= kPPDPathBufferSize)
+        return paramErr;
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0)
+        return StatusFromErrno(errno);
+    struct stat sidecarStat {};
+    const bool sidecarExists = lstat(sidecar.c_str(), &sidecarStat) == 0;
+    // Only plain files are ever written: a symbolic link planted in the place of the file or
+    // its record would have the write land wherever it points.
+    if (!S_ISREG(st.st_mode) || (sidecarExists && !S_ISREG(sidecarStat.st_mode)))
+        return permErr;
+    // Replacing means a new file in the folder, given the old one's owner and group: only
+    // root may give a file to someone else, and a user only to a group of their own.
+    const auto keepable = [](const struct stat& item) {
+        return geteuid() == 0 || (item.st_uid == geteuid() && InGroup(item.st_gid));
+    };
+    const bool direct =
+        MayWrite(FolderOf(path)) && keepable(st) && (!sidecarExists || keepable(sidecarStat));
+    *route = direct ? WriteRoute::Direct : WriteRoute::Installer;
+    return noErr;
+}
+
+OSErr check_permission_PPD(GlueRec* glue, WriteRoute* route) {
+    if (!glue || !glue->dialogState || !glue->dialogState->prefsWorking || !route)
         return paramErr;
     const ToneRes4Rec& prefs = *glue->dialogState->prefsWorking;
     FSSpec spec{};
     spec.vRefNum = prefs.ppdVolume;
     spec.parID = prefs.ppdFolderID;
     std::memcpy(spec.name, prefs.ppdName, sizeof spec.name);
-
     char ppdPath[kPPDPathBufferSize];
     if (OSErr status = fSSpecToPath(&spec, ppdPath, sizeof ppdPath))
         return status;
-    const std::string sidecar = SidecarPath(ppdPath);
-    if (sidecar.size() >= kPPDPathBufferSize)
-        return paramErr;
-
-    // The mode as `ls -l` would list it, read without running anything.
-    struct stat st {};
-    if (lstat(ppdPath, &st) != 0)
-        return StatusFromErrno(errno);
-    // Tools run as root follow symbolic links: a link planted in place of the PPD or its
-    // sidecar would open whatever it points to. Only plain files are made writable.
-    struct stat sidecarStat {};
-    if (!S_ISREG(st.st_mode) ||
-        (lstat(sidecar.c_str(), &sidecarStat) == 0 && !S_ISREG(sidecarStat.st_mode)))
-        return permErr;
-    char mode[12];
-    FormatModeString(st.st_mode, mode);
-
-    const bool sidecarExists = Exists(sidecar);
-    const bool folderWritable = MayWrite(FolderOf(ppdPath));
-    const bool sidecarWritable = sidecarExists ? MayWrite(sidecar) : folderWritable;
-    if (std::memcmp(mode, kEveryoneMayChange, kModeStringLength) == 0 && sidecarWritable)
-        return noErr;
-
-    // The settings record must be writable with the text: a sidecar nobody can create here
-    // is created with the rights, then both files are opened to group and others.
-    std::vector<ToolArguments> tools;
-    const bool createSidecar = !sidecarExists && !folderWritable;
-    if (createSidecar)
-        tools.push_back({kTouchTool, sidecar});
-    ToolArguments chmod = {kChmodTool, "go+w", ppdPath};
-    if (sidecarExists || createSidecar)
-        chmod.push_back(sidecar);
-    tools.push_back(std::move(chmod));
-
-    AdminStepsResult result = RunWithAdminRights(tools);
-    if (result.requestStatus != noErr) {
-        if (refusal) {
-            *refusal = std::move(result.refusal);
-            refusal->status = result.requestStatus;
-        }
-        return result.requestStatus;
-    }
-    return result.toolStatus;
+    return WriteRouteFor(ppdPath, route);
 }
 
-OSErr checkAuth(const char* folderPath) {
+OSErr checkAuth(GlueRec* glue, const char* folderPath) {
     if (!folderPath || folderPath[0] != '/' ||
         strnlen(folderPath, kAuthFolderPathMaxLength + 1) > kAuthFolderPathMaxLength)
         return paramErr;
-    // Whether mkdir succeeded is for the caller to find out by looking for the folder.
-    AdminStepsResult result = RunWithAdminRights({{kMkdirTool, "-p", "-m", "go+w", folderPath}});
-    return result.requestStatus;
+    static const HostServices kNone{};
+    InstallRequest request;
+    request.folders.push_back(folderPath);
+    // Whether the folder was made is for the caller to find out by looking for it.
+    return InstallWithAdminRights(AdminRightsOf(glue ? glue->services : kNone), request)
+        .refusal.status;
 }
 
 OSErr createFile(const char* parentPath, const char* name, std::string* outPath,
@@ -217,7 +220,8 @@ OSErr SetPermissionModeForPath(const char* path, const char* mode) {
         strnlen(path, kModePathBufferSize) >= kModePathBufferSize)
         return paramErr;
     ToolArguments argv = SplitModeWords(mode);
-    if (argv.empty())
+    // Nothing this program makes or changes is ever writable by everybody.
+    if (argv.empty() || std::any_of(argv.begin(), argv.end(), GrantsOthersWrite))
         return paramErr;
     argv.insert(argv.begin(), kChmodTool);
     argv.push_back(path);

@@ -1,11 +1,13 @@
-// Finding out whether the chosen PPD and the shared support folders may be changed, and
-// obtaining administrator rights to make them so; with the plain helpers the gamma file
-// uses (creating or probing a file by name, reading and changing an item's mode).
+// Finding out whether the chosen PPD (or a gamma file) may be changed by this process
+// itself, or only by the privileged installer with administrator rights; with the plain
+// helpers the gamma file uses (creating or probing a file by name, reading and changing an
+// item's mode).
 //
 // Host notes: items are named by paths here where the platform had file references, and
-// names are UTF-8. A PPD's settings record lives in its sidecar "._<name>", so making "the
-// PPD" writable covers both files. No command ever goes through a shell: paths are passed
-// as single arguments, whatever characters they hold.
+// names are UTF-8. A PPD's settings record lives in its sidecar "._<name>". The program
+// never grants write access to others: a file it may not replace itself is replaced by
+// orvane-install (host/rights/InstallerClient.h), which keeps owner, group and mode. No
+// command ever goes through a shell: paths are passed as single arguments.
 #pragma once
 
 #include "base/Types.h"
@@ -23,29 +25,30 @@ constexpr size_t kModePathBufferSize = 4096;     // SetPermissionMode's path, wi
 constexpr size_t kAuthFolderPathMaxLength = 255; // checkAuth's folder path, without terminator
 constexpr size_t kCreateFileNameMaxLength = 255; // createFile's name in bytes (the host limit)
 
-// Makes sure the chosen PPD (prefsWorking's location) may be changed by everyone.
-//
-// A PPD whose mode string is exactly "-rwxrwxrwx" is accepted without asking, provided its
-// sidecar can be written (or, when missing, created) by this process. Anything else asks
-// for administrator rights and runs "/bin/chmod" "go+w" <PPD> [<sidecar>], after creating a
-// missing sidecar with "/usr/bin/touch" when its folder is not writable. The sidecar is left
-// out of chmod when it neither exists nor is created (the program's own write creates it).
-//
-// noErr when the PPD was already writable or the tools ran (their exit statuses are not
-// judged: a failed chmod shows up when the PPD is written); the location's status (fnfErr
-// for a missing PPD, paramErr for a missing dialog state or an over-long path); a refused
-// request returns the refusal's status (userCanceledErr, or kAdminUnavailableErr when nobody
-// could be asked) and hands the refusal, with the sentence saying why, to *refusal (when
-// given; its status is noErr after any other outcome); the start status of a tool that
-// could not start. No process-wide flag is set: the caller decides what a refusal means.
-[[nodiscard]] OSErr check_permission_PPD(GlueRec* glue, AdminRefusal* refusal = nullptr);
+// How a save reaches a file and its settings record.
+enum class WriteRoute {
+    Direct,    // this process replaces both itself, keeping their owner, group and mode
+    Installer, // only the installer may: the folder, a file or its owner is not this user's
+};
 
-// Has the folder at `folderPath` (absolute, at most 255 bytes) created with its missing
-// parents, writable for group and others: "/bin/mkdir" "-p" "-m" "go+w" <path>, with
-// administrator rights. noErr when the rights were granted (the creation itself is not
-// verified: the caller looks for the folder); the refusal's status otherwise (the flag is
-// not touched); paramErr for a null, relative or over-long path.
-[[nodiscard]] OSErr checkAuth(const char* folderPath);
+// How the chosen PPD (prefsWorking's location) and its record can be written: Direct when
+// this process may create files in the PPD's folder and replace both files keeping their
+// owner and group (it is root, or owns them and belongs to their group); otherwise the
+// installer, with administrator rights asked for when the save runs it (one question per
+// save). Nothing is run and nothing is changed here. The location's status (fnfErr for a
+// missing PPD, paramErr for a missing dialog state or an over-long path); permErr when the
+// PPD or its record is not a plain file (a symbolic link planted in its place is never
+// written through).
+[[nodiscard]] OSErr check_permission_PPD(GlueRec* glue, WriteRoute* route);
+
+// The same for any file and its record, by path.
+[[nodiscard]] OSErr WriteRouteFor(const std::string& path, WriteRoute* route);
+
+// Has the folder at `folderPath` (absolute, at most 255 bytes) created by the installer with
+// administrator rights, with group write but never write for others. noErr when the
+// installer ran (the folder's presence is for the caller to check); the refusal's status
+// otherwise (the flag is not touched); paramErr for a null, relative or over-long path.
+[[nodiscard]] OSErr checkAuth(GlueRec* glue, const char* folderPath);
 
 // Creates an empty file `name` in the folder `parentPath`, or (keepIfExists != 0) only
 // probes for an item of that name. `outPath` receives the item's path when it exists or was

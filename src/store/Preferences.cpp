@@ -1,12 +1,19 @@
 #include "store/Preferences.h"
 
+#include "core/Alerts.h"
 #include "host/files/FileLock.h"
 #include "host/files/HostPaths.h"
+#include "host/files/PosixStatus.h"
+#include "host/resources/Sidecar.h"
 #include "host/ui/HostServices.h"
 #include "store/ToneRecordChecks.h"
+#include "support/FileHelpers.h"
 #include "support/ResFile.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 namespace orvane {
@@ -57,6 +64,24 @@ OSErr WriteToneRecord(MyOpenResFileClass& prefs, Handle stored, const ToneRes4Re
     return err;
 }
 
+OSErr SetAsideDamagedPreferences(GlueRec* glue, std::string& keptAs) {
+    std::string path;
+    if (OSErr err = HostPathForFSSpec(glue->prefsFileSpec, path); err != noErr)
+        return err;
+    char stamp[32];
+    const std::time_t now = std::time(nullptr);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&now));
+    const std::string sidecar = SidecarPath(path);
+    keptAs = path + " (damaged " + stamp + ")";
+    // The record lives in the sidecar; it goes aside under the kept name's own sidecar name,
+    // so that the kept file still opens as a resource file.
+    if (std::rename(sidecar.c_str(), SidecarPath(keptAs).c_str()) != 0)
+        return StatusFromErrno(errno);
+    if (FILE* marker = std::fopen(keptAs.c_str(), "wx"))
+        std::fclose(marker);
+    return MyCreateResFile(glue->prefsFileSpec);
+}
+
 OSErr LoadPreferencesToneRecord(GlueRec* glue) {
     if (!glue || !glue->dialogState || !glue->dialogState->prefsSaved ||
         !glue->dialogState->prefsWorking)
@@ -69,6 +94,15 @@ OSErr LoadPreferencesToneRecord(GlueRec* glue) {
             return err;
         MyOpenResFileClass prefs;
         err = prefs.SetResFile(glue->prefsFileSpec);
+        if (err == mapReadErr) {
+            // A damaged file must not block every command until someone deletes it by hand:
+            // it is kept under another name, and the program goes on with empty preferences.
+            std::string keptAs;
+            if ((err = SetAsideDamagedPreferences(glue, keptAs)) != noErr)
+                return err;
+            ShowAlert(glue, kPrefsSetAsideCode, keptAs);
+            err = prefs.SetResFile(glue->prefsFileSpec);
+        }
         if (err != noErr)
             return err;
         ToneRes4Rec record;

@@ -30,6 +30,10 @@ inline constexpr Point kNoWindowPosition = {-1, -1};
 // (LockPreferences) from reading to writing, so that two never interleave.
 [[nodiscard]] OSErr AdjustHalftoneSaveToPrefFile(GlueRec* glue);
 
+// Keeps a preferences file whose resource fork cannot be read under another name (its path
+// into `keptAs`) and gives the file a fresh, empty fork.
+[[nodiscard]] OSErr SetAsideDamagedPreferences(GlueRec* glue, std::string& keptAs);
+
 // Takes the preferences file's lock for as long as `lock` lives.
 [[nodiscard]] OSErr LockPreferences(GlueRec* glue, FileLock& lock);
 

@@ -505,11 +505,44 @@ OSErr Stage(Steps& steps, std::vector<Target>& targets, const FileCommitOptions&
     return noErr;
 }
 
+// The digest of a target's present contents (kAbsentDigest when it is not there).
+OSErr PresentDigest(int folderFd, const std::string& name, uint64_t* digest) {
+    const int fd = ::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT)
+            return StatusFromErrno(errno);
+        *digest = kAbsentDigest;
+        return noErr;
+    }
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    ssize_t got;
+    while ((got = ::read(fd, chunk, sizeof chunk)) > 0 || (got < 0 && errno == EINTR)) {
+        if (got > 0)
+            bytes.insert(bytes.end(), chunk, chunk + got);
+    }
+    const int readError = got < 0 ? errno : 0;
+    ::close(fd);
+    if (readError != 0)
+        return StatusFromErrno(readError);
+    *digest = ContentDigest(bytes);
+    return noErr;
+}
+
 OSErr Commit(int folderFd, std::span<const FileReplacement> files, const FileCommitOptions& options,
              FileCommitReport& report) {
     std::vector<Target> targets;
     if (OSErr err = CheckTargets(folderFd, files, targets); err != noErr)
         return err;
+    for (const FileReplacement& file : files) {
+        uint64_t present = 0;
+        if (!file.unchangedSince)
+            continue;
+        if (OSErr err = PresentDigest(folderFd, file.name, &present); err != noErr)
+            return err;
+        if (present != *file.unchangedSince)
+            return kChangedOnDiskCode;
+    }
     Renames renames;
     for (Target& target : targets) {
         target.staged = FreshName(folderFd, target.file->name, kStagedMark);
@@ -591,6 +624,16 @@ OSErr RecoverFileCommitsIn(const FolderLock& folder, FileCommitRecovery* report)
         return paramErr;
     Steps steps(folder.Descriptor());
     return Recover(steps, folder.Descriptor(), out);
+}
+
+uint64_t ContentDigest(std::span<const uint8_t> bytes) {
+    uint64_t hash = 0xcbf29ce484222325u;
+    for (const uint8_t b : bytes) {
+        hash ^= b;
+        hash *= 0x100000001b3u;
+    }
+    // Never the digest of an absent file.
+    return hash == kAbsentDigest ? 1 : hash;
 }
 
 OSErr CommitFilesIn(const FolderLock& folder, std::span<const FileReplacement> files,

@@ -28,6 +28,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <sys/types.h>
@@ -35,11 +36,21 @@
 
 namespace orvane {
 
-// One file to replace: its name in the folder (no '/') and its new contents.
+// One file to replace: its name in the folder (no '/') and its new contents. With
+// `unchangedSince` (a ContentDigest of the bytes the caller read, or kAbsentDigest for a
+// file that was not there), the commit is refused with kChangedOnDiskCode, changing nothing,
+// when the target no longer holds those bytes: another writer came between the caller's
+// read and this commit, and its change must not be undone.
 struct FileReplacement {
     std::string name;
     std::span<const uint8_t> bytes;
+    std::optional<uint64_t> unchangedSince = std::nullopt;
 };
+
+// A 64-bit digest of a file's contents (FNV-1a), for telling whether a file changed; not
+// for security. kAbsentDigest stands for a file that does not exist.
+uint64_t ContentDigest(std::span<const uint8_t> bytes);
+inline constexpr uint64_t kAbsentDigest = 0;
 
 // At most this many files are replaced together.
 inline constexpr size_t kMaxCommitFiles = 4;

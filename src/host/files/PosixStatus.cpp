@@ -33,6 +33,9 @@ OSErr StatusFromErrno(int error) {
     case EMFILE:
     case ENFILE:
         return tmfoErr;
+    case ENOSPC:
+    case EDQUOT:
+        return dskFulErr;
     default:
         return ioErr;
     }
@@ -89,7 +92,7 @@ OSErr WriteAllToDescriptor(int fd, const uint8_t* data, size_t length) {
         if (put < 0) {
             if (errno == EINTR)
                 continue;
-            return errno == ENOSPC || errno == EDQUOT ? OSErr{ioErr} : StatusFromErrno(errno);
+            return StatusFromErrno(errno);
         }
         data += put;
         length -= static_cast<size_t>(put);

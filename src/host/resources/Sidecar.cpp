@@ -1,8 +1,11 @@
 #include "host/resources/Sidecar.h"
 
+#include "host/resources/ResourceForkFormat.h"
+
 #include "host/files/PosixStatus.h"
 #include "host/files/SafeWrite.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,6 +61,30 @@ OSErr WriteSidecar(const std::string& filePath, const AppleDoubleImage& image) {
         return err;
     std::vector<uint8_t> bytes = SerializeAppleDouble(image);
     return ReplaceFileContents(sidecar, bytes);
+}
+
+OSErr SidecarWithResource(std::span<const uint8_t> oldSidecar, ResType type, int16_t id,
+                          std::span<const uint8_t> data, std::vector<uint8_t>& out) {
+    AppleDoubleImage image;
+    if (!oldSidecar.empty() && ParseAppleDouble(oldSidecar, image) != noErr)
+        return mapReadErr;
+    ResourceForkImage fork;
+    if (!image.resourceFork.empty() && ParseResourceFork(image.resourceFork, fork) != noErr)
+        return mapReadErr;
+    auto entry = std::find_if(fork.entries.begin(), fork.entries.end(),
+                              [&](const ResourceEntry& e) { return e.type == type && e.id == id; });
+    if (entry == fork.entries.end()) {
+        fork.entries.push_back(ResourceEntry{type, id, 0, false, {}, {}});
+        entry = fork.entries.end() - 1;
+    }
+    entry->data.assign(data.begin(), data.end());
+    std::vector<uint8_t> forkBytes;
+    if (OSErr err = SerializeResourceFork(fork, forkBytes); err != noErr)
+        return err;
+    image.hasResourceFork = true;
+    image.resourceFork = std::move(forkBytes);
+    out = SerializeAppleDouble(image);
+    return noErr;
 }
 
 OSErr DeleteSidecar(const std::string& filePath) {

@@ -24,7 +24,8 @@ public:
                    "ORVANE_ADMIN is set to \"" + value_ + "\"; it must be root, pkexec or user."};
         return refusal.status;
     }
-    OSErr Run(const ToolArguments&, ToolRun& run, AdminRefusal& refusal) override {
+    OSErr Run(const ToolArguments&, ToolRun& run, AdminRefusal& refusal,
+              std::span<const uint8_t>) override {
         run = ToolRun{};
         return Request(refusal);
     }

@@ -36,7 +36,8 @@ public:
     // tool's start status (see RunTool) when it could not start; userCanceledErr or
     // kAdminUnavailableErr when the rights were refused at this point, and then (only then)
     // `refusal` is filled, which tells a refusal from a start failure of the same status.
-    virtual OSErr Run(const ToolArguments& argv, ToolRun& run, AdminRefusal& refusal) = 0;
+    virtual OSErr Run(const ToolArguments& argv, ToolRun& run, AdminRefusal& refusal,
+                      std::span<const uint8_t> input = {}) = 0;
 
     // A short name for diagnostics ("root", "pkexec", "user", "scripted").
     virtual const char* Name() const = 0;

@@ -14,8 +14,9 @@ OSErr DirectAdminRights::Request(AdminRefusal& refusal) {
     return noErr;
 }
 
-OSErr DirectAdminRights::Run(const ToolArguments& argv, ToolRun& run, AdminRefusal&) {
-    return RunTool(argv, run);
+OSErr DirectAdminRights::Run(const ToolArguments& argv, ToolRun& run, AdminRefusal&,
+                             std::span<const uint8_t> input) {
+    return RunTool(argv, run, input);
 }
 
 } // namespace orvane

@@ -15,7 +15,8 @@ public:
     // Root: granted when the effective user is root, else kAdminUnavailableErr (the choice
     // promised a privilege the program does not have). CurrentUser: always granted.
     OSErr Request(AdminRefusal& refusal) override;
-    OSErr Run(const ToolArguments& argv, ToolRun& run, AdminRefusal& refusal) override;
+    OSErr Run(const ToolArguments& argv, ToolRun& run, AdminRefusal& refusal,
+              std::span<const uint8_t> input = {}) override;
     const char* Name() const override { return kind_ == Kind::Root ? "root" : "user"; }
 
 private:

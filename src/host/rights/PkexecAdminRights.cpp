@@ -30,7 +30,8 @@ OSErr PkexecAdminRights::Request(AdminRefusal& refusal) {
     return noErr;
 }
 
-OSErr PkexecAdminRights::Run(const ToolArguments& argv, ToolRun& run, AdminRefusal& refusal) {
+OSErr PkexecAdminRights::Run(const ToolArguments& argv, ToolRun& run, AdminRefusal& refusal,
+                             std::span<const uint8_t> input) {
     run = ToolRun{};
     if (refused_.status != noErr) {
         refusal = refused_;
@@ -46,7 +47,7 @@ OSErr PkexecAdminRights::Run(const ToolArguments& argv, ToolRun& run, AdminRefus
     withPkexec.reserve(argv.size() + 1);
     withPkexec.push_back(PkexecPath());
     withPkexec.insert(withPkexec.end(), argv.begin(), argv.end());
-    if (OSErr status = RunTool(withPkexec, run))
+    if (OSErr status = RunTool(withPkexec, run, input))
         return status;
 
     if (run.signal != 0 ||

@@ -18,7 +18,8 @@ public:
     // gives userCanceledErr; 127 gives userCanceledErr, or kAdminUnavailableErr when no
     // agent could ask. After a refusal, further runs of the same request are refused
     // without starting anything.
-    OSErr Run(const ToolArguments& argv, ToolRun& run, AdminRefusal& refusal) override;
+    OSErr Run(const ToolArguments& argv, ToolRun& run, AdminRefusal& refusal,
+              std::span<const uint8_t> input = {}) override;
     const char* Name() const override { return "pkexec"; }
 
 private:

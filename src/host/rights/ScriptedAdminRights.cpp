@@ -27,9 +27,11 @@ OSErr ScriptedAdminRights::Request(AdminRefusal& refusal) {
     return noErr;
 }
 
-OSErr ScriptedAdminRights::Run(const ToolArguments& argv, ToolRun& run, AdminRefusal& refusal) {
+OSErr ScriptedAdminRights::Run(const ToolArguments& argv, ToolRun& run, AdminRefusal& refusal,
+                               std::span<const uint8_t> input) {
     run = ToolRun{};
     runs_.push_back(argv);
+    inputs_.emplace_back(input.begin(), input.end());
     if (runsInRequest_++ >= refuseFromRun_) {
         refusal = runRefusal_;
         return refusal.status;
@@ -39,7 +41,7 @@ OSErr ScriptedAdminRights::Run(const ToolArguments& argv, ToolRun& run, AdminRef
             return failure->second;
     }
     if (runsTools_)
-        return RunTool(argv, run);
+        return RunTool(argv, run, input);
     run.exitCode = 0;
     return noErr;
 }

@@ -24,12 +24,15 @@ public:
     void SetRunsTools(bool runsTools) { runsTools_ = runsTools; }
 
     OSErr Request(AdminRefusal& refusal) override;
-    OSErr Run(const ToolArguments& argv, ToolRun& run, AdminRefusal& refusal) override;
+    OSErr Run(const ToolArguments& argv, ToolRun& run, AdminRefusal& refusal,
+              std::span<const uint8_t> input = {}) override;
     const char* Name() const override { return "scripted"; }
 
     int requests() const { return requests_; }
     // Every vector asked for, in order, including refused ones.
     const std::vector<ToolArguments>& runs() const { return runs_; }
+    // The standard input each run was given, in the same order.
+    const std::vector<std::vector<uint8_t>>& inputs() const { return inputs_; }
 
 private:
     AdminRefusal requestResult_;
@@ -40,6 +43,7 @@ private:
     bool runsTools_ = false;
     int requests_ = 0;
     std::vector<ToolArguments> runs_;
+    std::vector<std::vector<uint8_t>> inputs_;
 };
 
 } // namespace orvane

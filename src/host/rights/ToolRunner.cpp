@@ -7,6 +7,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -110,6 +111,28 @@ private:
     bool told_ = false;
 };
 
+// While alive, a write to a pipe whose reader has gone fails with EPIPE instead of ending
+// the program with SIGPIPE.
+class IgnoredBrokenPipes {
+public:
+    IgnoredBrokenPipes() {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        installed_ = sigaction(SIGPIPE, &ignore, &previous_) == 0;
+    }
+    ~IgnoredBrokenPipes() {
+        if (installed_)
+            sigaction(SIGPIPE, &previous_, nullptr);
+    }
+    IgnoredBrokenPipes(const IgnoredBrokenPipes&) = delete;
+    IgnoredBrokenPipes& operator=(const IgnoredBrokenPipes&) = delete;
+
+private:
+    struct sigaction previous_ {};
+    bool installed_ = false;
+};
+
 } // namespace
 
 void SetToolWaitObserver(ToolWaitObserver* observer) {
@@ -119,7 +142,7 @@ ToolWaitObserver* CurrentToolWaitObserver() {
     return gWaitObserver;
 }
 
-OSErr RunTool(const ToolArguments& argv, ToolRun& run) {
+OSErr RunTool(const ToolArguments& argv, ToolRun& run, std::span<const uint8_t> input) {
     run = ToolRun{};
     if (argv.empty() || argv[0].empty() || argv[0][0] != '/')
         return paramErr;
@@ -132,16 +155,22 @@ OSErr RunTool(const ToolArguments& argv, ToolRun& run) {
 
     Pipe output;
     Pipe errors;
+    Pipe request; // the tool's standard input, when there is something to give it
+    const bool feeds = !input.empty();
     if (int error = output.Open())
         return StatusFromErrno(error);
     if (int error = errors.Open())
+        return StatusFromErrno(error);
+    if (int error = feeds ? request.Open() : 0)
         return StatusFromErrno(error);
 
     SpawnActions actions;
     if (!actions.ok())
         return memFullErr;
     if (posix_spawn_file_actions_adddup2(actions.get(), output.WriteEnd(), STDOUT_FILENO) != 0 ||
-        posix_spawn_file_actions_adddup2(actions.get(), errors.WriteEnd(), STDERR_FILENO) != 0)
+        posix_spawn_file_actions_adddup2(actions.get(), errors.WriteEnd(), STDERR_FILENO) != 0 ||
+        (feeds &&
+         posix_spawn_file_actions_adddup2(actions.get(), request.ReadEnd(), STDIN_FILENO) != 0))
         return memFullErr;
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
     // Files the program has open (a PPD, a catalogue) must not reach a privileged tool.
@@ -154,15 +183,24 @@ OSErr RunTool(const ToolArguments& argv, ToolRun& run) {
         return StatusFromErrno(error);
     output.CloseWrite();
     errors.CloseWrite();
+    request.CloseRead();
+    if (feeds)
+        fcntl(request.WriteEnd(), F_SETFL, O_NONBLOCK);
 
-    // Read both pipes to the end, so that a tool that fills one of them never blocks.
+    // Feed the input and read both outputs to the end at once, so that a tool that fills
+    // one pipe while we fill another never blocks either side. A tool that stops reading
+    // early gets the rest of its input dropped (and sees its end).
     WaitTicker ticker;
+    const IgnoredBrokenPipes brokenPipesAreErrors;
+    size_t fed = 0;
     bool outputOpen = true;
     bool errorsOpen = true;
     while (outputOpen || errorsOpen) {
-        pollfd fds[2] = {{outputOpen ? output.ReadEnd() : -1, POLLIN, 0},
-                         {errorsOpen ? errors.ReadEnd() : -1, POLLIN, 0}};
-        int ready = poll(fds, 2, ticker.PollTimeout());
+        const bool feeding = feeds && request.WriteEnd() >= 0;
+        pollfd fds[3] = {{outputOpen ? output.ReadEnd() : -1, POLLIN, 0},
+                         {errorsOpen ? errors.ReadEnd() : -1, POLLIN, 0},
+                         {feeding ? request.WriteEnd() : -1, POLLOUT, 0}};
+        int ready = poll(fds, 3, ticker.PollTimeout());
         ticker.Tick();
         if (ready < 0) {
             if (errno == EINTR)
@@ -173,7 +211,20 @@ OSErr RunTool(const ToolArguments& argv, ToolRun& run) {
             outputOpen = ReadPiece(output.ReadEnd(), run.outputText);
         if (errorsOpen && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)))
             errorsOpen = ReadPiece(errors.ReadEnd(), run.errorText);
+        if (feeding && (fds[2].revents & (POLLOUT | POLLHUP | POLLERR))) {
+            const ssize_t n =
+                (fds[2].revents & POLLOUT)
+                    ? write(request.WriteEnd(), input.data() + fed, input.size() - fed)
+                    : -1;
+            if (n > 0)
+                fed += static_cast<size_t>(n);
+            if (n < 0 && errno != EAGAIN && errno != EINTR)
+                fed = input.size();
+            if (fed == input.size())
+                request.CloseWrite();
+        }
     }
+    request.CloseWrite();
     output.CloseRead();
     errors.CloseRead();
 

@@ -6,6 +6,8 @@
 
 #include "base/Types.h"
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,7 +26,9 @@ struct ToolRun {
     bool Succeeded() const { return signal == 0 && exitCode == 0; }
 };
 
-// Runs the tool and waits for it. The tool inherits the environment and standard input;
+// Runs the tool and waits for it. The tool inherits the environment, and standard input
+// unless `input` is given: then its standard input is a pipe that receives those bytes and
+// then ends;
 // no other descriptor of the program leaks into it. Both its outputs are read to the end
 // (so that it never blocks on a full pipe) and their first 4 KiB kept in `run`.
 //
@@ -32,7 +36,7 @@ struct ToolRun {
 // which is in `run`); paramErr for an empty vector or a tool path that is not absolute
 // (there is no search through PATH); fnfErr or permErr when it cannot be executed;
 // memFullErr or ioErr when the process or its pipes cannot be made.
-OSErr RunTool(const ToolArguments& argv, ToolRun& run);
+OSErr RunTool(const ToolArguments& argv, ToolRun& run, std::span<const uint8_t> input = {});
 
 // Told while a tool runs, so that a window can keep painting and show that it waits: the
 // question of polkit's agent can take as long as the user likes. Called on the thread that

@@ -22,4 +22,8 @@ WindowPositionSource& WindowPositionsOf(const HostServices& services) {
     return services.positions ? *services.positions : none;
 }
 
+AdminRights& AdminRightsOf(const HostServices& services) {
+    return services.rights ? *services.rights : CurrentAdminRights();
+}
+
 } // namespace orvane

@@ -1,0 +1,118 @@
+#include "host/rights/InstallerClient.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace orvane {
+
+namespace {
+
+enum InstallerExit {
+    kDone = 0,
+    kFailed = 1,
+    kMalformed = 2,
+    kRefused = 3,
+    kChanged = 4,
+    kNoPermission = 5,
+    kDiskFull = 6,
+};
+
+void Append(std::vector<uint8_t>& out, const std::string& text) {
+    out.insert(out.end(), text.begin(), text.end());
+}
+
+bool IsExecutable(const char* path) {
+    return path && path[0] == '/' && access(path, X_OK) == 0;
+}
+
+} // namespace
+
+std::vector<uint8_t> ComposeInstallRequest(const InstallRequest& request) {
+    std::vector<uint8_t> out;
+    Append(out, "orvane-install 1\n");
+    for (const std::string& folder : request.folders)
+        Append(out, "mkdir " + folder + "\n");
+    for (const InstallFile& file : request.files) {
+        if (!file.unchangedSince)
+            continue;
+        char digest[17];
+        std::snprintf(digest, sizeof digest, "%016" PRIx64, *file.unchangedSince);
+        Append(out, std::string("unchanged ") + digest + " " + file.path + "\n");
+    }
+    for (const InstallFile& file : request.files) {
+        Append(out, "file " + std::to_string(file.bytes.size()) + " " + file.path + "\n");
+        out.insert(out.end(), file.bytes.begin(), file.bytes.end());
+    }
+    Append(out, "commit\n");
+    return out;
+}
+
+std::string InstallerPath() {
+    if (const char* chosen = std::getenv("ORVANE_INSTALLER"); chosen && chosen[0])
+        return chosen;
+#ifdef ORVANE_INSTALLER_BUILD_PATH
+    if (IsExecutable(ORVANE_INSTALLER_BUILD_PATH))
+        return ORVANE_INSTALLER_BUILD_PATH;
+#endif
+#ifdef ORVANE_INSTALLER_INSTALL_PATH
+    return ORVANE_INSTALLER_INSTALL_PATH;
+#else
+    return "/usr/libexec/orvane/orvane-install";
+#endif
+}
+
+InstallResult InstallWithAdminRights(AdminRights& rights, const InstallRequest& request) {
+    InstallResult result;
+    if (request.files.empty() && request.folders.empty()) {
+        result.status = paramErr;
+        return result;
+    }
+    if ((result.status = rights.Request(result.refusal)) != noErr)
+        return result;
+    // The first file (else the last folder) goes on the command line only so that the
+    // password question can name what is to be changed.
+    const std::string& target =
+        request.files.empty() ? request.folders.back() : request.files.front().path;
+    const std::vector<uint8_t> input = ComposeInstallRequest(request);
+    ToolRun run;
+    AdminRefusal refusal;
+    result.status = rights.Run({InstallerPath(), target}, run, refusal, input);
+    if (result.status != noErr) {
+        if (refusal.status != noErr)
+            result.refusal = std::move(refusal);
+        return result;
+    }
+    for (size_t at = 0; at < run.outputText.size();) {
+        const size_t end = run.outputText.find('\n', at);
+        const std::string line = run.outputText.substr(at, end - at);
+        if (line.rfind("completed ", 0) == 0)
+            result.completed.push_back(line.substr(10));
+        at = end == std::string::npos ? end : end + 1;
+    }
+    if (run.Succeeded())
+        return result;
+    result.message = run.errorText.substr(0, run.errorText.find('\n'));
+    switch (run.signal != 0 ? kFailed : run.exitCode) {
+    case kMalformed:
+        result.status = paramErr;
+        break;
+    case kRefused:
+    case kNoPermission:
+        result.status = permErr;
+        break;
+    case kDiskFull:
+        result.status = dskFulErr;
+        break;
+    case kChanged:
+        result.status = kChangedOnDiskCode;
+        break;
+    default:
+        result.status = ioErr;
+        break;
+    }
+    return result;
+}
+
+} // namespace orvane
