@@ -127,14 +127,14 @@ void RecoverBeforeReading(GlueRec* glue, const std::string& path) {
 // it unchanged. A record beside a PPD that was replaced (by the vendor's file, a driver
 // update or a restore) is not in its text any more.
 bool TextCarries(GlueRec* glue, std::span<const uint8_t> text, std::span<const uint8_t> ppdText,
-                 const FSSpec& ppd, const PPDTone4Rec& settings, bool wholeText) {
+                 const PPDTone4Rec& settings, bool wholeText) {
     PPDTexts texts;
-    TextEncoding encoding = kTextEncodingMacRoman;
     std::vector<uint8_t> planned;
-    if (LoadPPDTexts(glue, texts) != noErr || GetPPDEncoding(&ppd, &encoding) != noErr)
+    if (LoadPPDTexts(glue, texts) != noErr)
         return true; // cannot tell: trust the record, as before
     const uint16_t ppdType = PPDLocalisationKind(ppdText, texts);
-    if (PlanToneBlockText(text, texts, ppdType, encoding, settings, wholeText, planned) != noErr)
+    if (PlanToneBlockText(text, texts, ppdType, PPDEncodingOfText(ppdText), settings, wholeText,
+                          planned) != noErr)
         return true;
     return std::ranges::equal(planned, text);
 }
@@ -250,8 +250,7 @@ OSErr AdjustHalftoneDialogReadPPDSetting(GlueRec* glue) {
         settings = record.settings;
     *state->ppdWorking = settings;
     *state->ppdSaved = settings;
-    if (!TextCarries(glue, gammaTarget ? targetText : ppdText, ppdText, ppd, settings,
-                     gammaTarget)) {
+    if (!TextCarries(glue, gammaTarget ? targetText : ppdText, ppdText, settings, gammaTarget)) {
         // The settings are listed, but the printing system does not offer them: they count
         // as changes not yet saved, which the next Save writes again.
         state->ppdBlockMissing = 1;

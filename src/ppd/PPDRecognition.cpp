@@ -160,6 +160,36 @@ OSErr GetPPDEncoding(const FSSpec* spec, TextEncoding* encoding) {
     return noErr;
 }
 
+namespace {
+
+TextEncoding EncodingNamed(std::string_view value) {
+    if (value == "ISOLatin1")
+        return kTextEncodingISOLatin1;
+    if (value == "JIS83-RKSJ")
+        return kTextEncodingMacJapanese;
+    if (value == "UTF-8")
+        return kTextEncodingUTF8;
+    return kTextEncodingMacRoman;
+}
+
+} // namespace
+
+TextEncoding PPDEncodingOfText(std::span<const uint8_t> text) {
+    const std::string_view all(reinterpret_cast<const char*>(text.data()), text.size());
+    constexpr std::string_view kKeyword = "*LanguageEncoding:";
+    for (size_t at = all.find(kKeyword); at != std::string_view::npos;
+         at = all.find(kKeyword, at + 1)) {
+        if (at != 0 && all[at - 1] != '\n' && all[at - 1] != '\r')
+            continue;
+        const size_t start = all.find_first_not_of(" \t", at + kKeyword.size());
+        const size_t end = all.find_first_of(" \t\r\n", start);
+        if (start == std::string_view::npos)
+            break;
+        return EncodingNamed(all.substr(start, end == std::string_view::npos ? end : end - start));
+    }
+    return kTextEncodingISOLatin1; // the PPD format's default, as GetPPDEncoding says
+}
+
 void GetPPDOptions(GlueRec* glue, const FSSpec* spec) {
     if (!glue || !spec)
         return;

@@ -7,6 +7,7 @@
 #include "host/text/TextEncoding.h"
 
 #include <optional>
+#include <span>
 #include <string>
 
 namespace orvane {
@@ -32,6 +33,11 @@ namespace orvane {
 // default. The status of reading the attribute (paramErr for a null argument, the status
 // of finding the file's path, memFullErr); on a failure *encoding is left alone.
 [[nodiscard]] OSErr GetPPDEncoding(const FSSpec* spec, TextEncoding* encoding);
+
+// The same from the PPD's text already in memory: the value of the first
+// "*LanguageEncoding:" line, mapped as above. A save has the text at hand, and this spares
+// it libcups' parse of the whole file.
+TextEncoding PPDEncodingOfText(std::span<const uint8_t> text);
 
 // Copies the PPD's nickname (else its short nickname) into glue->ppdNickname; leaves it
 // unchanged when both are empty or the file cannot be read as a PPD.

@@ -220,11 +220,9 @@ SaveOutcome SaveToTarget(GlueRec* glue) {
         return outcome;
     }
 
-    TextEncoding ppdEncoding = kTextEncodingMacRoman;
     PPDTexts texts;
     std::string targetPath;
-    if ((outcome.status = GetPPDEncoding(&ppd, &ppdEncoding)) != noErr ||
-        (outcome.status = LoadPPDTexts(glue, texts)) != noErr ||
+    if ((outcome.status = LoadPPDTexts(glue, texts)) != noErr ||
         (outcome.status = HostPathForFSSpec(target, targetPath)) != noErr)
         return outcome;
     WriteRoute route = WriteRoute::Installer;
@@ -233,8 +231,9 @@ SaveOutcome SaveToTarget(GlueRec* glue) {
         return outcome;
     }
 
-    // The kind belongs to the PPD being written, so it is read from its text, not taken from
-    // whichever PPD was recognised last. The gamma file's own text is only the block.
+    // The kind and the encoding belong to the PPD being written, so they are read from its
+    // text, not taken from whichever PPD was recognised last. The gamma file's own text is
+    // only the block.
     std::vector<uint8_t> ppdText;
     if (gammaTarget) {
         std::string ppdPath;
@@ -246,8 +245,9 @@ SaveOutcome SaveToTarget(GlueRec* glue) {
             return outcome;
     }
     const auto plan = [&](const TargetFiles& now, PlannedFiles& planned) {
-        const uint16_t ppdType = PPDLocalisationKind(gammaTarget ? ppdText : now.text, texts);
-        return Plan(now, texts, ppdType, ppdEncoding, working, gammaTarget, planned);
+        const std::span<const uint8_t> text = gammaTarget ? ppdText : now.text;
+        return Plan(now, texts, PPDLocalisationKind(text, texts), PPDEncodingOfText(text),
+                    working, gammaTarget, planned);
     };
     uint64_t writtenRecord = 0;
     outcome = route == WriteRoute::Direct
