@@ -10,8 +10,8 @@
 # Prints every include that points up and fails when there is one.
 set(ORVANE_FLOORS
     base
-    host/memory host/locale host/text host/files host/resources host/bundle host/cups
-    host/rights host/alerts host/ui host/folders
+    host/memory host/folders host/locale host/text host/files host/resources host/bundle host/cups
+    host/rights host/alerts host/ui
     support tone core ppd store app cli install gui)
 
 if(NOT ROOT)

@@ -134,7 +134,7 @@ bool TextCarries(GlueRec* glue, std::span<const uint8_t> text, std::span<const u
         return true; // cannot tell: trust the record, as before
     const uint16_t ppdType = PPDLocalisationKind(ppdText, texts);
     if (PlanToneBlockText(text, texts, ppdType, PPDEncodingOfText(ppdText), settings, wholeText,
-                          planned) != noErr)
+                          planned, PPDCupsLanguages(ppdText)) != noErr)
         return true;
     return std::ranges::equal(planned, text);
 }

@@ -105,11 +105,13 @@ struct PlannedFiles {
     std::vector<uint8_t> sidecar;
 };
 
-[[nodiscard]] OSErr Plan(const TargetFiles& now, const PPDTexts& texts, uint16_t ppdType,
-                         TextEncoding ppdEncoding, const PPDTone4Rec& working, bool gammaTarget,
-                         PlannedFiles& planned) {
-    if (OSErr err = PlanToneBlockText(now.text, texts, ppdType, ppdEncoding, working, gammaTarget,
-                                      planned.text);
+[[nodiscard]] OSErr Plan(const TargetFiles& now, const PPDTexts& texts,
+                         std::span<const uint8_t> ppdText, const PPDTone4Rec& working,
+                         bool gammaTarget, PlannedFiles& planned) {
+    const std::vector<std::string> languages = PPDCupsLanguages(ppdText);
+    if (OSErr err = PlanToneBlockText(now.text, texts, PPDLocalisationKind(ppdText, texts),
+                                      PPDEncodingOfText(ppdText), working, gammaTarget,
+                                      planned.text, languages);
         err != noErr)
         return err;
     PPDTone4Rec stored = working;
@@ -245,9 +247,7 @@ SaveOutcome SaveToTarget(GlueRec* glue) {
             return outcome;
     }
     const auto plan = [&](const TargetFiles& now, PlannedFiles& planned) {
-        const std::span<const uint8_t> text = gammaTarget ? ppdText : now.text;
-        return Plan(now, texts, PPDLocalisationKind(text, texts), PPDEncodingOfText(text),
-                    working, gammaTarget, planned);
+        return Plan(now, texts, gammaTarget ? ppdText : now.text, working, gammaTarget, planned);
     };
     uint64_t writtenRecord = 0;
     outcome = route == WriteRoute::Direct
@@ -316,7 +316,7 @@ OSErr LocateToneBlock(const PPDTexts& texts, std::span<const uint8_t> text, bool
 
 OSErr PlanToneBlockText(std::span<const uint8_t> oldText, const PPDTexts& texts, uint16_t ppdType,
                         TextEncoding ppdEncoding, const PPDTone4Rec& settings, bool wholeText,
-                        std::vector<uint8_t>& newText) {
+                        std::vector<uint8_t>& newText, std::span<const std::string> languages) {
     const bool emptyList = settings.count <= 0;
     ToneBlockPlace place;
     if (wholeText) {
@@ -328,8 +328,8 @@ OSErr PlanToneBlockText(std::span<const uint8_t> oldText, const PPDTexts& texts,
     }
 
     MyUnknownSizePtrClass block(1024);
-    if (const OSErr err =
-            ComposeToneBlock(texts, ppdType, ppdEncoding, settings, place.newBlock, block);
+    if (const OSErr err = ComposeToneBlock(texts, ppdType, ppdEncoding, settings, place.newBlock,
+                                           block, languages);
         err != noErr)
         return err;
 

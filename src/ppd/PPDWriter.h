@@ -42,8 +42,8 @@ struct ToneBlockPlace {
 // The old block is a begin marker and the first end marker after it (the last begin
 // marker before that end marker when there are several); with `emptyList` up to three
 // line feeds after it go with it. Without one, the block goes before the first insertion
-// anchor found at the start of a line (in their order), else at the end. resNotFound for an empty marker or
-// anchor in `texts`.
+// anchor found at the start of a line (in their order), else at the end. resNotFound for an empty
+// marker or anchor in `texts`.
 [[nodiscard]] OSErr LocateToneBlock(const PPDTexts& texts, std::span<const uint8_t> text,
                                     bool emptyList, ToneBlockPlace& place);
 
@@ -54,6 +54,7 @@ struct ToneBlockPlace {
 [[nodiscard]] OSErr PlanToneBlockText(std::span<const uint8_t> oldText, const PPDTexts& texts,
                                       uint16_t ppdType, TextEncoding ppdEncoding,
                                       const PPDTone4Rec& settings, bool wholeText,
-                                      std::vector<uint8_t>& newText);
+                                      std::vector<uint8_t>& newText,
+                                      std::span<const std::string> languages = {});
 
 } // namespace orvane

@@ -2,12 +2,15 @@
 
 #include "core/AppResources.h"
 #include "host/bundle/BundleConfig.h"
+#include "host/bundle/BundleLocation.h"
 #include "ppd/TextConversion.h"
 #include "support/NumberText.h"
 #include "support/PString.h"
 #include "tone/ToneTables.h"
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace orvane {
@@ -49,13 +52,26 @@ OSErr LoadListText(const GlueRec* glue, int16_t list, int16_t index, std::string
     return noErr;
 }
 
+// A shared text of the bundle's "PPD": the same for every user, whatever their language.
 OSErr LoadPlistValue(const char* key, std::string& out) {
-    char buffer[MaxUTF8StrLen];
-    buffer[0] = '\0';
-    if (!getStringFromPPDPlist(buffer, sizeof buffer, key, kTextEncodingUTF8) || buffer[0] == '\0')
+    const std::optional<std::string> value = SharedPPDText(key);
+    if (!value || value->empty() || value->size() >= MaxUTF8StrLen)
         return resNotFound;
-    out.assign(buffer, strnlen(buffer, sizeof buffer));
+    out = *value;
     return noErr;
+}
+
+// The languages the bundle has translations for: its "<language>.lproj" folders.
+std::vector<std::string> BundleLanguages() {
+    std::vector<std::string> languages;
+    std::error_code ec;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(BundleDirectory() + "/Resources", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() > 6 && name.ends_with(".lproj"))
+            languages.push_back(name.substr(0, name.size() - 6));
+    }
+    return languages;
 }
 
 // A name as it stands in the block: a translation text in which no marker of the block
@@ -77,11 +93,28 @@ std::string BlockNameText(std::string_view name, TextEncoding encoding, const PP
     return text;
 }
 
+// "*<language><keyword><text>: \"\"\n", a translation line of the option or of a choice.
+OSErr AppendTranslation(const PPDTexts& texts, BlockWriter& out, const std::string& language,
+                        int16_t keywordIndex, std::string_view text) {
+    RETURN_IF_ERROR(out.Text(texts.cupsList[kTranslationStartIndex]));
+    RETURN_IF_ERROR(out.Text(language));
+    RETURN_IF_ERROR(out.Text(texts.cupsList[keywordIndex]));
+    RETURN_IF_ERROR(out.Text(PPDTranslationText(text, kTextEncodingUTF8)));
+    return out.Text(texts.cupsList[kTranslationEndIndex]);
+}
+
 OSErr AppendHeader(const PPDTexts& texts, uint16_t ppdType, BlockWriter& out,
-                   TextEncoding ppdEncoding) {
+                   TextEncoding ppdEncoding, std::span<const std::string> languages) {
     if (ppdType == 1) {
         RETURN_IF_ERROR(out.Text(texts.openUI));
-        return out.Text(texts.orderDependency);
+        for (const std::string& language : languages)
+            RETURN_IF_ERROR(AppendTranslation(texts, out, language, kOptionTranslationIndex,
+                                              texts.TranslationFor(language).option));
+        RETURN_IF_ERROR(out.Text(texts.orderDependency));
+        for (const std::string& language : languages)
+            RETURN_IF_ERROR(AppendTranslation(texts, out, language, kNoneTranslationIndex,
+                                              texts.TranslationFor(language).none));
+        return noErr;
     }
     Str255 header, converted;
     if (!PStrFromView(header, texts.list[kBlockHeaderIndex]))
@@ -128,13 +161,9 @@ OSErr AppendChannelTable(const PPDTexts& texts, BlockWriter& out, const CToneInf
 }
 
 OSErr AppendTranslationLine(const PPDTexts& texts, BlockWriter& out, const CMYKTone& tone,
-                            int32_t entry) {
-    // The language prefix is the folder name without its ".lproj" (six characters).
-    const std::string& folder = texts.localizedFolder;
-    if (folder.size() < 7)
-        return resNotFound;
+                            int32_t entry, const std::string& language) {
     RETURN_IF_ERROR(out.Text(texts.cupsList[kTranslationStartIndex]));
-    RETURN_IF_ERROR(out.Bytes(folder.data(), folder.size() - 6));
+    RETURN_IF_ERROR(out.Text(language));
     RETURN_IF_ERROR(out.Text(texts.cupsList[kTranslationNumberIndex]));
     RETURN_IF_ERROR(out.Number(entry));
     Str255 utf8;
@@ -163,7 +192,57 @@ OSErr LoadPPDTexts(const GlueRec* glue, PPDTexts& texts) {
     RETURN_IF_ERROR(GetAppString(glue, kLocalizedFolderStringID, text));
     texts.localizedFolder = PStrToString(text);
     RETURN_IF_ERROR(LoadPlistValue("OpenUI", texts.openUI));
-    return LoadPlistValue("OrderDependency", texts.orderDependency);
+    RETURN_IF_ERROR(LoadPlistValue("OrderDependency", texts.orderDependency));
+    RETURN_IF_ERROR(LoadPlistValue("OptionTranslation", texts.sharedTranslation.option));
+    RETURN_IF_ERROR(LoadPlistValue("NoneTranslation", texts.sharedTranslation.none));
+    for (const std::string& language : BundleLanguages()) {
+        PPDOptionTranslation own = texts.sharedTranslation;
+        if (auto option = PPDTextFor(language, "OptionTranslation"))
+            own.option = *option;
+        if (auto none = PPDTextFor(language, "NoneTranslation"))
+            own.none = *none;
+        texts.translations[language] = std::move(own);
+    }
+    return noErr;
+}
+
+const PPDOptionTranslation& PPDTexts::TranslationFor(const std::string& language) const {
+    const auto own = translations.find(language);
+    if (own != translations.end())
+        return own->second;
+    // "pt_BR" falls back to "pt" before the shared texts.
+    const auto base = translations.find(language.substr(0, language.find('_')));
+    return base != translations.end() ? base->second : sharedTranslation;
+}
+
+std::vector<std::string> PPDCupsLanguages(std::span<const uint8_t> text) {
+    const std::string_view all(reinterpret_cast<const char*>(text.data()), text.size());
+    constexpr std::string_view kKeyword = "*cupsLanguages:";
+    std::vector<std::string> languages;
+    for (size_t at = all.find(kKeyword); at != std::string_view::npos;
+         at = all.find(kKeyword, at + 1)) {
+        if (at != 0 && all[at - 1] != '\n' && all[at - 1] != '\r')
+            continue;
+        const size_t open = all.find('"', at);
+        const size_t close = open == std::string_view::npos ? open : all.find('"', open + 1);
+        if (close == std::string_view::npos)
+            break;
+        const std::string_view value = all.substr(open + 1, close - open - 1);
+        for (size_t start = value.find_first_not_of(" \t\r\n"); start != std::string_view::npos;
+             start = value.find_first_not_of(" \t\r\n", start)) {
+            const size_t end = std::min(value.find_first_of(" \t\r\n", start), value.size());
+            const std::string code(value.substr(start, end - start));
+            const bool plain =
+                code.size() <= 16 &&
+                code.find_first_not_of("abcdefghijklmnopqrstuvwxyz"
+                                       "ABCDEFGHIJKLMNOPQRSTUVWXYZ_-") == std::string::npos;
+            if (plain && std::find(languages.begin(), languages.end(), code) == languages.end())
+                languages.push_back(code);
+            start = end;
+        }
+        break;
+    }
+    return languages;
 }
 
 uint16_t PPDLocalisationKind(std::span<const uint8_t> text, const PPDTexts& texts) {
@@ -194,9 +273,19 @@ std::string PPDTranslationText(std::string_view name, TextEncoding encoding) {
 }
 
 OSErr ComposeToneBlock(const PPDTexts& texts, uint16_t ppdType, TextEncoding ppdEncoding,
-                       const PPDTone4Rec& settings, bool withTail, MyUnknownSizePtrClass& block) {
+                       const PPDTone4Rec& settings, bool withTail, MyUnknownSizePtrClass& block,
+                       std::span<const std::string> languages) {
+    // Without the PPD's list, the one language of the localised folder name ("en.lproj").
+    std::vector<std::string> ownLanguage;
+    if (languages.empty() && ppdType == 1) {
+        const std::string& folder = texts.localizedFolder;
+        if (folder.size() < 7)
+            return resNotFound;
+        ownLanguage.push_back(folder.substr(0, folder.size() - 6));
+        languages = ownLanguage;
+    }
     BlockWriter out(block);
-    RETURN_IF_ERROR(AppendHeader(texts, ppdType, out, ppdEncoding));
+    RETURN_IF_ERROR(AppendHeader(texts, ppdType, out, ppdEncoding, languages));
 
     const int count = settings.count < 0              ? 0
                       : settings.count > kMaxPPDTones ? kMaxPPDTones
@@ -213,7 +302,8 @@ OSErr ComposeToneBlock(const PPDTexts& texts, uint16_t ppdType, TextEncoding ppd
         for (int16_t k = first; k <= last; ++k)
             RETURN_IF_ERROR(out.Text(texts.list[k]));
         if (ppdType == 1 && ppdEncoding != kTextEncodingUTF8)
-            RETURN_IF_ERROR(AppendTranslationLine(texts, out, tone, entry));
+            for (const std::string& language : languages)
+                RETURN_IF_ERROR(AppendTranslationLine(texts, out, tone, entry, language));
     }
 
     RETURN_IF_ERROR(out.Text(texts.list[kBlockEndIndex]));

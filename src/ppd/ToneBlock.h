@@ -11,9 +11,11 @@
 #include "support/Containers.h"
 
 #include <array>
+#include <map>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvane {
 
@@ -54,6 +56,14 @@ enum : int16_t {
     kTranslationStartIndex = 3,
     kTranslationEndIndex = 4,
     kTranslationNumberIndex = 5,
+    kOptionTranslationIndex = 6, // after "*" and a language: the option's translation keyword
+    kNoneTranslationIndex = 7,   // after "*" and a language: the None choice's
+};
+
+// The translation texts of the option and of its None choice for one language (UTF-8).
+struct PPDOptionTranslation {
+    std::string option;
+    std::string none;
 };
 
 // The fixed texts of the block and of the writer that places it, loaded once per save so
@@ -63,20 +73,31 @@ enum : int16_t {
 // values in UTF-8.
 struct PPDTexts {
     static constexpr int kListSize = kSupportedPPDMarkerIndex + 1;
-    static constexpr int kCupsListSize = kTranslationNumberIndex + 1;
+    static constexpr int kCupsListSize = kNoneTranslationIndex + 1;
     std::array<std::string, kListSize> list;         // 'STR#' 1000
     std::array<std::string, kCupsListSize> cupsList; // 'STR#' 2000
     std::string cupsString;                          // 'STR ' 2000
     std::string localizedFolder;                     // 'STR ' 130 ("en.lproj")
     std::string openUI;                              // the bundle's "OpenUI"
     std::string orderDependency;                     // the bundle's "OrderDependency"
+    // The option's translations: the bundle's own for each language it has, and the shared
+    // ("PPD") ones for every other language a PPD lists.
+    PPDOptionTranslation sharedTranslation;
+    std::map<std::string, PPDOptionTranslation> translations;
+
+    const PPDOptionTranslation& TranslationFor(const std::string& language) const;
 };
 
+// The languages a PPD with CUPS localisations lists ("*cupsLanguages: \"de ja\""), in order;
+// empty when it lists none. Only plain language codes are taken.
+std::vector<std::string> PPDCupsLanguages(std::span<const uint8_t> text);
+
 // Loads every text a save needs: 'STR#' 1000 items 2 ... 22, 24 ... 29 and 31 ... 34,
-// 'STR#' 2000 items 1 ... 5, 'STR ' 2000 and 130, and the bundle's "OpenUI" and
-// "OrderDependency" (each at most MaxUTF8StrLen - 1 bytes). All of them are required,
-// whatever the PPD: a missing or empty one is resNotFound (a damaged resource file its own
-// status), so that a save never writes a block without one of its parts.
+// 'STR#' 2000 items 1 ... 7, 'STR ' 2000 and 130, the bundle's shared "OpenUI" and
+// "OrderDependency" (each at most MaxUTF8StrLen - 1 bytes), and the option's translations
+// (shared "OptionTranslation" and "NoneTranslation", and each language's own). All of them are
+// required, whatever the PPD: a missing or empty one is resNotFound (a damaged resource file its
+// own status), so that a save never writes a block without one of its parts.
 [[nodiscard]] OSErr LoadPPDTexts(const GlueRec* glue, PPDTexts& texts);
 
 // The localisation kind of a PPD's text (the value `ppd_type` takes for it): 1 when it
@@ -85,15 +106,19 @@ uint16_t PPDLocalisationKind(std::span<const uint8_t> text, const PPDTexts& text
 
 // Appends the block for `settings` (list order, `count` entries) to `block`. `ppdType` (the
 // PPD's localisation kind) chooses the header and the form of the entries; names are
-// converted to `ppdEncoding`; the translation line's language comes from the localised
-// folder name. A name is written so that neither marker of the block appears inside it.
-// With `withTail` the block is followed by three line feeds (a new block, or the gamma
-// file). resNotFound when a translation line is due and the folder name has no language
-// (six characters or fewer); memFullErr when the block cannot grow; then `block` holds a
-// partial block that the caller must discard.
+// converted to `ppdEncoding`. A PPD with CUPS localisations gets the option's, the None
+// choice's and every setting's translation for each language in `languages` (the PPD's
+// *cupsLanguages; none given: the language of the localised folder name), so that the
+// printing system finds a translation wherever it looks for one. A name is written so that
+// neither marker of the block appears inside it. With `withTail` the block is followed by
+// three line feeds (a new block, or the gamma file). resNotFound when translation lines are
+// due, no language is given and the folder name has none (six characters or fewer);
+// memFullErr when the block cannot grow; then `block` holds a partial block that the
+// caller must discard.
 [[nodiscard]] OSErr ComposeToneBlock(const PPDTexts& texts, uint16_t ppdType,
                                      TextEncoding ppdEncoding, const PPDTone4Rec& settings,
-                                     bool withTail, MyUnknownSizePtrClass& block);
+                                     bool withTail, MyUnknownSizePtrClass& block,
+                                     std::span<const std::string> languages = {});
 
 // The longest translation text the printing system keeps whole, in bytes.
 inline constexpr size_t kMaxPPDTranslationBytes = 80;

@@ -88,6 +88,27 @@ OSErr getPlistDict(PropertyListDict& out, const char* fileName) {
     return noErr;
 }
 
+std::optional<std::string> SharedPPDText(const char* key) {
+    PropertyListDict shared;
+    const std::string path = BundleDirectory() + "/Resources/PPD.plist";
+    if (!key || !shared.LoadFile(path))
+        return std::nullopt;
+    return shared.StringValue(key);
+}
+
+std::optional<std::string> PPDTextFor(const std::string& language, const char* key) {
+    const bool plain =
+        !language.empty() && language.size() <= 16 &&
+        language.find_first_not_of("abcdefghijklmnopqrstuvwxyz"
+                                   "ABCDEFGHIJKLMNOPQRSTUVWXYZ_-") == std::string::npos;
+    PropertyListDict localized;
+    if (!key || !plain ||
+        !localized.LoadFile(BundleDirectory() + "/Resources/" + language +
+                            ".lproj/PPDLocalized.plist"))
+        return std::nullopt;
+    return localized.StringValue(key);
+}
+
 bool getStringFromPPDPlist(char* buffer, size_t bufferSize, const char* key,
                            TextEncoding encoding) {
     if (!buffer || bufferSize == 0 || !key)

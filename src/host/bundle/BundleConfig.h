@@ -4,11 +4,12 @@
 // leaves the caller's buffer or value as it was, and the caller decides what that means.
 #pragma once
 
+#include "base/Types.h"
 #include "host/bundle/PropertyList.h"
 #include "host/text/TextEncoding.h"
-#include "base/Types.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,15 @@ bool getCFArrayFromPlist(std::vector<std::string>& out, const char* key);
 // Loads the bundle resource `fileName`.plist (localised variants first) into `out`; `out`
 // stays as it was when the file is missing or unreadable. Always noErr.
 OSErr getPlistDict(PropertyListDict& out, const char* fileName);
+
+// The string for `key` in "PPD" alone, UTF-8: the texts every PPD gets whatever the user's
+// language. Nothing when absent.
+std::optional<std::string> SharedPPDText(const char* key);
+
+// The string for `key` in the "PPDLocalized" of `language` ("de", "pt_BR"), UTF-8: what a
+// PPD's translation lines for that language say. Nothing when the bundle has no such
+// language or key; `language` must be a plain language code.
+std::optional<std::string> PPDTextFor(const std::string& language, const char* key);
 
 // Copies the string for `key` from "PPDLocalized" or, when that file or key is missing, from
 // "PPD", as zero-terminated text in `encoding`. False, with the buffer untouched, when

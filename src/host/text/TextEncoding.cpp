@@ -20,7 +20,7 @@ const char* IconvCharsetName(TextEncoding encoding) {
 }
 
 TextEncoding ApplicationTextEncoding() {
-    return HostLanguageCode() == "ja" ? kTextEncodingMacJapanese : kTextEncodingMacRoman;
+    return HostScriptCode() == 1 ? kTextEncodingMacJapanese : kTextEncodingMacRoman;
 }
 
 namespace {

@@ -33,8 +33,9 @@ constexpr TextEncoding TextEncodingBase(TextEncoding encoding) {
 // PPDs as Windows-932, so what is written here is what the print dialog shows.
 const char* IconvCharsetName(TextEncoding encoding);
 
-// The application's text encoding, decided from the user's language at each call: Mac
-// Japanese when it is Japanese, otherwise Mac Roman.
+// The application's text encoding, in which setting names are stored: a property of the
+// installation, not of the user, so that every user and every LANG reads the same names.
+// Mac Japanese when the installation's language is Japanese, otherwise Mac Roman.
 TextEncoding ApplicationTextEncoding();
 
 // The length of the longest prefix of `bytes` that is at most `limit` bytes long and ends
