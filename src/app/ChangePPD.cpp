@@ -106,6 +106,7 @@ OSErr AdjustHalftoneChangePPDFile(GlueRec* glue, const FSSpec& chosen) {
     }
 
     SetPPDLocation(*state->prefsWorking, chosen);
+    state->ppdSetAside = 0; // a new choice replaces the one set aside
     err = RecordChosenPPD(glue, chosen);
     if (err != noErr)
         return err; // the choice stays unsaved, so the next Save writes it

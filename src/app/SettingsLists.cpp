@@ -164,6 +164,12 @@ SaveOutcome SetAdjustHalftoneDialogsSetting(GlueRec* glue) {
         outcome.status = paramErr;
         return outcome;
     }
+    // A PPD set aside at start-up is still the user's choice: saving now would forget it.
+    if (glue->dialogState->ppdSetAside && glue->dialogState->prefsWorking->ppdName[0] == 0) {
+        outcome.status = kPPDSetAsideCode;
+        outcome.messageParam = FileNameUtf8(PStrView(glue->dialogState->prefsSaved->ppdName));
+        return outcome;
+    }
     outcome.status = AdjustHalftoneSaveToPrefFile(glue);
     if (outcome.status == kChangedOnDiskCode &&
         HostPathForFSSpec(glue->prefsFileSpec, outcome.messageParam) != noErr)

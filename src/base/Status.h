@@ -91,8 +91,11 @@ enum : OSErr {
     kDamagedCurveCode = 1021,      // a setting's curve has fewer than two points
     kRepairedSaveCode = 1022,      // an interrupted save was completed or undone (a note)
     kPrefsSetAsideCode = 1023,     // a damaged preferences file was kept aside (a note)
+    kPPDSetAsideCode = 1024,       // the chosen PPD could not be read; saving would forget it
+    kPPDGoneCode = 1025,           // the chosen PPD is gone and has been forgotten (a note)
+    kNotAPlainFileCode = 1026,     // a folder, link or device stands where a file belongs
     kFirstStoreCode = kListFullCode,
-    kLastStoreCode = kPrefsSetAsideCode,
+    kLastStoreCode = kNotAPlainFileCode,
 };
 inline constexpr int16_t kStoreMessagesListID = 1002;
 

@@ -52,6 +52,7 @@ struct SettingPrivateRec {
     NewEditHalftoneDialog* newEditor; // the curve editor's core while it is open
     uint64_t ppdRecordDigest; // the chosen PPD's settings record as read or written (its digest)
     uint8_t ppdBlockMissing;  // the record's settings are not (or no longer) in the PPD's text
+    uint8_t ppdSetAside;      // the chosen PPD could not be read at start-up: not to be saved away
 };
 
 // Process-wide flags.

@@ -64,13 +64,18 @@ void ForgetPPD(SettingPrivateRec* state) {
     std::memset(state->ppdSaved, 0, sizeof(PPDTone4Rec));
 }
 
-// Failures while starting up are forgotten quietly so the window still opens.
-OSErr SoftFailure(GlueRec* glue, OSErr err) {
-    if (glue->startingUp) {
-        ForgetPPD(glue->dialogState);
-        return noErr;
-    }
-    return err;
+// Failures while starting up set the PPD aside, so that the window still opens; the user
+// hears why, and nothing saves the choice away meanwhile (ppdSetAside).
+OSErr SoftFailure(GlueRec* glue, OSErr err, const std::string& item = {}) {
+    if (!glue->startingUp)
+        return err;
+    SettingPrivateRec* state = glue->dialogState;
+    const std::string name = FileNameUtf8(PStrView(state->prefsWorking->ppdName));
+    ShowAlert(glue, kPPDSetAsideCode, name);
+    ShowAlert(glue, err, FileNameUtf8(item.empty() ? name : item)); // what failed, and where
+    ForgetPPD(state);
+    state->ppdSetAside = 1;
+    return noErr;
 }
 
 // How long reading waits for a writer of the same folder to finish.
@@ -93,7 +98,7 @@ struct RecordOnDisk {
     if (lstat(sidecar.c_str(), &st) != 0)
         return errno == ENOENT ? OSErr{noErr} : StatusFromErrno(errno);
     if (!S_ISREG(st.st_mode))
-        return permErr; // never read through a link planted in the record's place
+        return kNotAPlainFileCode; // never read through a link planted in the record's place
     if (OSErr err = ReadWholeFile(sidecar, bytes); err != noErr)
         return err;
     record.digest = ContentDigest(bytes);
@@ -188,8 +193,17 @@ OSErr AdjustHalftoneDialogReadPPDSetting(GlueRec* glue) {
     state->ppdRecordDigest = kAbsentDigest;
     state->ppdBlockMissing = 0;
 
+    if (ppd.name[0] == 0) {
+        ForgetPPD(state); // none chosen
+        return noErr;
+    }
     OSErr err = FindNamedFile(ppd);
     if (err == fnfErr) {
+        // A PPD that is gone is forgotten for good, and the user is told which one.
+        std::string where;
+        if (HostPathForFSSpec(ppd, where) != noErr)
+            where = FileNameUtf8(PStrView(ppd.name));
+        ShowAlert(glue, kPPDGoneCode, FileNameUtf8(where));
         ForgetPPD(state);
         return noErr;
     }
@@ -228,7 +242,7 @@ OSErr AdjustHalftoneDialogReadPPDSetting(GlueRec* glue) {
     }
     RecordOnDisk record;
     if ((err = ReadRecordOf(targetPath, record)) != noErr)
-        return SoftFailure(glue, err);
+        return SoftFailure(glue, err, SidecarPath(targetPath));
     state->ppdRecordDigest = record.digest;
 
     if (gammaTarget && !record.found) {

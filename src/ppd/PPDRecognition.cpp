@@ -12,6 +12,7 @@
 #include "support/PString.h"
 
 #include <cstring>
+#include <strings.h>
 #include <vector>
 
 namespace orvane {
@@ -85,6 +86,19 @@ OSErr Examine(GlueRec* glue, const FSSpec* spec, uint8_t* isPPD, uint16_t* ppdTy
     *isPPD = found ? 1 : 0;
     if (found)
         return noErr;
+    // The marker is the common spelling; PPD syntax also allows more spaces or a tab after
+    // the colon ("*ColorDevice:<tab>True"), which libcups reads as the same value.
+    char* colour = nullptr;
+    if ((err = GetPPDAttribute(spec, "ColorDevice", &colour)) != noErr)
+        return err;
+    if (colour) {
+        const bool isColour = strcasecmp(colour, "True") == 0;
+        MyDisposePtr(colour);
+        if (isColour) {
+            *isPPD = 1;
+            return noErr;
+        }
+    }
 
     std::vector<std::string> attributes;
     getCFArrayFromPlist(attributes, "Support PPD");

@@ -94,7 +94,8 @@ OSErr FSpOpenDF(const FSSpec& spec, int8_t permission, int16_t* refNum) {
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
-        return S_ISDIR(st.st_mode) ? fnfErr : permErr;
+        // A fifo or device given as a file is no file to read; saying so beats a hang.
+        return S_ISDIR(st.st_mode) ? OSErr{fnfErr} : OSErr{kNotAPlainFileCode};
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
 

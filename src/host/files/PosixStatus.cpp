@@ -55,7 +55,7 @@ OSErr ReadWholeFile(const std::string& path, std::vector<uint8_t>& out, size_t m
     }
     if (!S_ISREG(st.st_mode)) {
         close(fd);
-        return S_ISDIR(st.st_mode) ? dupFNErr : ioErr;
+        return S_ISDIR(st.st_mode) ? OSErr{dupFNErr} : OSErr{kNotAPlainFileCode};
     }
     if (static_cast<uint64_t>(st.st_size) > maxSize) {
         close(fd);
