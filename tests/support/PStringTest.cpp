@@ -148,10 +148,13 @@ TEST(DigitNumberText, WritesAndReadsHundredths) {
     EXPECT_EQ(MyStringToDigitNum(P("99.99").s, 2), 9999);
 }
 
-TEST(DigitNumberText, SeparatorFollowsTheLocale) {
+TEST(DigitNumberText, SeparatorAndScriptFollowTheLocale) {
     {
         ScopedEnv nowhere("LC_ALL", "xx_NOWHERE.UTF-8");
         EXPECT_EQ(GetDecimalPointCharacter(), '.');
+        EXPECT_EQ(GetCurrentScriptCode(), 0);
+        ScopedEnv japanese("LC_ALL", "ja_JP.UTF-8");
+        EXPECT_EQ(GetCurrentScriptCode(), 1);
     }
     ScopedEnv locale("LC_ALL", "de_DE.UTF-8");
     if (GetDecimalPointCharacter() != ',')

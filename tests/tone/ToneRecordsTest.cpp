@@ -47,22 +47,22 @@ Bytes StoredImage(Bytes bytes, size_t settingsAt, int settings) {
 TEST(ToneRecordSwap, FollowsTheStoredLayoutAndTwiceRestores) {
     if constexpr (std::endian::native == std::endian::big)
         GTEST_SKIP() << "swapping is a no-op on a big-endian host";
-    ToneRes4Rec prefs = Patterned<ToneRes4Rec>();
-    const Bytes before = BytesOf(prefs);
-    SwapToneRes4Rec(prefs);
-    EXPECT_EQ(BytesOf(prefs), StoredImage(before, offsetof(ToneRes4Rec, tones), 20));
-    SwapToneRes4Rec(prefs);
-    EXPECT_EQ(BytesOf(prefs), before);
-
-    Handle ppd = MyNewHandleClear(sizeof(PPDTone4Rec));
-    const PPDTone4Rec pattern = Patterned<PPDTone4Rec>();
-    std::memcpy(HandleData(ppd), &pattern, sizeof pattern);
-    PPDTone4RecHostToBig(ppd);
-    EXPECT_EQ(Bytes(HandleData(ppd), HandleData(ppd) + sizeof pattern),
-              StoredImage(BytesOf(pattern), offsetof(PPDTone4Rec, tones), 6));
-    PPDTone4RecBigToHost(ppd);
-    EXPECT_EQ(std::memcmp(HandleData(ppd), &pattern, sizeof pattern), 0);
-    MyDisposeHandle(ppd);
+    // The handle forms, as loading and saving use them.
+    const auto check = [](const auto& pattern, size_t settingsAt, int settings, auto toBig,
+                          auto toHost) {
+        Handle block = MyNewHandleClear(sizeof pattern);
+        std::memcpy(HandleData(block), &pattern, sizeof pattern);
+        toBig(block);
+        EXPECT_EQ(Bytes(HandleData(block), HandleData(block) + sizeof pattern),
+                  StoredImage(BytesOf(pattern), settingsAt, settings));
+        toHost(block);
+        EXPECT_EQ(std::memcmp(HandleData(block), &pattern, sizeof pattern), 0);
+        MyDisposeHandle(block);
+    };
+    check(Patterned<ToneRes4Rec>(), offsetof(ToneRes4Rec, tones), kMaxRegisteredTones,
+          ToneRes4RecHostToBig, ToneRes4RecBigToHost);
+    check(Patterned<PPDTone4Rec>(), offsetof(PPDTone4Rec, tones), kMaxPPDTones,
+          PPDTone4RecHostToBig, PPDTone4RecBigToHost);
 
     Handle shortBlock = MyNewHandleClear(100); // too short for either record: left alone
     HandleData(shortBlock)[2] = 0x12;

@@ -10,7 +10,6 @@
 
 #include <cstring>
 #include <optional>
-#include <sstream>
 
 namespace orvane {
 namespace {
@@ -241,37 +240,6 @@ TEST_F(ShippedBundle, InformationDictionaryHasTheProductValues) {
     std::vector<std::string> support;
     ASSERT_TRUE(getCFArrayFromPlist(support, "Support PPD"));
     EXPECT_FALSE(support.empty());
-}
-
-// PPDs with CUPS localisations take these fragments as they are: whole PPD lines, every
-// line except the translations ("*xx.Keyword") in 7-bit ASCII, and the option translated
-// into the user's language or English.
-TEST_F(ShippedBundle, PPDFragmentsAreWholeLinesWith7BitBaseTexts) {
-    for (const char* language : {"en_US.UTF-8", "ja_JP.UTF-8", "fr_FR.UTF-8"}) {
-        UseLanguage(language);
-        for (const std::string key : {"OpenUI", "OrderDependency"}) {
-            char value[1024];
-            ASSERT_TRUE(getStringFromPPDPlist(value, sizeof value, key.c_str(), kTextEncodingUTF8))
-                << language << " " << key;
-            std::string text(value);
-            ASSERT_EQ(text.back(), '\n') << text;
-            if (key == "OpenUI") {
-                const char* expected = language[0] == 'j' ? "*ja.Translation OrvaneTone/"
-                                                          : "*en.Translation OrvaneTone/";
-                EXPECT_NE(text.find(expected), std::string::npos) << text;
-                ASSERT_EQ(text[0], '\n') << "the begin marker starts with a line feed";
-                text.erase(0, 1);
-            }
-            std::istringstream lines(text);
-            for (std::string line; std::getline(lines, line);) {
-                EXPECT_EQ(line.rfind('*', 0), 0u) << language << ": " << line;
-                if (line.size() > 4 && line[3] == '.')
-                    continue; // a translation
-                for (char c : line)
-                    EXPECT_LT(static_cast<unsigned char>(c), 0x80) << line;
-            }
-        }
-    }
 }
 
 } // namespace
