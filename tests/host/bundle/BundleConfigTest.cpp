@@ -33,10 +33,6 @@ protected:
         TempRoot::SetUp();
         bundle_.emplace("ORVANE_BUNDLE_DIR", Path("bundle"));
     }
-    void TearDown() override {
-        bundle_.reset();
-        TempRoot::TearDown();
-    }
     void UseLanguage(const char* locale) { language_.emplace("LC_ALL", locale); }
     void Write(const std::string& relative, const std::string& contents) {
         const std::filesystem::path path = Path("bundle/" + relative);
@@ -170,39 +166,28 @@ TEST_F(InfoPlist, PStringsAreInTheApplicationEncodingAndCutToWholeCharacters) {
     EXPECT_EQ(name[0], 254);
 }
 
-struct ArrayCase {
-    const char* label;
-    std::string body;
-    bool found;
-    std::vector<std::string> expected;
-};
-
-class SupportPPDArray : public BundleFixture, public ::testing::WithParamInterface<ArrayCase> {};
-
-TEST_P(SupportPPDArray, DeliversTheStringItems) {
-    const ArrayCase& c = GetParam();
-    WriteInfo(c.body);
-    std::vector<std::string> list{"kept"};
-    EXPECT_EQ(getCFArrayFromPlist(list, "Support PPD"), c.found);
-    EXPECT_EQ(list, c.expected);
+TEST_F(InfoPlist, SupportPPDArrayDeliversTheStringItems) {
+    const std::string key = "<key>Support PPD</key>";
+    const struct {
+        std::string body;
+        bool found;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {key + "<array><string>ColorDevice</string><string>OrvaneTone</string></array>",
+         true,
+         {"ColorDevice", "OrvaneTone"}},
+        {key + "<array/>", true, {}},
+        {key + "<array><integer>1</integer><string>A</string></array>", true, {"A"}},
+        {StringEntry("OEM Name", "x"), false, {"kept"}},
+        {StringEntry("Support PPD", "ColorDevice"), false, {"kept"}}, // not an array
+    };
+    for (const auto& c : cases) {
+        WriteInfo(c.body);
+        std::vector<std::string> list{"kept"};
+        EXPECT_EQ(getCFArrayFromPlist(list, "Support PPD"), c.found) << c.body;
+        EXPECT_EQ(list, c.expected) << c.body;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Bundle, SupportPPDArray,
-    ::testing::Values(
-        ArrayCase{"Listed",
-                  "<key>Support PPD</key><array><string>ColorDevice</string>"
-                  "<string>OrvaneTone</string></array>",
-                  true,
-                  {"ColorDevice", "OrvaneTone"}},
-        ArrayCase{"EmptyArray", "<key>Support PPD</key><array/>", true, {}},
-        ArrayCase{"NonStringItemsSkipped",
-                  "<key>Support PPD</key><array><integer>1</integer><string>A</string></array>",
-                  true,
-                  {"A"}},
-        ArrayCase{"Absent", StringEntry("OEM Name", "x"), false, {"kept"}},
-        ArrayCase{"NotAnArray", StringEntry("Support PPD", "ColorDevice"), false, {"kept"}}),
-    [](const auto& p) { return std::string(p.param.label); });
 
 TEST_F(BundleFixture, LocationsStayInTheBundleAndFollowTheLanguage) {
     Write("Resources/PPD.plist", PlistWith(""));

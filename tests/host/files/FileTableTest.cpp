@@ -1,5 +1,6 @@
-// Open data forks by reference number: reading, writing, the mark and the end of file,
-// with the platform's statuses; and the shared table the resource layer registers in.
+// Open data forks by reference number: permissions, references that are not open files, and
+// the shared table the resource layer registers in. (Reading, writing, the mark and the end
+// of file are shown through the data-file class and the buffered reader.)
 #include "host/files/FileTable.h"
 
 #include "base/TempRoot.h"
@@ -36,22 +37,6 @@ protected:
     std::vector<int16_t> open_;
 };
 
-TEST_F(FileTableTest, ReadingPastTheEndGivesEofWithTheBytesRead) {
-    const int16_t ref = Open(fsRdPerm);
-    char buffer[32] = {};
-    int32_t count = 4;
-    ASSERT_EQ(FSRead(ref, &count, buffer), noErr);
-    EXPECT_EQ(std::string(buffer, static_cast<size_t>(count)), "0123");
-    count = 20;
-    EXPECT_EQ(FSRead(ref, &count, buffer), eofErr);
-    EXPECT_EQ(std::string(buffer, static_cast<size_t>(count)), "456789");
-    count = 1;
-    EXPECT_EQ(FSRead(ref, &count, buffer), eofErr);
-    EXPECT_EQ(count, 0);
-    count = -1;
-    EXPECT_EQ(FSRead(ref, &count, buffer), paramErr);
-}
-
 TEST_F(FileTableTest, PermissionsAreHonoured) {
     const int16_t readOnly = Open(fsRdPerm);
     int32_t count = 3;
@@ -60,6 +45,7 @@ TEST_F(FileTableTest, PermissionsAreHonoured) {
     EXPECT_EQ(SetEOF(readOnly, 2), wrPermErr);
     const int16_t writeOnly = Open(fsWrPerm);
     char buffer[4];
+    count = 3;
     EXPECT_EQ(FSRead(writeOnly, &count, buffer), permErr);
     count = 3;
     EXPECT_EQ(FSWrite(writeOnly, &count, "abc"), noErr);
@@ -74,41 +60,6 @@ TEST_F(FileTableTest, PermissionsAreHonoured) {
     count = 1;
     EXPECT_EQ(FSWrite(Open(fsCurPerm), &count, "X"), wrPermErr) << "fsCurPerm falls back";
     EXPECT_EQ(FSpOpenDF(spec_, fsRdWrPerm, &ref), permErr);
-}
-
-TEST_F(FileTableTest, WritingExtendsAndSetEofCutsAndMovesTheMark) {
-    const int16_t ref = Open(fsCurPerm);
-    ASSERT_EQ(SetFPos(ref, fsFromLEOF, 0), noErr);
-    int32_t count = 3, eof = 0, mark = 0;
-    ASSERT_EQ(FSWrite(ref, &count, "abc"), noErr);
-    ASSERT_EQ(GetEOF(ref, &eof), noErr);
-    EXPECT_EQ(eof, 13);
-    ASSERT_EQ(SetEOF(ref, 5), noErr);
-    ASSERT_EQ(GetFPos(ref, &mark), noErr);
-    EXPECT_EQ(mark, 5);
-    EXPECT_EQ(ReadFile(Path("data")), "01234");
-    EXPECT_EQ(SetEOF(ref, -1), paramErr);
-}
-
-TEST_F(FileTableTest, PositionModesMoveTheMark) {
-    struct Case {
-        int16_t mode;
-        int32_t offset;
-        OSErr expected;
-        int32_t markAfter; // the mark starts at 4
-    } cases[] = {
-        {fsAtMark, 7, noErr, 4},     {fsFromStart, 10, noErr, 10}, {fsFromStart, 11, eofErr, 10},
-        {fsFromLEOF, -3, noErr, 7},  {fsFromMark, 2, noErr, 6},    {fsFromMark, -4, noErr, 0},
-        {fsFromMark, -5, posErr, 4}, {9, 0, paramErr, 4},
-    };
-    const int16_t ref = Open(fsRdPerm);
-    for (const Case& c : cases) {
-        ASSERT_EQ(SetFPos(ref, fsFromStart, 4), noErr);
-        EXPECT_EQ(SetFPos(ref, c.mode, c.offset), c.expected) << c.mode << " " << c.offset;
-        int32_t mark = -1;
-        ASSERT_EQ(GetFPos(ref, &mark), noErr);
-        EXPECT_EQ(mark, c.markAfter) << c.mode << " " << c.offset;
-    }
 }
 
 TEST_F(FileTableTest, WhatIsNotAnOpenFileIsRefused) {

@@ -132,46 +132,34 @@ TEST(ResourceForkRoundTrip, KeepsResourcesNamesAttributesAndGroupsTypes) {
     EXPECT_EQ(back.entries[4], image.entries[3]);
 }
 
-struct UnwritableCase {
-    const char* name;
-    std::function<void(ResourceForkImage&)> damage;
-};
-
-class ResourceForkUnwritable : public ::testing::TestWithParam<UnwritableCase> {};
-
-TEST_P(ResourceForkUnwritable, IsRefusedWithParamErr) {
-    ResourceForkImage image = GoldenImage();
-    GetParam().damage(image);
-    Bytes written = {1, 2, 3};
-    EXPECT_EQ(SerializeResourceFork(image, written), paramErr);
-    EXPECT_TRUE(written.empty());
+TEST(ResourceForkGolden, ImagesTheFormatCannotHoldAreRefused) {
+    const std::function<void(ResourceForkImage&)> damages[] = {
+        [](auto& i) { i.entries[0].name.assign(256, 'x'); },  // name over 255 bytes
+        [](auto& i) { i.entries[1].id = 128; },               // type and ID twice
+        [](auto& i) { i.entries[0].data.resize(0x1000000); }, // past the 24-bit data offsets
+        [](auto& i) { // more than 32768 resources of one type
+            for (int n = 0; n <= 32768; ++n)
+                i.entries.push_back(
+                    {MakeFourCC("Many"), static_cast<int16_t>(n - 16384), 0, false, "", {}});
+        },
+        [](auto& i) { // names past the 16-bit name offsets
+            for (int n = 0; n < 300; ++n)
+                i.entries.push_back({MakeFourCC("Name"),
+                                     static_cast<int16_t>(n),
+                                     0,
+                                     true,
+                                     std::string(255, 'n'),
+                                     {}});
+        },
+    };
+    for (const auto& damage : damages) {
+        ResourceForkImage image = GoldenImage();
+        damage(image);
+        Bytes written = {1, 2, 3};
+        EXPECT_EQ(SerializeResourceFork(image, written), paramErr);
+        EXPECT_TRUE(written.empty());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Images, ResourceForkUnwritable,
-    ::testing::Values(
-        UnwritableCase{"NameOver255Bytes", [](auto& i) { i.entries[0].name.assign(256, 'x'); }},
-        UnwritableCase{"DuplicateTypeAndID", [](auto& i) { i.entries[1].id = 128; }},
-        UnwritableCase{"DataPastTheDataOffsets",
-                       [](auto& i) { i.entries[0].data.resize(0x1000000); }},
-        UnwritableCase{
-            "TooManyResourcesOfOneType",
-            [](auto& i) {
-                for (int n = 0; n <= 32768; ++n)
-                    i.entries.push_back(
-                        {MakeFourCC("Many"), static_cast<int16_t>(n - 16384), 0, false, "", {}});
-            }},
-        UnwritableCase{"NamesPastTheNameOffsets",
-                       [](auto& i) {
-                           for (int n = 0; n < 300; ++n)
-                               i.entries.push_back({MakeFourCC("Name"),
-                                                    static_cast<int16_t>(n),
-                                                    0,
-                                                    true,
-                                                    std::string(255, 'n'),
-                                                    {}});
-                       }}),
-    [](const auto& c) { return std::string(c.param.name); });
 
 struct MalformedCase {
     const char* name;
