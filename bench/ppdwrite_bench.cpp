@@ -105,7 +105,7 @@ public:
 
     OSErr Save(const PPDTone4Rec& list) {
         *glue_->dialogState->ppdWorking = list;
-        return AdjustHalftoneSaveToPPDFile(glue_);
+        return AdjustHalftoneSaveToPPDFile(glue_).status;
     }
 
 private:

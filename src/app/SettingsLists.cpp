@@ -5,7 +5,6 @@
 #include "core/UiText.h"
 #include "host/alerts/AlertHost.h"
 #include "host/files/HostPaths.h"
-#include "host/rights/AdminRights.h"
 #include "host/ui/ListView.h"
 #include "ppd/PPDWriter.h"
 #include "store/Preferences.h"
@@ -156,15 +155,7 @@ OSErr NewEditHalftoneDialogSaveList(GlueRec* glue) {
 }
 
 SaveOutcome SaveChosenPPDSettings(GlueRec* glue) {
-    SaveOutcome outcome;
-    AUTH_CANCEL_Flag = 0;
-    outcome.status = AdjustHalftoneSaveToPPDFile(glue);
-    if (AUTH_CANCEL_Flag) {
-        outcome.rightsRefused = true;
-        outcome.refusalMessage = LastAdminRefusal().message;
-    }
-    outcome.backupPath = LastPPDBackupPath();
-    return outcome;
+    return AdjustHalftoneSaveToPPDFile(glue);
 }
 
 SaveOutcome SetAdjustHalftoneDialogsSetting(GlueRec* glue) {

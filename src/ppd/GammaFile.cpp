@@ -3,8 +3,8 @@
 #include "host/bundle/BundleConfig.h"
 #include "host/files/HostPaths.h"
 #include "host/files/PosixStatus.h"
-#include "host/resources/Sidecar.h"
 #include "host/folders/SystemRoot.h"
+#include "host/resources/Sidecar.h"
 #include "ppd/Permissions.h"
 #include "support/FileHelpers.h"
 #include "support/PString.h"
@@ -21,10 +21,20 @@ constexpr const char* kApplicationSupportFolder = "/var/lib";
 constexpr const char* kTonevaultFolderName = "Tonevault";
 constexpr size_t kOemNameBufferSize = 1024;
 constexpr size_t kMaxFolderNameLength = 255;
-// checkAuth's path: the original built it in a 255-byte buffer with its terminator.
+// The longest vendor-folder path asked for with administrator rights: 254 bytes, so that
+// with its terminator it fits the 255 characters of a P-string, the form in which this
+// program keeps names and paths. A longer path is never cut (that would create another
+// folder); the folder then counts as unavailable.
 constexpr size_t kMaxAuthPathLength = 254;
 constexpr OSType kGammaFileType = MakeFourCC("TEXT");
 constexpr OSType kGammaFileCreator = MakeFourCC("????");
+
+// Opens an item to the group, so that every user of the group can write every gamma file.
+// A mode that cannot be changed does not stop the gamma file being made: its owner can write
+// it, and a member of the group who cannot hears so from the failing save itself.
+void OpenToGroup(const std::string& path, const char* mode) {
+    (void)SetPermissionModeForPath(path.c_str(), mode);
+}
 
 std::string Join(const std::string& folder, std::string_view name) {
     std::string path = folder;
@@ -63,8 +73,10 @@ OSErr MakeVendorFolder(const std::string& applicationSupport, const std::string&
     std::string probe;
     if (createFile(applicationSupport.c_str(), vendorName.c_str(), &probe, 1) == fnfErr) {
         const std::string authPath = applicationSupport + "/" + vendorName;
+        // Granted or refused, the folder's presence below decides: a refusal leaves it
+        // missing, which is the failure this step reports.
         if (authPath.size() <= kMaxAuthPathLength)
-            checkAuth(authPath.c_str());
+            (void)checkAuth(authPath.c_str());
     }
     if (LookUpFolder(vendor) != noErr)
         return kGammaFolderUnavailableErr;
@@ -80,7 +92,7 @@ OSErr MakeFolder(const std::string& path, bool* created) {
     if ((status = CreateFolder(path)) != noErr)
         return status;
     *created = true;
-    SetPermissionModeForPath(path.c_str(), "g+w");
+    OpenToGroup(path, "g+w");
     return noErr;
 }
 
@@ -99,7 +111,7 @@ OSErr MakeGammaFile(const FSSpec& spec, const std::string& path) {
         return status;
     if ((status = MySetFileTypeAndCreator(spec, kGammaFileType, kGammaFileCreator)) != noErr)
         return status;
-    SetPermissionMode(&spec, "g+w");
+    OpenToGroup(path, "g+w");
     return noErr;
 }
 
@@ -140,10 +152,14 @@ OSErr Make_gam_file(GlueRec* glue) {
     if (OSErr status = MakeFolder(tonevault, &created))
         return status;
     if (!created)
-        SetPermissionModeForPath(tonevault.c_str(), "-R g+w");
+        OpenToGroup(tonevault, "-R g+w");
 
-    if (glue->ppdNickname[0] == 0)
-        return noErr;
+    if (glue->ppdNickname[0] == 0) {
+        // No printer to name the folder after: no gamma file at all, rather than the
+        // previous printer's.
+        glue->gammaFileSpec = FSSpec{};
+        return kNoGammaFileCode;
+    }
 
     // The printer's folder and the gamma file in it.
     const std::string printer = Join(tonevault, GammaFolderName(PStrView(glue->ppdNickname)));

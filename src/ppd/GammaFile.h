@@ -8,8 +8,8 @@
 // the file exist and are writable for the group.
 #pragma once
 
-#include "core/State.h"
 #include "base/Types.h"
+#include "core/State.h"
 
 #include <string>
 #include <string_view>
@@ -20,9 +20,10 @@ namespace orvane {
 inline constexpr const char* kGammaFileName = "PPDGAM";
 
 // The folder name for a nickname or vendor name. Bytes a folder name cannot hold ('/' and
-// NUL) become ':', as the original platform shows a '/' of its names in POSIX paths; a
-// leading '.' becomes ':' as well, so that no name is "." or "..", hidden, or taken for a
-// sidecar ("._name"). All other bytes stay; the length does not change.
+// NUL) become ':', which a folder name may hold and which still reads as a separator, so
+// "Model 5/6" stays recognisable as "Model 5:6"; a leading '.' becomes ':' as well, so that
+// no name is "." or "..", hidden, or taken for a sidecar ("._name"). All other bytes stay;
+// the length does not change, so two nicknames never meet in one folder by being cut.
 std::string GammaFolderName(std::string_view name);
 
 // Makes sure the gamma file of the chosen PPD (named by glue->ppdNickname) exists with a
@@ -41,6 +42,6 @@ std::string GammaFolderName(std::string_view name);
 //   if it had none).
 // - The first failing step's status otherwise (dupFNErr when a file stands where a folder
 //   belongs); folders created before the failure stay. Mode changes are not checked.
-OSErr Make_gam_file(GlueRec* glue);
+[[nodiscard]] OSErr Make_gam_file(GlueRec* glue);
 
 } // namespace orvane

@@ -162,9 +162,16 @@ OSErr AdjustHalftoneDialogReadPPDSetting(GlueRec* glue) {
         if (!found && ReadPPDSetting(glue, &ppd, &scratch) == noErr)
             mustWriteGamma = true;
         *state->ppdWorking = scratch;
-        *state->ppdSaved = scratch;
-        if (mustWriteGamma)
-            AdjustHalftoneSaveToPPDFile(glue);
+        if (!mustWriteGamma) {
+            *state->ppdSaved = scratch;
+            return noErr;
+        }
+        // The gamma file holds no settings yet: saved is what it holds until the write
+        // succeeds (which makes the two equal). A failed write leaves the PPD's settings
+        // unsaved instead of claiming the gamma file has them.
+        std::memset(state->ppdSaved, 0, sizeof(PPDTone4Rec));
+        const SaveOutcome copied = AdjustHalftoneSaveToPPDFile(glue);
+        (void)copied; // its failure is kept in ppdSaved, and the next Save reports it
         return noErr;
     }
 

@@ -38,7 +38,7 @@ OSErr FindText(MyOpenDataFileClass& file, ConstStringPtr text, bool* found) {
     return noErr;
 }
 
-OSErr Examine(GlueRec* glue, const FSSpec* spec, uint8_t* isPPD) {
+OSErr Examine(GlueRec* glue, const FSSpec* spec, uint8_t* isPPD, uint16_t* ppdType) {
     OSType type = 0, creator = 0;
     OSErr err = MyGetFileTypeAndCreator(*spec, &type, &creator);
     if (err != noErr)
@@ -72,7 +72,8 @@ OSErr Examine(GlueRec* glue, const FSSpec* spec, uint8_t* isPPD) {
     err = FindText(file, cupsMarker, &found);
     if (err != noErr)
         return err;
-    ppd_type = found ? 1 : 0;
+    *ppdType = found ? 1 : 0;
+    ppd_type = *ppdType;
 
     Str255 supportedMarker;
     err = GetAppIndString(glue, kPPDTextListID, kSupportedPPDMarkerIndex, supportedMarker);
@@ -92,7 +93,10 @@ OSErr Examine(GlueRec* glue, const FSSpec* spec, uint8_t* isPPD) {
         if (Utf8ToAppText(name, kAttributePathSize - 1, appName) != TextConversionStatus::ok)
             continue;
         char* value = nullptr;
-        if (GetPPDAttribute(spec, appName.c_str(), &value) == noErr && value) {
+        // A file that cannot be read for its attributes is not judged by a guess.
+        if ((err = GetPPDAttribute(spec, appName.c_str(), &value)) != noErr)
+            return err;
+        if (value) {
             MyDisposePtr(value);
             *isPPD = 1;
             break;
@@ -103,11 +107,16 @@ OSErr Examine(GlueRec* glue, const FSSpec* spec, uint8_t* isPPD) {
 
 } // namespace
 
-OSErr CheckTargetFileIsPPDFile(GlueRec* glue, const FSSpec* spec, uint8_t* isPPD) {
+OSErr CheckTargetFileIsPPDFile(GlueRec* glue, const FSSpec* spec, uint8_t* isPPD,
+                               uint16_t* ppdType) {
     if (!spec || !isPPD)
         return paramErr;
     *isPPD = 0;
-    return Examine(glue, spec, isPPD);
+    uint16_t kind = 0;
+    const OSErr err = Examine(glue, spec, isPPD, &kind);
+    if (ppdType)
+        *ppdType = kind;
+    return err;
 }
 
 OSErr GetPPDAttribute(const FSSpec* spec, const char* name, char** value) {
@@ -131,9 +140,10 @@ OSErr GetPPDAttribute(const FSSpec* spec, const char* name, char** value) {
 
 OSErr GetPPDEncoding(const FSSpec* spec, TextEncoding* encoding) {
     if (!encoding)
-        return noErr;
+        return paramErr;
     char* value = nullptr;
-    GetPPDAttribute(spec, "LanguageEncoding", &value);
+    if (const OSErr err = GetPPDAttribute(spec, "LanguageEncoding", &value); err != noErr)
+        return err;
     if (!value) {
         *encoding = kTextEncodingISOLatin1;
         return noErr;
@@ -153,6 +163,9 @@ OSErr GetPPDEncoding(const FSSpec* spec, TextEncoding* encoding) {
 void GetPPDOptions(GlueRec* glue, const FSSpec* spec) {
     if (!glue || !spec)
         return;
+    // Whatever this PPD names, the previous PPD's nickname (the folder of another printer's
+    // gamma file) must not stay.
+    glue->ppdNickname[0] = 0;
     std::string path;
     if (PathOf(spec, kNicknamePathSize, path) != noErr)
         return;
@@ -164,8 +177,11 @@ void GetPPDOptions(GlueRec* glue, const FSSpec* spec) {
         name = ppd.ShortNickname();
     if (name.empty())
         return;
-    if (name.size() > 255)
-        name.resize(255);
+    // Cut whole characters only: the nickname names a folder.
+    TextEncoding encoding = kTextEncodingISOLatin1;
+    if (GetPPDEncoding(spec, &encoding) != noErr)
+        encoding = kTextEncodingISOLatin1;
+    name.resize(CompleteCharacterPrefix(name, 255, encoding));
     PStrFromView(glue->ppdNickname, name);
 }
 

@@ -1,10 +1,12 @@
 #include "ppd/PPDWriter.h"
 
 #include "core/AppResources.h"
+#include "core/UiText.h"
 #include "host/files/HostPaths.h"
 #include "host/files/PosixStatus.h"
 #include "host/files/SafeWrite.h"
 #include "host/resources/Sidecar.h"
+#include "host/rights/AdminRights.h"
 #include "ppd/PPDRecognition.h"
 #include "ppd/Permissions.h"
 #include "ppd/ToneBlock.h"
@@ -13,7 +15,7 @@
 #include "support/PString.h"
 #include "support/ResFile.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <sys/stat.h>
@@ -23,21 +25,31 @@ namespace orvane {
 
 namespace {
 
-std::string gLastBackupPath;
-
-std::optional<size_t> Find(std::span<const uint8_t> text, ConstStringPtr pattern, size_t from = 0) {
-    if (pattern[0] == 0 || from > text.size())
+std::optional<size_t> Find(std::span<const uint8_t> text, std::string_view pattern,
+                           size_t from = 0) {
+    if (pattern.empty() || from > text.size() || text.size() - from < pattern.size())
         return std::nullopt;
     const auto* begin = text.data() + from;
-    const void* at = memmem(begin, text.size() - from, pattern + 1, pattern[0]);
+    const void* at = memmem(begin, text.size() - from, pattern.data(), pattern.size());
     if (!at)
         return std::nullopt;
     return static_cast<size_t>(static_cast<const uint8_t*>(at) - text.data());
 }
 
+// The first occurrence of `pattern` that starts a line. An anchor found inside a comment
+// or a quoted value would have the block inserted into the middle of that line.
+std::optional<size_t> FindAtLineStart(std::span<const uint8_t> text, std::string_view pattern) {
+    for (std::optional<size_t> at = Find(text, pattern); at; at = Find(text, pattern, *at + 1)) {
+        if (*at == 0 || text[*at - 1] == '\n' || text[*at - 1] == '\r')
+            return at;
+    }
+    return std::nullopt;
+}
+
 // The whole file, or nothing with the read's status; a missing file reads as absent, and
 // anything but a regular file is refused.
-OSErr ReadIfExists(const std::string& path, std::vector<uint8_t>& bytes, bool* exists) {
+[[nodiscard]] OSErr ReadIfExists(const std::string& path, std::vector<uint8_t>& bytes,
+                                 bool* exists) {
     bytes.clear();
     const OSErr err = ReadWholeFile(path, bytes);
     *exists = err != fnfErr;
@@ -46,7 +58,7 @@ OSErr ReadIfExists(const std::string& path, std::vector<uint8_t>& bytes, bool* e
 
 // Puts the record into the target's resource fork with the resource layer, as the
 // settings are stored everywhere else: look it up, add it when missing, fill and save.
-OSErr StoreRecord(const FSSpec& target, const PPDTone4Rec& working) {
+[[nodiscard]] OSErr StoreRecord(const FSSpec& target, const PPDTone4Rec& working) {
     MyOpenResFileClass res;
     OSErr err = res.SetResFile(target, 3);
     if (err != noErr)
@@ -72,24 +84,178 @@ OSErr StoreRecord(const FSSpec& target, const PPDTone4Rec& working) {
     }
     std::memcpy(HandleData(record), &working, sizeof working);
     PPDTone4RecHostToBig(record);
-    res.SaveTheResource(kPPDToneResType, kPPDToneResID);
-    return res.lastError;
+    return res.SaveTheResource(kPPDToneResType, kPPDToneResID);
+}
+
+// Puts the old bytes back after a failed write; false when they could not be, and then the
+// backup of them (if the write left one) goes into the outcome.
+bool RollBack(const std::string& path, std::span<const uint8_t> oldBytes, SaveOutcome& outcome) {
+    SafeWriteReport report;
+    if (ReplaceFileContents(path, oldBytes, &report) == noErr)
+        return true;
+    if (!report.backupPath.empty())
+        outcome.backupPath = report.backupPath;
+    return false;
+}
+
+// The save's commit: the new text, then the record; on a failure both files get their old
+// bytes back. The text first, the record last: the record is what the program reads back
+// as the saved settings, so it is the commit. A crash between the two writes leaves the new
+// text with the old record, which the dialog shows as not yet saved; never a record that
+// claims settings the printer's PPD does not offer.
+SaveOutcome CommitPPDSave(const FSSpec& target, const std::string& targetPath,
+                          std::span<const uint8_t> oldText, std::span<const uint8_t> newText,
+                          const PPDTone4Rec& record) {
+    SaveOutcome outcome;
+    const std::string sidecarPath = SidecarPath(targetPath);
+    std::vector<uint8_t> oldSidecar;
+    bool sidecarExisted = false;
+    outcome.status = ReadIfExists(sidecarPath, oldSidecar, &sidecarExisted);
+    if (outcome.status != noErr)
+        return outcome;
+    const bool textChanges = !std::ranges::equal(oldText, newText);
+    if (textChanges) {
+        SafeWriteReport report;
+        outcome.status = ReplaceFileContents(targetPath, newText, &report);
+        if (outcome.status != noErr) {
+            outcome.backupPath = report.backupPath; // set only when the old text is there
+            return outcome;
+        }
+    }
+    outcome.status = StoreRecord(target, record);
+    if (outcome.status != noErr) {
+        // Closing the fork writes a pending change once more, and that may succeed: the old
+        // sidecar is put back explicitly. The text goes last, so that its backup, the one a
+        // user most needs, is the one the outcome names.
+        bool restored = !sidecarExisted || RollBack(sidecarPath, oldSidecar, outcome);
+        if (textChanges)
+            restored = RollBack(targetPath, oldText, outcome) && restored;
+        if (!restored)
+            outcome.status = restoreFailedErr;
+    }
+    return outcome;
+}
+
+// The save without the flag: everything is built in memory first; the files change only in
+// the commit.
+const CMYKTone* FirstSettingWithoutACurve(const PPDTone4Rec& settings) {
+    const int count = settings.count < 0 ? 0 : std::min<int>(settings.count, kMaxPPDTones);
+    for (int i = 0; i < count; ++i) {
+        const CMYKTone& tone = settings.tones[i];
+        for (int ink = 0; ink < (tone.sameCurve ? 1 : kInkCount); ++ink) {
+            const auto& levels = tone.tone[ink].levels;
+            if (std::count_if(std::begin(levels), std::end(levels),
+                              [](int32_t level) { return level != kNoPoint; }) < 2)
+                return &tone;
+        }
+    }
+    return nullptr;
+}
+
+SaveOutcome SaveToTarget(GlueRec* glue) {
+    SaveOutcome outcome;
+    if (!glue || !glue->dialogState) {
+        outcome.status = paramErr;
+        return outcome;
+    }
+    SettingPrivateRec* state = glue->dialogState;
+    const FSSpec ppd = GetPPDLocation(*state->prefsWorking);
+    const bool gammaTarget = glue->osLevel == 2;
+    const FSSpec target = gammaTarget ? glue->gammaFileSpec : ppd;
+    const PPDTone4Rec& working = *state->ppdWorking;
+    if (gammaTarget && target.name[0] == 0) {
+        outcome.status = kNoGammaFileCode;
+        return outcome;
+    }
+    // A curve of fewer than two points (a damaged or foreign record) has no spline, so no
+    // table: name the setting rather than fail every save with a bad argument.
+    if (const CMYKTone* damaged = FirstSettingWithoutACurve(working)) {
+        outcome.status = kDamagedCurveCode;
+        outcome.messageParam = ToneNameUtf8(*damaged);
+        return outcome;
+    }
+
+    TextEncoding ppdEncoding = kTextEncodingMacRoman;
+    PPDTexts texts;
+    if ((outcome.status = GetPPDEncoding(&ppd, &ppdEncoding)) != noErr ||
+        (outcome.status = LoadPPDTexts(glue, texts)) != noErr)
+        return outcome;
+
+    // A refused request ends the save with nothing written and no failure of its own; any
+    // other failure to make the PPD writable, or to give the target its resource fork, is
+    // reported: the settings were not written.
+    if (!gammaTarget) {
+        AdminRefusal refusal;
+        outcome.status = check_permission_PPD(glue, &refusal);
+        if (outcome.status != noErr) {
+            if (refusal.status != noErr) {
+                outcome.status = noErr;
+                outcome.rightsRefused = true;
+                outcome.refusalMessage = refusal.message;
+            }
+            return outcome;
+        }
+    }
+
+    uint8_t hasFork = 0;
+    if ((outcome.status = TheFileHasResourceFork(target, &hasFork)) != noErr)
+        return outcome;
+    if (!hasFork && (outcome.status = MyCreateResFile(target)) != noErr)
+        return outcome;
+
+    std::string targetPath;
+    if ((outcome.status = HostPathForFSSpec(target, targetPath)) != noErr)
+        return outcome;
+    // Only a plain file is written: never what a symbolic link in its place points to.
+    struct stat targetStat {};
+    if (lstat(targetPath.c_str(), &targetStat) != 0)
+        outcome.status = fnfErr;
+    else if (!S_ISREG(targetStat.st_mode))
+        outcome.status = permErr;
+    if (outcome.status != noErr)
+        return outcome;
+
+    std::vector<uint8_t> oldText;
+    bool textExists = false;
+    if ((outcome.status = ReadIfExists(targetPath, oldText, &textExists)) == noErr && !textExists)
+        outcome.status = fnfErr;
+    if (outcome.status != noErr)
+        return outcome;
+
+    // The kind belongs to the PPD being written, so it is read from its text now, not taken
+    // from whichever PPD was recognised last.
+    std::vector<uint8_t> ppdText;
+    if (gammaTarget) {
+        std::string ppdPath;
+        bool ppdExists = false;
+        if ((outcome.status = HostPathForFSSpec(ppd, ppdPath)) == noErr &&
+            (outcome.status = ReadIfExists(ppdPath, ppdText, &ppdExists)) == noErr && !ppdExists)
+            outcome.status = fnfErr;
+        if (outcome.status != noErr)
+            return outcome;
+    }
+    const uint16_t ppdType = PPDLocalisationKind(gammaTarget ? ppdText : oldText, texts);
+
+    std::vector<uint8_t> newText;
+    outcome.status =
+        PlanToneBlockText(oldText, texts, ppdType, ppdEncoding, working, gammaTarget, newText);
+    if (outcome.status != noErr)
+        return outcome;
+
+    outcome = CommitPPDSave(target, targetPath, oldText, newText, working);
+    if (outcome.status == noErr)
+        std::memcpy(state->ppdSaved, state->ppdWorking, sizeof(PPDTone4Rec));
+    return outcome;
 }
 
 } // namespace
 
-const std::string& LastPPDBackupPath() {
-    return gLastBackupPath;
-}
-
-OSErr LocateToneBlock(GlueRec* glue, std::span<const uint8_t> text, bool emptyList,
+OSErr LocateToneBlock(const PPDTexts& texts, std::span<const uint8_t> text, bool emptyList,
                       ToneBlockPlace& place) {
-    Str255 begin, end;
-    OSErr err = GetAppIndString(glue, kPPDTextListID, kBlockBeginMarkerIndex, begin);
-    if (err == noErr)
-        err = GetAppIndString(glue, kPPDTextListID, kBlockEndMarkerIndex, end);
-    if (err != noErr)
-        return err;
+    const std::string& begin = texts.list[kBlockBeginMarkerIndex];
+    const std::string& end = texts.list[kBlockEndMarkerIndex];
+    if (begin.empty() || end.empty())
+        return resNotFound;
 
     // An old block is a begin marker and the first end marker after it, with no other
     // begin marker between them. A lone marker left over from an edited file is not part
@@ -97,15 +263,15 @@ OSErr LocateToneBlock(GlueRec* glue, std::span<const uint8_t> text, bool emptyLi
     // them, and a lone begin marker before the block would take the text after it.
     std::optional<size_t> startPos = Find(text, begin);
     const std::optional<size_t> endPos =
-        startPos ? Find(text, end, *startPos + begin[0]) : std::nullopt;
+        startPos ? Find(text, end, *startPos + begin.size()) : std::nullopt;
     if (startPos && endPos) {
         for (std::optional<size_t> later = Find(text, begin, *startPos + 1);
-             later && *later + begin[0] <= *endPos; later = Find(text, begin, *later + 1))
+             later && *later + begin.size() <= *endPos; later = Find(text, begin, *later + 1))
             startPos = later;
     }
     if (startPos && endPos) {
         place.startPos = *startPos;
-        place.tailStart = *endPos + end[0];
+        place.tailStart = *endPos + end.size();
         place.newBlock = false;
         if (emptyList) {
             // The three line feeds written after a new block go with it, as far as they
@@ -120,11 +286,10 @@ OSErr LocateToneBlock(GlueRec* glue, std::span<const uint8_t> text, bool emptyLi
     place.newBlock = true;
     place.startPos = text.size();
     for (const int16_t index : {kAnchor1Index, kAnchor2Index, kAnchor3Index, kAnchor4Index}) {
-        Str255 anchor;
-        err = GetAppIndString(glue, kPPDTextListID, index, anchor);
-        if (err != noErr)
-            return err;
-        if (const std::optional<size_t> at = Find(text, anchor)) {
+        const std::string& anchor = texts.list[index];
+        if (anchor.empty())
+            return resNotFound;
+        if (const std::optional<size_t> at = FindAtLineStart(text, anchor)) {
             place.startPos = *at;
             break;
         }
@@ -133,125 +298,40 @@ OSErr LocateToneBlock(GlueRec* glue, std::span<const uint8_t> text, bool emptyLi
     return noErr;
 }
 
-OSErr AdjustHalftoneSaveToPPDFile(GlueRec* glue) {
-    if (!glue || !glue->dialogState)
-        return paramErr;
-    gLastBackupPath.clear();
-    SettingPrivateRec* state = glue->dialogState;
-    const FSSpec ppd = GetPPDLocation(*state->prefsWorking);
-
-    TextEncoding ppdEncoding = kTextEncodingMacRoman;
-    GetPPDEncoding(&ppd, &ppdEncoding);
-
-    Str255 localizedFolder;
-    OSErr err = GetAppString(glue, kLocalizedFolderStringID, localizedFolder);
-    if (err != noErr)
-        return err;
-
-    const bool gammaTarget = glue->osLevel == 2;
-    const FSSpec target = gammaTarget ? glue->gammaFileSpec : ppd;
-    // Refused rights end the save quietly (AUTH_CANCEL_Flag tells the caller); any other
-    // failure to make the PPD writable, or to give the target its resource fork, is
-    // reported: the settings were not written.
-    if (!gammaTarget) {
-        err = check_permission_PPD(glue);
-        if (err != noErr)
-            return AUTH_CANCEL_Flag ? OSErr{noErr} : err;
-    }
-
-    uint8_t hasFork = 0;
-    err = TheFileHasResourceFork(target, &hasFork);
-    if (err != noErr)
-        return err;
-    if (!hasFork && (err = MyCreateResFile(target)) != noErr)
-        return err;
-
-    std::string targetPath;
-    err = HostPathForFSSpec(target, targetPath);
-    if (err != noErr)
-        return err;
-    // Only a plain file is written: never what a symbolic link in its place points to.
-    struct stat targetStat {};
-    if (lstat(targetPath.c_str(), &targetStat) != 0)
-        return fnfErr;
-    if (!S_ISREG(targetStat.st_mode))
-        return permErr;
-
-    // Everything is built in memory first; the files change only at the end.
-    std::vector<uint8_t> oldText;
-    bool textExists = false;
-    err = ReadIfExists(targetPath, oldText, &textExists);
-    if (err != noErr)
-        return err;
-    if (!textExists)
-        return fnfErr;
-
-    const PPDTone4Rec& working = *state->ppdWorking;
-    const bool emptyList = working.count <= 0;
+OSErr PlanToneBlockText(std::span<const uint8_t> oldText, const PPDTexts& texts, uint16_t ppdType,
+                        TextEncoding ppdEncoding, const PPDTone4Rec& settings, bool wholeText,
+                        std::vector<uint8_t>& newText) {
+    const bool emptyList = settings.count <= 0;
     ToneBlockPlace place;
-    if (gammaTarget) {
+    if (wholeText) {
         place.startPos = 0;
         place.tailStart = oldText.size();
         place.newBlock = true;
-    } else {
-        err = LocateToneBlock(glue, oldText, emptyList, place);
-        if (err != noErr)
-            return err;
+    } else if (const OSErr err = LocateToneBlock(texts, oldText, emptyList, place); err != noErr) {
+        return err;
     }
 
     MyUnknownSizePtrClass block(1024);
-    err = ComposeToneBlock(glue, working, ppdEncoding, localizedFolder, place.newBlock, block);
-    if (err != noErr)
+    if (const OSErr err =
+            ComposeToneBlock(texts, ppdType, ppdEncoding, settings, place.newBlock, block);
+        err != noErr)
         return err;
 
-    std::vector<uint8_t> newText;
-    newText.reserve(place.startPos + block.GetUsedSize() + (oldText.size() - place.tailStart));
-    newText.insert(newText.end(), oldText.begin(),
-                   oldText.begin() + static_cast<long>(place.startPos));
+    const auto head = oldText.first(place.startPos);
+    const auto tail = oldText.subspan(place.tailStart);
+    newText.clear();
+    newText.reserve(head.size() + block.GetUsedSize() + tail.size());
+    newText.insert(newText.end(), head.begin(), head.end());
     if (!emptyList)
         newText.insert(newText.end(), block.GetBlock(), block.GetBlock() + block.GetUsedSize());
-    if (!gammaTarget)
-        newText.insert(newText.end(), oldText.begin() + static_cast<long>(place.tailStart),
-                       oldText.end());
-
-    // The text first, the record last: the record is what the program reads back as the
-    // saved settings, so it is the commit. A crash between the two writes leaves the new
-    // text with the old record, which the dialog shows as not yet saved; never a record
-    // that claims settings the printer's PPD does not offer. After a reported failure the
-    // two files hold their old bytes.
-    const std::string sidecarPath = SidecarPath(targetPath);
-    std::vector<uint8_t> oldSidecar;
-    bool sidecarExisted = false;
-    err = ReadIfExists(sidecarPath, oldSidecar, &sidecarExisted);
-    if (err != noErr)
-        return err;
-    const bool textChanges = newText != oldText;
-    if (textChanges) {
-        SafeWriteReport report;
-        err = ReplaceFileContents(targetPath, newText, &report);
-        if (err != noErr) {
-            if (!report.backupPath.empty()) {
-                gLastBackupPath = report.backupPath;
-                std::fprintf(stderr, "The old text of %s could not be put back; a copy is in %s\n",
-                             targetPath.c_str(), report.backupPath.c_str());
-            }
-            return err;
-        }
-    }
-    err = StoreRecord(target, working);
-    if (err != noErr) {
-        // Closing the fork writes a pending change once more, and that may succeed: the old
-        // sidecar is put back explicitly.
-        if (sidecarExisted && ReplaceFileContents(sidecarPath, oldSidecar) != noErr)
-            std::fprintf(stderr, "The settings record beside %s could not be put back\n",
-                         targetPath.c_str());
-        if (textChanges && ReplaceFileContents(targetPath, oldText) != noErr)
-            std::fprintf(stderr, "The old text of %s could not be put back\n", targetPath.c_str());
-        return err;
-    }
-
-    std::memcpy(state->ppdSaved, state->ppdWorking, sizeof(PPDTone4Rec));
+    newText.insert(newText.end(), tail.begin(), tail.end());
     return noErr;
+}
+
+SaveOutcome AdjustHalftoneSaveToPPDFile(GlueRec* glue) {
+    SaveOutcome outcome = SaveToTarget(glue);
+    AUTH_CANCEL_Flag = outcome.rightsRefused ? 1 : 0;
+    return outcome;
 }
 
 } // namespace orvane

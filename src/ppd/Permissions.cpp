@@ -78,7 +78,9 @@ ScopedWritableProbe::~ScopedWritableProbe() {
     gWritableProbe = previous_;
 }
 
-OSErr check_permission_PPD(GlueRec* glue) {
+OSErr check_permission_PPD(GlueRec* glue, AdminRefusal* refusal) {
+    if (refusal)
+        *refusal = {};
     if (!glue || !glue->dialogState || !glue->dialogState->prefsWorking)
         return paramErr;
     const ToneRes4Rec& prefs = *glue->dialogState->prefsWorking;
@@ -126,7 +128,10 @@ OSErr check_permission_PPD(GlueRec* glue) {
 
     AdminStepsResult result = RunWithAdminRights(tools);
     if (result.requestStatus != noErr) {
-        AUTH_CANCEL_Flag = 1;
+        if (refusal) {
+            *refusal = std::move(result.refusal);
+            refusal->status = result.requestStatus;
+        }
         return result.requestStatus;
     }
     return result.toolStatus;

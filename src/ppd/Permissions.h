@@ -8,8 +8,9 @@
 // as single arguments, whatever characters they hold.
 #pragma once
 
-#include "core/State.h"
 #include "base/Types.h"
+#include "core/State.h"
+#include "host/rights/AdminRights.h"
 
 #include <string>
 
@@ -33,17 +34,18 @@ constexpr size_t kCreateFileNameMaxLength = 255; // createFile's name in bytes (
 // noErr when the PPD was already writable or the tools ran (their exit statuses are not
 // judged: a failed chmod shows up when the PPD is written); the location's status (fnfErr
 // for a missing PPD, paramErr for a missing dialog state or an over-long path); a refused
-// request sets AUTH_CANCEL_Flag = 1 and returns the refusal's status (userCanceledErr, or
-// kAdminUnavailableErr when nobody could be asked; LastAdminRefusal() says why); the start
-// status of a tool that could not start.
-OSErr check_permission_PPD(GlueRec* glue);
+// request returns the refusal's status (userCanceledErr, or kAdminUnavailableErr when nobody
+// could be asked) and hands the refusal, with the sentence saying why, to *refusal (when
+// given; its status is noErr after any other outcome); the start status of a tool that
+// could not start. No process-wide flag is set: the caller decides what a refusal means.
+[[nodiscard]] OSErr check_permission_PPD(GlueRec* glue, AdminRefusal* refusal = nullptr);
 
 // Has the folder at `folderPath` (absolute, at most 255 bytes) created with its missing
 // parents, writable for group and others: "/bin/mkdir" "-p" "-m" "go+w" <path>, with
 // administrator rights. noErr when the rights were granted (the creation itself is not
 // verified: the caller looks for the folder); the refusal's status otherwise (the flag is
 // not touched); paramErr for a null, relative or over-long path.
-OSErr checkAuth(const char* folderPath);
+[[nodiscard]] OSErr checkAuth(const char* folderPath);
 
 // Creates an empty file `name` in the folder `parentPath`, or (keepIfExists != 0) only
 // probes for an item of that name. `outPath` receives the item's path when it exists or was
@@ -54,23 +56,23 @@ OSErr checkAuth(const char* folderPath);
 //   missing). Nothing is created.
 // - keepIfExists clear: an existing item is deleted first (a file with its sidecar, or an
 //   empty folder; failure ignored), then the file is created; the creation's status.
-OSErr createFile(const char* parentPath, const char* name, std::string* outPath,
-                 uint8_t keepIfExists);
+[[nodiscard]] OSErr createFile(const char* parentPath, const char* name, std::string* outPath,
+                               uint8_t keepIfExists);
 
 // Writes the item's 10-character mode string and a terminator into `buffer` (at least 12
 // bytes). The item itself is described, not what a symbolic link points to. paramErr for a
 // null argument; the look-up status when the item cannot be examined.
-OSErr GetPermissionMode(const char* path, char* buffer);
+[[nodiscard]] OSErr GetPermissionMode(const char* path, char* buffer);
 // The same for a location: paramErr for a null location, else the location's status.
-OSErr GetPermissionModeWithFSSpec(const FSSpec* spec, char* buffer);
+[[nodiscard]] OSErr GetPermissionModeWithFSSpec(const FSSpec* spec, char* buffer);
 
 // Changes the item's mode with "/bin/chmod" as the current user. `mode` is chmod's mode
 // argument and may hold options, split at spaces ("-R g+w" is two arguments). A file's
 // sidecar, when it has one, gets the same mode. The tool's exit status is not judged.
 // paramErr for a null location or mode, a mode with no words, or a path that is relative or
 // of 4096 bytes or more; the location's status; the tool's start status.
-OSErr SetPermissionMode(const FSSpec* spec, const char* mode);
-OSErr SetPermissionModeForPath(const char* path, const char* mode);
+[[nodiscard]] OSErr SetPermissionMode(const FSSpec* spec, const char* mode);
+[[nodiscard]] OSErr SetPermissionModeForPath(const char* path, const char* mode);
 
 // Test seam: while alive, `probe` decides whether this process may write an item (a file,
 // or a folder to create items in), in place of the effective user's access. Root passes

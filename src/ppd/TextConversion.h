@@ -3,8 +3,8 @@
 // the caller, which falls back to other text, and it leaves the destination unchanged.
 #pragma once
 
-#include "host/text/TextEncoding.h"
 #include "base/Types.h"
+#include "host/text/TextEncoding.h"
 
 #include <cstddef>
 
@@ -14,15 +14,16 @@ namespace orvane {
 // that cannot be converted, or a result over 1023 bytes. The source is read as
 // zero-terminated text (a NUL byte ends it). The result is stored as a P-string of at most
 // 255 bytes, cut at a character boundary.
-int ConvSys_UTF8(ConstStringPtr source, StringPtr destination);
+[[nodiscard]] int ConvSys_UTF8(ConstStringPtr source, StringPtr destination);
 
 // Application encoding (its base value) to `target` (one of the four encodings of
 // host/text/TextEncoding.h), with the same rules as ConvSys_UTF8.
-int ConvAppLang_PPDLang(ConstStringPtr source, StringPtr destination, TextEncoding target);
+[[nodiscard]] int ConvAppLang_PPDLang(ConstStringPtr source, StringPtr destination,
+                                      TextEncoding target);
 
 // Mac Japanese bytes (a zero-terminated string of at most 800 bytes) to UTF-8 in `output`.
 // Succeeds only when the converted text is strictly shorter than `outputSize`; the bytes
 // are then followed by a terminating NUL, which always fits.
-int g_ConvSJIS_UTF8(const char* source, char* output, size_t outputSize);
+[[nodiscard]] int g_ConvSJIS_UTF8(const char* source, char* output, size_t outputSize);
 
 } // namespace orvane

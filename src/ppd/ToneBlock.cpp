@@ -16,31 +16,21 @@ namespace {
 
 class BlockWriter {
 public:
-    BlockWriter(GlueRec* glue, MyUnknownSizePtrClass& block) : glue_(glue), block_(block) {}
+    explicit BlockWriter(MyUnknownSizePtrClass& block) : block_(block) {}
 
-    OSErr Bytes(const void* bytes, size_t n) {
+    [[nodiscard]] OSErr Bytes(const void* bytes, size_t n) {
         return block_.Append(bytes, static_cast<uint32_t>(n));
     }
-    OSErr Text(std::string_view text) { return Bytes(text.data(), text.size()); }
-    OSErr PString(ConstStringPtr p) { return Bytes(p + 1, p[0]); }
+    [[nodiscard]] OSErr Text(std::string_view text) { return Bytes(text.data(), text.size()); }
+    [[nodiscard]] OSErr PString(ConstStringPtr p) { return Bytes(p + 1, p[0]); }
 
-    // Item `index` of 'STR#' `list`; a missing or empty one ends the composition.
-    OSErr ListText(int16_t list, int16_t index) {
-        Str255 text;
-        const OSErr err = GetAppIndString(glue_, list, index, text);
-        if (err != noErr)
-            return err;
-        return PString(text);
-    }
-
-    OSErr Number(int32_t n) {
+    [[nodiscard]] OSErr Number(int32_t n) {
         Str255 digits;
         MyNumToString(n, digits);
         return PString(digits);
     }
 
 private:
-    GlueRec* glue_;
     MyUnknownSizePtrClass& block_;
 };
 
@@ -51,83 +41,138 @@ private:
             return err_;                                                                           \
     } while (0)
 
-OSErr AppendPlistValue(BlockWriter& out, const char* key) {
-    char buffer[MaxUTF8StrLen];
-    buffer[0] = '\0';
-    getStringFromPPDPlist(buffer, sizeof buffer, key, kTextEncodingUTF8);
-    return out.Text(std::string_view(buffer, strnlen(buffer, sizeof buffer)));
+// One required text: a missing or empty one is resNotFound.
+OSErr LoadListText(const GlueRec* glue, int16_t list, int16_t index, std::string& out) {
+    Str255 text;
+    RETURN_IF_ERROR(GetAppIndString(glue, list, index, text));
+    out = PStrToString(text);
+    return noErr;
 }
 
-OSErr AppendHeader(GlueRec* glue, BlockWriter& out, TextEncoding ppdEncoding) {
-    if (ppd_type == 1) {
-        Str255 marker;
-        RETURN_IF_ERROR(GetAppString(glue, kPPDCupsStringID, marker));
-        RETURN_IF_ERROR(AppendPlistValue(out, "OpenUI"));
-        return AppendPlistValue(out, "OrderDependency");
+OSErr LoadPlistValue(const char* key, std::string& out) {
+    char buffer[MaxUTF8StrLen];
+    buffer[0] = '\0';
+    if (!getStringFromPPDPlist(buffer, sizeof buffer, key, kTextEncodingUTF8) || buffer[0] == '\0')
+        return resNotFound;
+    out.assign(buffer, strnlen(buffer, sizeof buffer));
+    return noErr;
+}
+
+// A name as it stands in the block: a translation text in which no marker of the block
+// occurs, so that the next save finds the whole block again. An occurrence loses its first
+// byte to the hexadecimal notation, which the printing system reads back as that byte.
+std::string BlockNameText(std::string_view name, TextEncoding encoding, const PPDTexts& texts) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string text = PPDTranslationText(name, encoding);
+    for (const std::string* marker :
+         {&texts.list[kBlockBeginMarkerIndex], &texts.list[kBlockEndMarkerIndex]}) {
+        if (marker->empty())
+            continue;
+        for (size_t at = text.find(*marker); at != std::string::npos;
+             at = text.find(*marker, at + 1)) {
+            const auto c = static_cast<unsigned char>(text[at]);
+            text.replace(at, 1, std::string{'<', kHex[c >> 4], kHex[c & 0xF], '>'});
+        }
+    }
+    return text;
+}
+
+OSErr AppendHeader(const PPDTexts& texts, uint16_t ppdType, BlockWriter& out,
+                   TextEncoding ppdEncoding) {
+    if (ppdType == 1) {
+        RETURN_IF_ERROR(out.Text(texts.openUI));
+        return out.Text(texts.orderDependency);
     }
     Str255 header, converted;
-    RETURN_IF_ERROR(GetAppIndString(glue, kPPDTextListID, kBlockHeaderIndex, header));
+    if (!PStrFromView(header, texts.list[kBlockHeaderIndex]))
+        return resNotFound;
     if (ConvAppLang_PPDLang(header, converted, ppdEncoding))
         return out.PString(converted);
     return out.PString(header);
 }
 
-OSErr AppendNumericName(BlockWriter& out, int32_t entry) {
-    RETURN_IF_ERROR(out.ListText(kPPDCupsListID, kNumericNameIndex));
+OSErr AppendNumericName(const PPDTexts& texts, BlockWriter& out, int32_t entry) {
+    RETURN_IF_ERROR(out.Text(texts.cupsList[kNumericNameIndex]));
     return out.Number(entry);
 }
 
-OSErr AppendEntryOpening(BlockWriter& out, const CMYKTone& tone, int32_t entry,
-                         TextEncoding ppdEncoding) {
-    RETURN_IF_ERROR(out.ListText(kPPDTextListID, kEntryStartIndex));
+OSErr AppendEntryOpening(const PPDTexts& texts, uint16_t ppdType, BlockWriter& out,
+                         const CMYKTone& tone, int32_t entry, TextEncoding ppdEncoding) {
+    RETURN_IF_ERROR(out.Text(texts.list[kEntryStartIndex]));
     RETURN_IF_ERROR(out.Number(entry));
     Str255 converted;
-    if (ppd_type == 0) {
+    if (ppdType == 0) {
         if (ConvAppLang_PPDLang(tone.name, converted, ppdEncoding)) {
-            RETURN_IF_ERROR(out.ListText(kPPDTextListID, kEntryNameSeparatorIndex));
-            RETURN_IF_ERROR(out.Text(PPDTranslationText(PStrView(converted), ppdEncoding)));
+            RETURN_IF_ERROR(out.Text(texts.list[kEntryNameSeparatorIndex]));
+            RETURN_IF_ERROR(out.Text(BlockNameText(PStrView(converted), ppdEncoding, texts)));
         } else {
-            RETURN_IF_ERROR(AppendNumericName(out, entry));
+            RETURN_IF_ERROR(AppendNumericName(texts, out, entry));
         }
     } else if (ppdEncoding == kTextEncodingUTF8 && ConvSys_UTF8(tone.name, converted)) {
         RETURN_IF_ERROR(out.Text("/"));
-        RETURN_IF_ERROR(out.Text(PPDTranslationText(PStrView(converted), kTextEncodingUTF8)));
+        RETURN_IF_ERROR(out.Text(BlockNameText(PStrView(converted), kTextEncodingUTF8, texts)));
     } else {
-        RETURN_IF_ERROR(AppendNumericName(out, entry));
+        RETURN_IF_ERROR(AppendNumericName(texts, out, entry));
     }
-    return out.ListText(kPPDTextListID, kEntryOpeningEndIndex);
+    return out.Text(texts.list[kEntryOpeningEndIndex]);
 }
 
-OSErr AppendChannelTable(BlockWriter& out, const CToneInfo& curve) {
+OSErr AppendChannelTable(const PPDTexts& texts, BlockWriter& out, const CToneInfo& curve) {
     int32_t table[kTransferTableSize];
     RETURN_IF_ERROR(MakeTransferTable(curve, table));
     char text[kTransferTableTextMaxLength];
     const char* end = FormatTransferTableText(text, table);
-    RETURN_IF_ERROR(out.ListText(kPPDTextListID, kTableStartIndex));
+    RETURN_IF_ERROR(out.Text(texts.list[kTableStartIndex]));
     RETURN_IF_ERROR(out.Bytes(text, static_cast<size_t>(end - text)));
-    return out.ListText(kPPDTextListID, kTableEndIndex);
+    return out.Text(texts.list[kTableEndIndex]);
 }
 
-OSErr AppendTranslationLine(BlockWriter& out, const CMYKTone& tone, int32_t entry,
-                            ConstStringPtr localizedFolderName) {
+OSErr AppendTranslationLine(const PPDTexts& texts, BlockWriter& out, const CMYKTone& tone,
+                            int32_t entry) {
     // The language prefix is the folder name without its ".lproj" (six characters).
-    if (!localizedFolderName || localizedFolderName[0] < 7)
+    const std::string& folder = texts.localizedFolder;
+    if (folder.size() < 7)
         return resNotFound;
-    RETURN_IF_ERROR(out.ListText(kPPDCupsListID, kTranslationStartIndex));
-    RETURN_IF_ERROR(out.Bytes(localizedFolderName + 1, localizedFolderName[0] - 6u));
-    RETURN_IF_ERROR(out.ListText(kPPDCupsListID, kTranslationNumberIndex));
+    RETURN_IF_ERROR(out.Text(texts.cupsList[kTranslationStartIndex]));
+    RETURN_IF_ERROR(out.Bytes(folder.data(), folder.size() - 6));
+    RETURN_IF_ERROR(out.Text(texts.cupsList[kTranslationNumberIndex]));
     RETURN_IF_ERROR(out.Number(entry));
     Str255 utf8;
     if (ConvSys_UTF8(tone.name, utf8)) {
         RETURN_IF_ERROR(out.Text("/"));
-        RETURN_IF_ERROR(out.Text(PPDTranslationText(PStrView(utf8), kTextEncodingUTF8)));
+        RETURN_IF_ERROR(out.Text(BlockNameText(PStrView(utf8), kTextEncodingUTF8, texts)));
     } else {
-        RETURN_IF_ERROR(AppendNumericName(out, entry));
+        RETURN_IF_ERROR(AppendNumericName(texts, out, entry));
     }
-    return out.ListText(kPPDCupsListID, kTranslationEndIndex);
+    return out.Text(texts.cupsList[kTranslationEndIndex]);
 }
 
 } // namespace
+
+OSErr LoadPPDTexts(const GlueRec* glue, PPDTexts& texts) {
+    for (int16_t i = kPPDHeaderTextIndex; i < PPDTexts::kListSize; ++i) {
+        if (i == kOneCurveTrailerFirst - 1 || i == kBlockEndIndex - 1)
+            continue; // the two items nobody uses
+        RETURN_IF_ERROR(LoadListText(glue, kPPDTextListID, i, texts.list[i]));
+    }
+    for (int16_t i = kCupsPPDMarkerIndex; i < PPDTexts::kCupsListSize; ++i)
+        RETURN_IF_ERROR(LoadListText(glue, kPPDCupsListID, i, texts.cupsList[i]));
+    Str255 text;
+    RETURN_IF_ERROR(GetAppString(glue, kPPDCupsStringID, text));
+    texts.cupsString = PStrToString(text);
+    RETURN_IF_ERROR(GetAppString(glue, kLocalizedFolderStringID, text));
+    texts.localizedFolder = PStrToString(text);
+    RETURN_IF_ERROR(LoadPlistValue("OpenUI", texts.openUI));
+    return LoadPlistValue("OrderDependency", texts.orderDependency);
+}
+
+uint16_t PPDLocalisationKind(std::span<const uint8_t> text, const PPDTexts& texts) {
+    const std::string& marker = texts.cupsList[kCupsPPDMarkerIndex];
+    if (marker.empty())
+        return 0;
+    const std::string_view view(reinterpret_cast<const char*>(text.data()), text.size());
+    return view.find(marker) != std::string_view::npos ? 1 : 0;
+}
 
 std::string PPDTranslationText(std::string_view name, TextEncoding encoding) {
     static const char kHex[] = "0123456789ABCDEF";
@@ -148,11 +193,10 @@ std::string PPDTranslationText(std::string_view name, TextEncoding encoding) {
     return text;
 }
 
-OSErr ComposeToneBlock(GlueRec* glue, const PPDTone4Rec& settings, TextEncoding ppdEncoding,
-                       ConstStringPtr localizedFolderName, bool withTail,
-                       MyUnknownSizePtrClass& block) {
-    BlockWriter out(glue, block);
-    RETURN_IF_ERROR(AppendHeader(glue, out, ppdEncoding));
+OSErr ComposeToneBlock(const PPDTexts& texts, uint16_t ppdType, TextEncoding ppdEncoding,
+                       const PPDTone4Rec& settings, bool withTail, MyUnknownSizePtrClass& block) {
+    BlockWriter out(block);
+    RETURN_IF_ERROR(AppendHeader(texts, ppdType, out, ppdEncoding));
 
     const int count = settings.count < 0              ? 0
                       : settings.count > kMaxPPDTones ? kMaxPPDTones
@@ -160,19 +204,19 @@ OSErr ComposeToneBlock(GlueRec* glue, const PPDTone4Rec& settings, TextEncoding 
     for (int i = 0; i < count; ++i) {
         const CMYKTone& tone = settings.tones[i];
         const int32_t entry = i + 1;
-        RETURN_IF_ERROR(AppendEntryOpening(out, tone, entry, ppdEncoding));
+        RETURN_IF_ERROR(AppendEntryOpening(texts, ppdType, out, tone, entry, ppdEncoding));
         const int curves = tone.sameCurve ? 1 : kInkCount;
         for (int c = 0; c < curves; ++c)
-            RETURN_IF_ERROR(AppendChannelTable(out, tone.tone[c]));
+            RETURN_IF_ERROR(AppendChannelTable(texts, out, tone.tone[c]));
         const int16_t first = tone.sameCurve ? kOneCurveTrailerFirst : kFourCurveTrailerFirst;
         const int16_t last = tone.sameCurve ? kOneCurveTrailerLast : kFourCurveTrailerLast;
         for (int16_t k = first; k <= last; ++k)
-            RETURN_IF_ERROR(out.ListText(kPPDTextListID, k));
-        if (ppd_type == 1 && ppdEncoding != kTextEncodingUTF8)
-            RETURN_IF_ERROR(AppendTranslationLine(out, tone, entry, localizedFolderName));
+            RETURN_IF_ERROR(out.Text(texts.list[k]));
+        if (ppdType == 1 && ppdEncoding != kTextEncodingUTF8)
+            RETURN_IF_ERROR(AppendTranslationLine(texts, out, tone, entry));
     }
 
-    RETURN_IF_ERROR(out.ListText(kPPDTextListID, kBlockEndIndex));
+    RETURN_IF_ERROR(out.Text(texts.list[kBlockEndIndex]));
     if (withTail)
         RETURN_IF_ERROR(out.Text("\n\n\n"));
     return noErr;

@@ -5,10 +5,15 @@
 // parts (entry numbers, names, the 256 numbers of each curve) byte for byte.
 #pragma once
 
+#include "base/Types.h"
 #include "core/State.h"
 #include "host/text/TextEncoding.h"
 #include "support/Containers.h"
-#include "base/Types.h"
+
+#include <array>
+#include <span>
+#include <string>
+#include <string_view>
 
 namespace orvane {
 
@@ -51,15 +56,44 @@ enum : int16_t {
     kTranslationNumberIndex = 5,
 };
 
-// Appends the block for `settings` (list order, `count` entries) to `block`. The header
-// and entries follow `ppd_type`; names are converted to `ppdEncoding`; the translation
-// line's language comes from `localizedFolderName` ('STR ' 130). With `withTail` the block
-// is followed by three line feeds (a new block, or the gamma file). A missing or empty
-// resource text is resNotFound and a failing growth memFullErr; then `block` holds a
+// The fixed texts of the block and of the writer that places it, loaded once per save so
+// that composing and locating the block touch no resource and no global. Items are kept
+// at their index (item 0 and the items nobody uses stay empty). Bytes as the resources
+// hold them: string-list and 'STR ' texts in the application's encoding, the two bundle
+// values in UTF-8.
+struct PPDTexts {
+    static constexpr int kListSize = kSupportedPPDMarkerIndex + 1;
+    static constexpr int kCupsListSize = kTranslationNumberIndex + 1;
+    std::array<std::string, kListSize> list;         // 'STR#' 1000
+    std::array<std::string, kCupsListSize> cupsList; // 'STR#' 2000
+    std::string cupsString;                          // 'STR ' 2000
+    std::string localizedFolder;                     // 'STR ' 130 ("en.lproj")
+    std::string openUI;                              // the bundle's "OpenUI"
+    std::string orderDependency;                     // the bundle's "OrderDependency"
+};
+
+// Loads every text a save needs: 'STR#' 1000 items 2 ... 22, 24 ... 29 and 31 ... 34,
+// 'STR#' 2000 items 1 ... 5, 'STR ' 2000 and 130, and the bundle's "OpenUI" and
+// "OrderDependency" (each at most MaxUTF8StrLen - 1 bytes). All of them are required,
+// whatever the PPD: a missing or empty one is resNotFound (a damaged resource file its own
+// status), so that a save never writes a block without one of its parts.
+[[nodiscard]] OSErr LoadPPDTexts(const GlueRec* glue, PPDTexts& texts);
+
+// The localisation kind of a PPD's text (the value `ppd_type` takes for it): 1 when it
+// carries 'STR#' 2000 item 1, else 0.
+uint16_t PPDLocalisationKind(std::span<const uint8_t> text, const PPDTexts& texts);
+
+// Appends the block for `settings` (list order, `count` entries) to `block`. `ppdType` (the
+// PPD's localisation kind) chooses the header and the form of the entries; names are
+// converted to `ppdEncoding`; the translation line's language comes from the localised
+// folder name. A name is written so that neither marker of the block appears inside it.
+// With `withTail` the block is followed by three line feeds (a new block, or the gamma
+// file). resNotFound when a translation line is due and the folder name has no language
+// (six characters or fewer); memFullErr when the block cannot grow; then `block` holds a
 // partial block that the caller must discard.
-OSErr ComposeToneBlock(GlueRec* glue, const PPDTone4Rec& settings, TextEncoding ppdEncoding,
-                       ConstStringPtr localizedFolderName, bool withTail,
-                       MyUnknownSizePtrClass& block);
+[[nodiscard]] OSErr ComposeToneBlock(const PPDTexts& texts, uint16_t ppdType,
+                                     TextEncoding ppdEncoding, const PPDTone4Rec& settings,
+                                     bool withTail, MyUnknownSizePtrClass& block);
 
 // The longest translation text the printing system keeps whole, in bytes.
 inline constexpr size_t kMaxPPDTranslationBytes = 80;

@@ -38,7 +38,8 @@ protected:
         SetSystemLevelOption(-1);
         CloseApplicationResFile(glue_);
         DisposeGlueRec(glue_);
-        env_.clear();
+        while (!env_.empty()) // newest first, so a variable set twice gets its first value back
+            env_.pop_back();
         std::error_code ec;
         std::filesystem::remove_all(root_, ec);
     }

@@ -2,6 +2,7 @@
 
 #include "core/Alerts.h"
 #include "host/alerts/AlertHost.h"
+#include "host/files/SafeWrite.h"
 #include "host/resources/ResourceForkFormat.h"
 #include "ppd/PPDTestSupport.h"
 
@@ -152,6 +153,14 @@ TEST_F(PPDReaderTest, GammaFileRecordWinsOverThePPDsOwn) {
     const auto* p = reinterpret_cast<const uint8_t*>(&disk);
     StoreSidecarRecord(ppdPath, std::vector<uint8_t>(p, p + sizeof disk));
     glue()->osLevel = 2;
+
+    // A copy into the gamma file that fails leaves the PPD's settings unsaved.
+    {
+        ScopedWriteFailure failTheBlock(1024);
+        ASSERT_EQ(AdjustHalftoneDialogReadPPDSetting(glue()), noErr);
+    }
+    EXPECT_EQ(std::memcmp(state()->ppdWorking, &ppdList, sizeof ppdList), 0);
+    EXPECT_EQ(state()->ppdSaved->count, 0);
 
     // No record in the gamma file yet: the PPD's is read and copied there at once.
     ASSERT_EQ(AdjustHalftoneDialogReadPPDSetting(glue()), noErr);

@@ -2,6 +2,7 @@
 #include "ppd/PPDReader.h"
 #include "ppd/ToneBlock.h"
 
+#include "host/bundle/BundleLocation.h"
 #include "host/cups/PPDFile.h"
 #include "host/files/SafeWrite.h"
 #include "ppd/PPDTestSupport.h"
@@ -42,10 +43,10 @@ const std::string kBarePPD = "*PPD-Adobe: \"4.3\"\n"
                              "*NickName: \"Testwerk Bare\"";
 
 std::string Block(GlueRec* glue, const PPDTone4Rec& list, bool newBlock) {
+    PPDTexts texts;
+    EXPECT_EQ(LoadPPDTexts(glue, texts), noErr);
     MyUnknownSizePtrClass block;
-    Str255 folder;
-    EXPECT_EQ(GetAppString(glue, kLocalizedFolderStringID, folder), noErr);
-    EXPECT_EQ(ComposeToneBlock(glue, list, kTextEncodingISOLatin1, folder, newBlock, block), noErr);
+    EXPECT_EQ(ComposeToneBlock(texts, 0, kTextEncodingISOLatin1, list, newBlock, block), noErr);
     return std::string(reinterpret_cast<const char*>(block.GetBlock()), block.GetUsedSize());
 }
 
@@ -64,7 +65,7 @@ TEST_F(PPDWriterTest, NewBlockGoesBeforeTheFirstGroupAndAnEmptyListRemovesIt) {
     const std::string path = ChoosePPD("grouped.ppd", kGroupedPPD);
     const PPDTone4Rec list = ListOf({GammaSetting("Soft", {180})});
     SetWorking(list);
-    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
 
     const size_t anchor = kGroupedPPD.find("*OpenGroup:");
     const std::string expected =
@@ -73,7 +74,7 @@ TEST_F(PPDWriterTest, NewBlockGoesBeforeTheFirstGroupAndAnEmptyListRemovesIt) {
     EXPECT_EQ(std::memcmp(state()->ppdSaved, state()->ppdWorking, sizeof(PPDTone4Rec)), 0);
 
     SetWorking(ListOf({}));
-    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
     EXPECT_EQ(ReadText(path), kGroupedPPD) << "the original bytes come back";
     const auto record = StoredRecord(path);
     ASSERT_TRUE(record);
@@ -83,12 +84,12 @@ TEST_F(PPDWriterTest, NewBlockGoesBeforeTheFirstGroupAndAnEmptyListRemovesIt) {
 TEST_F(PPDWriterTest, SecondWriteReplacesTheBlockInPlace) {
     const std::string path = ChoosePPD("grouped.ppd", kGroupedPPD);
     SetWorking(ListOf({GammaSetting("Soft", {180}), GammaSetting("Warm", {100, 120, 140, 90})}));
-    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
     const std::string first = ReadText(path);
 
     const PPDTone4Rec second = ListOf({GammaSetting("Deep", {250})});
     SetWorking(second);
-    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
     const size_t anchor = kGroupedPPD.find("*OpenGroup:");
     // The replaced block keeps the three line feeds that followed the first one.
     const std::string expected = kGroupedPPD.substr(0, anchor) + Block(glue(), second, false) +
@@ -100,7 +101,7 @@ TEST_F(PPDWriterTest, SecondWriteReplacesTheBlockInPlace) {
 TEST_F(PPDWriterTest, BlockAppendedToALastLineWithoutLineFeedStaysOnItsOwnLine) {
     const std::string path = ChoosePPD("bare.ppd", kBarePPD);
     SetWorking(ListOf({GammaSetting("Soft", {180})}));
-    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
     const std::string written = ReadText(path);
     ASSERT_GT(written.size(), kBarePPD.size());
     EXPECT_EQ(written.substr(0, kBarePPD.size() + 1), kBarePPD + "\n")
@@ -111,7 +112,7 @@ TEST_F(PPDWriterTest, BlockAppendedToALastLineWithoutLineFeedStaysOnItsOwnLine) 
     EXPECT_EQ(ppd.Attribute("NickName").value_or(""), "Testwerk Bare");
 
     SetWorking(ListOf({}));
-    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
     EXPECT_EQ(ReadText(path), kBarePPD);
 }
 
@@ -124,7 +125,7 @@ TEST_F(PPDWriterTest, AnchorsAreTriedInTheirOrderWhereverTheyStand) {
     const std::string path = ChoosePPD("fonts-first.ppd", text);
     const PPDTone4Rec list = ListOf({GammaSetting("Soft", {180})});
     SetWorking(list);
-    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
     const size_t anchor = text.find("*OpenUI ");
     EXPECT_EQ(ReadText(path),
               text.substr(0, anchor) + Block(glue(), list, true) + text.substr(anchor));
@@ -139,11 +140,11 @@ TEST_F(PPDWriterTest, StrayMarkersNeverLoseOrDuplicateText) {
                              "\n*Keep: \"this\"\n" + PStrToString(begin) + "\n*Also: \"this\"\n";
     const std::string path = ChoosePPD("stray.ppd", text);
     SetWorking(ListOf({GammaSetting("Soft", {180})}));
-    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
     SetWorking(ListOf({GammaSetting("Deep", {250})}));
-    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
     SetWorking(ListOf({}));
-    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
     const std::string after = ReadText(path);
     EXPECT_NE(after.find("*Keep: \"this\""), std::string::npos);
     EXPECT_NE(after.find("*Also: \"this\""), std::string::npos);
@@ -156,7 +157,7 @@ TEST_F(PPDWriterTest, RecordIsStoredBesideThePPDAndReadsBack) {
     const PPDTone4Rec list =
         ListOf({GammaSetting("Deep", {250}), GammaSetting("Warm", {100, 120, 140, 90})});
     SetWorking(list);
-    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
 
     const auto record = StoredRecord(path);
     ASSERT_TRUE(record);
@@ -182,7 +183,7 @@ TEST_F(PPDWriterTest, LibcupsSeesOneChoicePerSettingWithTheNames) {
     const std::string path = ChoosePPD("grouped.ppd", kGroupedPPD);
     SetWorking(ListOf({GammaSetting("Deep", {250}), GammaSetting("Warm: proof <A>", {180}),
                        GammaSetting("Warm", {100, 120, 140, 90})}));
-    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
     const CupsPPD ppd(path);
     ASSERT_TRUE(ppd.IsOpen());
     const std::vector<std::string> choices = ppd.OptionChoices("OrvaneTone");
@@ -196,10 +197,13 @@ TEST_F(PPDWriterTest, LibcupsSeesOneChoicePerSettingWithTheNames) {
 TEST_F(PPDWriterTest, RefusedRightsChangeNothing) {
     const std::string path = ChoosePPD("grouped.ppd", kGroupedPPD);
     chmod(path.c_str(), 0644);
-    rights().SetRequestResult(userCanceledErr);
+    rights().SetRequestResult(userCanceledErr, "the agent said no");
     SetWorking(ListOf({GammaSetting("Soft", {180})}));
     const PPDTone4Rec savedBefore = *state()->ppdSaved;
-    EXPECT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr) << "a refusal is reported by the flag";
+    const SaveOutcome outcome = AdjustHalftoneSaveToPPDFile(glue());
+    EXPECT_EQ(outcome.status, noErr) << "a refusal is no failure of the save";
+    EXPECT_TRUE(outcome.rightsRefused);
+    EXPECT_EQ(outcome.refusalMessage, "the agent said no");
     EXPECT_EQ(AUTH_CANCEL_Flag, 1);
     EXPECT_EQ(ReadText(path), kGroupedPPD);
     EXPECT_FALSE(std::filesystem::exists(SidecarPath(path)));
@@ -210,7 +214,7 @@ TEST_F(PPDWriterTest, GrantedRightsRunChmodOnThePPDAndItsSidecar) {
     const std::string path = ChoosePPD("with space; $(touch x).ppd", kGroupedPPD);
     chmod(path.c_str(), 0644);
     SetWorking(ListOf({GammaSetting("Soft", {180})}));
-    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
     ASSERT_FALSE(rights().runs().empty());
     const ToolArguments& chmodRun = rights().runs().back();
     ASSERT_GE(chmodRun.size(), 3u);
@@ -226,7 +230,7 @@ TEST_F(PPDWriterTest, FailedTextWriteLeavesTextRecordAndSavedCopyAsTheyWere) {
     const std::string path = ChoosePPD("grouped.ppd", kGroupedPPD);
     const PPDTone4Rec first = ListOf({GammaSetting("Soft", {180})});
     SetWorking(first);
-    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
     const std::string textBefore = ReadText(path);
     const std::string sidecarBefore = ReadText(SidecarPath(path));
 
@@ -243,13 +247,44 @@ TEST_F(PPDWriterTest, FailedTextWriteLeavesTextRecordAndSavedCopyAsTheyWere) {
         // Fail only the text: let the sidecar through first by failing after its size.
         const size_t sidecarSize = sidecarBefore.size() + 2048;
         ScopedWriteFailure fail(sidecarSize);
-        const OSErr err = AdjustHalftoneSaveToPPDFile(glue());
+        const OSErr err = AdjustHalftoneSaveToPPDFile(glue()).status;
         EXPECT_NE(err, noErr);
         EXPECT_EQ(ReadText(path), textBefore) << (inPlace ? "in place" : "by rename");
         EXPECT_EQ(ReadText(SidecarPath(path)), sidecarBefore);
         EXPECT_EQ(std::memcmp(state()->ppdSaved, &first, sizeof first), 0)
             << "the settings still count as unsaved";
     }
+    // In place with the restore failing too: the outcome names the copy of the old text.
+    ScopedUnwritableFolder folder(ppdDir());
+    ScopedWriteFailure fail(sidecarBefore.size() + 2048, true);
+    const SaveOutcome outcome = AdjustHalftoneSaveToPPDFile(glue());
+    EXPECT_EQ(outcome.status, restoreFailedErr);
+    ASSERT_FALSE(outcome.backupPath.empty());
+    EXPECT_EQ(ReadText(outcome.backupPath), textBefore);
+}
+
+// A text of the block missing from the bundle refuses the save before anything is asked
+// or written, instead of writing a block without its option line.
+TEST_F(PPDWriterTest, AMissingBundleTextRefusesTheSave) {
+    const std::string bundle = work() + "/bundle";
+    std::filesystem::copy(BundleDirectory(), bundle, std::filesystem::copy_options::recursive);
+    for (const auto& e : std::filesystem::recursive_directory_iterator(bundle + "/Resources"))
+        if (e.path().extension() == ".plist")
+            WriteText(e.path(),
+                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">"
+                      "<dict><key>OrderDependency</key><string>*Order\n</string>"
+                      "</dict></plist>\n");
+    ScopedEnv redirected("ORVANE_BUNDLE_DIR", bundle);
+    const std::string path = ChoosePPD("localised.ppd", kGroupedPPD + "*cupsLanguages: \"de\"\n");
+    chmod(path.c_str(), 0644);
+    SetWorking(ListOf({GammaSetting("Soft", {180})}));
+    const SaveOutcome outcome = AdjustHalftoneSaveToPPDFile(glue());
+    EXPECT_EQ(outcome.status, resNotFound);
+    EXPECT_FALSE(outcome.rightsRefused);
+    EXPECT_TRUE(rights().runs().empty());
+    EXPECT_EQ(ReadText(path), kGroupedPPD + "*cupsLanguages: \"de\"\n");
+    EXPECT_FALSE(std::filesystem::exists(SidecarPath(path)));
+    EXPECT_NE(std::memcmp(state()->ppdSaved, state()->ppdWorking, sizeof(PPDTone4Rec)), 0);
 }
 
 TEST_F(PPDWriterTest, GammaFileTargetHoldsTheBlockAloneAndThePPDIsNotWritten) {
@@ -263,7 +298,7 @@ TEST_F(PPDWriterTest, GammaFileTargetHoldsTheBlockAloneAndThePPDIsNotWritten) {
 
     const PPDTone4Rec list = ListOf({GammaSetting("Soft", {180})});
     SetWorking(list);
-    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
     EXPECT_EQ(ReadText(gammaPath), Block(glue(), list, true));
     EXPECT_EQ(ReadText(path), kGroupedPPD);
     EXPECT_EQ(std::filesystem::last_write_time(path), ppdTime);
@@ -271,7 +306,7 @@ TEST_F(PPDWriterTest, GammaFileTargetHoldsTheBlockAloneAndThePPDIsNotWritten) {
     EXPECT_EQ(*StoredRecord(gammaPath), BigEndianRecord(list));
 
     SetWorking(ListOf({}));
-    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    ASSERT_EQ(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
     EXPECT_EQ(ReadText(gammaPath), "");
 }
 
@@ -289,7 +324,7 @@ TEST_F(PPDWriterTest, APPDThatCannotBeMadeWritableIsAFailureNotASuccess) {
     ASSERT_EQ(HostFSSpecForPath(path, spec), noErr);
     SetPPDLocation(*state()->prefsWorking, spec);
     SetWorking(ListOf({GammaSetting("Soft", {180})}));
-    EXPECT_NE(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    EXPECT_NE(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
     EXPECT_EQ(AUTH_CANCEL_Flag, 0);
     EXPECT_EQ(ReadText(path), kGroupedPPD);
     EXPECT_NE(std::memcmp(state()->ppdSaved, state()->ppdWorking, sizeof(PPDTone4Rec)), 0);
@@ -305,7 +340,7 @@ TEST_F(PPDWriterTest, SymbolicLinksInThePrinterFolderAreNeverFollowed) {
     // A link as the sidecar of a real PPD.
     const std::string path = ChoosePPD("grouped.ppd", kGroupedPPD);
     std::filesystem::create_symlink(victim, SidecarPath(path));
-    EXPECT_NE(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    EXPECT_NE(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
     EXPECT_EQ(ReadText(victim), "not a PPD");
     EXPECT_EQ(ReadText(path), kGroupedPPD);
 
@@ -313,7 +348,7 @@ TEST_F(PPDWriterTest, SymbolicLinksInThePrinterFolderAreNeverFollowed) {
     std::filesystem::remove(SidecarPath(path));
     std::filesystem::remove(path);
     std::filesystem::create_symlink(victim, path);
-    EXPECT_NE(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+    EXPECT_NE(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
     EXPECT_EQ(ReadText(victim), "not a PPD");
     struct stat st {};
     ASSERT_EQ(stat(victim.c_str(), &st), 0);

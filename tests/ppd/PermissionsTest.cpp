@@ -134,28 +134,32 @@ TEST_F(PermissionsTest, OpenPPDWithAClosedSidecarAsks) {
                 ElementsAre(kIdStep, ToolArguments{"/bin/chmod", "go+w", ppd, SidecarPath(ppd)}));
 }
 
-TEST_F(PermissionsTest, RefusalSetsTheFlagAndRunsNothing) {
+TEST_F(PermissionsTest, RefusalIsHandedBackAndRunsNothing) {
     ChoosePPD(WorkPath("refused.ppd"), 0644, true);
     scripted_.SetRequestResult(userCanceledErr);
-    EXPECT_EQ(check_permission_PPD(glue_), userCanceledErr);
-    EXPECT_EQ(AUTH_CANCEL_Flag, 1);
+    AdminRefusal refusal;
+    EXPECT_EQ(check_permission_PPD(glue_, &refusal), userCanceledErr);
+    EXPECT_EQ(refusal.status, userCanceledErr);
+    EXPECT_EQ(AUTH_CANCEL_Flag, 0) << "the caller decides what a refusal means";
     EXPECT_TRUE(scripted_.runs().empty());
     EXPECT_EQ(ModeOf(WorkPath("refused.ppd")), 0644u);
 }
 
-TEST_F(PermissionsTest, RefusalWhenTheToolStartsSetsTheFlagToo) {
+TEST_F(PermissionsTest, RefusalWhenTheToolStartsIsHandedBackToo) {
     ChoosePPD(WorkPath("late.ppd"), 0644, true);
     scripted_.RefuseAtRun(1, kAdminUnavailableErr, "no agent");
-    EXPECT_EQ(check_permission_PPD(glue_), kAdminUnavailableErr);
-    EXPECT_EQ(AUTH_CANCEL_Flag, 1);
-    EXPECT_EQ(LastAdminRefusal().message, "no agent");
+    AdminRefusal refusal;
+    EXPECT_EQ(check_permission_PPD(glue_, &refusal), kAdminUnavailableErr);
+    EXPECT_EQ(refusal.status, kAdminUnavailableErr);
+    EXPECT_EQ(refusal.message, "no agent");
 }
 
-TEST_F(PermissionsTest, ChmodThatCannotStartGivesItsStatusWithoutTheFlag) {
+TEST_F(PermissionsTest, ChmodThatCannotStartGivesItsStatusWithoutARefusal) {
     ChoosePPD(WorkPath("nochmod.ppd"), 0644, true);
     scripted_.FailToStart("/bin/chmod", fnfErr);
-    EXPECT_EQ(check_permission_PPD(glue_), fnfErr);
-    EXPECT_EQ(AUTH_CANCEL_Flag, 0);
+    AdminRefusal refusal;
+    EXPECT_EQ(check_permission_PPD(glue_, &refusal), fnfErr);
+    EXPECT_EQ(refusal.status, noErr);
 }
 
 TEST_F(PermissionsTest, MissingPPDOrStateAsksNothing) {

@@ -166,22 +166,23 @@ protected:
         // As when the user chooses it: recognised, and ppd_type set.
         spec_ = GetPPDLocation(*state()->prefsWorking);
         uint8_t isPPD = 0;
-        ASSERT_EQ(CheckTargetFileIsPPDFile(glue(), &spec_, &isPPD), noErr);
+        ASSERT_EQ(CheckTargetFileIsPPDFile(glue(), &spec_, &isPPD, &ppdType_), noErr);
         ASSERT_EQ(isPPD, 1) << "a colour PPD the program serves";
-        ASSERT_EQ(ppd_type, GetParam().localised ? 1 : 0);
+        ASSERT_EQ(ppdType_, GetParam().localised ? 1 : 0);
+        ASSERT_EQ(ppd_type, ppdType_);
         ASSERT_EQ(GetPPDEncoding(&spec_, &encoding_), noErr);
     }
 
     OSErr Write(const PPDTone4Rec& list) {
         SetWorking(list);
-        return AdjustHalftoneSaveToPPDFile(glue());
+        return AdjustHalftoneSaveToPPDFile(glue()).status;
     }
 
     std::string Block(const PPDTone4Rec& list, bool newBlock) {
+        PPDTexts texts;
+        EXPECT_EQ(LoadPPDTexts(glue(), texts), noErr);
         MyUnknownSizePtrClass block;
-        Str255 folder;
-        EXPECT_EQ(GetAppString(glue(), kLocalizedFolderStringID, folder), noErr);
-        EXPECT_EQ(ComposeToneBlock(glue(), list, encoding_, folder, newBlock, block), noErr);
+        EXPECT_EQ(ComposeToneBlock(texts, ppdType_, encoding_, list, newBlock, block), noErr);
         return std::string(reinterpret_cast<const char*>(block.GetBlock()), block.GetUsedSize());
     }
 
@@ -199,6 +200,7 @@ protected:
     std::string path_;
     FSSpec spec_{};
     TextEncoding encoding_ = kTextEncodingISOLatin1;
+    uint16_t ppdType_ = 0;
 };
 
 std::string CaseName(const ::testing::TestParamInfo<RealPPDCase>& info) {

@@ -1,4 +1,5 @@
 #include "ppd/ToneBlock.h"
+#include "ppd/PPDWriter.h"
 
 #include "ppd/GoldenBytes.h"
 #include "ppd/PPDTestSupport.h"
@@ -48,32 +49,51 @@ protected:
     }
 
     std::string Compose(const PPDTone4Rec& list, TextEncoding encoding, bool newBlock,
-                        OSErr* status = nullptr) {
-        Str255 folder;
-        EXPECT_EQ(GetAppString(glue(), kLocalizedFolderStringID, folder), noErr);
+                        uint16_t ppdType = 0) {
         MyUnknownSizePtrClass block;
-        const OSErr err = ComposeToneBlock(glue(), list, encoding, folder, newBlock, block);
-        if (status)
-            *status = err;
-        else
-            EXPECT_EQ(err, noErr);
+        EXPECT_EQ(ComposeToneBlock(Texts(), ppdType, encoding, list, newBlock, block), noErr);
         return std::string(reinterpret_cast<const char*>(block.GetBlock()), block.GetUsedSize());
+    }
+
+    const PPDTexts& Texts() {
+        if (!loaded_) {
+            EXPECT_EQ(LoadPPDTexts(glue(), texts_), noErr);
+            loaded_ = true;
+        }
+        return texts_;
     }
 
 private:
     std::optional<ScopedEnv> language_;
+    PPDTexts texts_;
+    bool loaded_ = false;
 };
 
 } // namespace
 
+std::vector<uint8_t> Bytes(const std::string& text) {
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+// The composition, and the save's plan built on it: a new block is the gamma file's whole
+// text, and a block that is not new replaces an old one in place, nothing else changing.
 TEST_P(ToneBlockTest, MatchesTheReferenceComposition) {
     const BlockCase& c = GetParam();
-    ppd_type = c.ppdType;
     const std::string expected =
         ReadText(std::string(ORVANE_TEST_DATA_DIR) + "/ppd/" + c.golden + ".block");
     ASSERT_FALSE(expected.empty()) << "missing golden " << c.golden;
     const PPDTone4Rec list = c.identityOnly ? IdentitySetting() : MixedSettings();
-    EXPECT_TRUE(SameBytes(expected, Compose(list, c.encoding, c.newBlock)));
+    EXPECT_TRUE(SameBytes(expected, Compose(list, c.encoding, c.newBlock, c.ppdType)));
+
+    const std::string head = "*PPD-Adobe: \"4.3\"\n*OpenGroup: General\n";
+    const std::string old =
+        c.newBlock ? "old gamma text" : head + Compose(list, c.encoding, true, c.ppdType);
+    std::vector<uint8_t> planned;
+    ASSERT_EQ(
+        PlanToneBlockText(Bytes(old), Texts(), c.ppdType, c.encoding, list, c.newBlock, planned),
+        noErr);
+    EXPECT_TRUE(SameBytes(c.newBlock ? expected : head + expected + "\n\n\n",
+                          std::string(planned.begin(), planned.end())));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -92,7 +112,6 @@ INSTANTIATE_TEST_SUITE_P(
 using ToneBlockShapeTest = ToneBlockTest;
 
 TEST_F(ToneBlockShapeTest, IdentityCurveGivesZeroTo255) {
-    ppd_type = 0;
     const std::string block = Compose(IdentitySetting(), kTextEncodingISOLatin1, false);
     std::string numbers;
     for (int k = 0; k < 256; ++k)
@@ -101,16 +120,11 @@ TEST_F(ToneBlockShapeTest, IdentityCurveGivesZeroTo255) {
 }
 
 TEST_F(ToneBlockShapeTest, EmptyListIsHeaderAndEndOnly) {
-    ppd_type = 0;
-    Str255 header, end;
-    ASSERT_EQ(GetAppIndString(glue(), kPPDTextListID, kBlockHeaderIndex, header), noErr);
-    ASSERT_EQ(GetAppIndString(glue(), kPPDTextListID, kBlockEndIndex, end), noErr);
     EXPECT_EQ(Compose(ListOf({}), kTextEncodingISOLatin1, true),
-              PStrToString(header) + PStrToString(end) + "\n\n\n");
+              Texts().list[kBlockHeaderIndex] + Texts().list[kBlockEndIndex] + "\n\n\n");
 }
 
 TEST_F(ToneBlockShapeTest, SixFourCurveSettingsGive24Tables) {
-    ppd_type = 0;
     PPDTone4Rec six = ListOf({});
     for (int i = 0; i < kMaxPPDTones; ++i)
         six.tones[six.count++] =
@@ -125,7 +139,6 @@ TEST_F(ToneBlockShapeTest, SixFourCurveSettingsGive24Tables) {
 
 TEST_F(ToneBlockShapeTest, PointIsWrittenWhateverTheLocale) {
     ScopedEnv comma("LC_ALL", "de_DE.UTF-8");
-    ppd_type = 0;
     const std::string block =
         Compose(ListOf({GammaSetting("Soft", {180})}), kTextEncodingISOLatin1, false);
     EXPECT_NE(block.find('.'), std::string::npos);
@@ -133,13 +146,30 @@ TEST_F(ToneBlockShapeTest, PointIsWrittenWhateverTheLocale) {
     EXPECT_EQ(block.find(',', tableStart), std::string::npos);
 }
 
-TEST_F(ToneBlockShapeTest, LocalisedPPDNeedsItsMarkerStringAndALanguageFolder) {
-    ppd_type = 1;
-    Str255 shortFolder;
-    PStrFromView(shortFolder, ".lproj");
+// A setting named like the block's end marker must not end the block early: the next save
+// would keep the rest of the block as PPD text.
+TEST_F(ToneBlockShapeTest, ANameLikeAMarkerStaysInsideTheBlock) {
+    const std::string ppd = "*PPD-Adobe: \"4.3\"\n*OpenUI *Duplex: PickOne\n";
+    const PPDTone4Rec list =
+        ListOf({GammaSetting(Texts().list[kBlockEndMarkerIndex].c_str(), {180})});
+    for (const auto& [type, encoding] :
+         {std::pair<uint16_t, TextEncoding>{0, kTextEncodingISOLatin1},
+          {1, kTextEncodingISOLatin1},
+          {1, kTextEncodingUTF8}}) {
+        std::vector<uint8_t> written, removed;
+        ASSERT_EQ(PlanToneBlockText(Bytes(ppd), Texts(), type, encoding, list, false, written),
+                  noErr);
+        ASSERT_EQ(PlanToneBlockText(written, Texts(), type, encoding, ListOf({}), false, removed),
+                  noErr);
+        EXPECT_EQ(std::string(removed.begin(), removed.end()), ppd) << type << " " << encoding;
+    }
+}
+
+TEST_F(ToneBlockShapeTest, LocalisedPPDNeedsALanguageFolder) {
+    PPDTexts texts = Texts();
+    texts.localizedFolder = ".lproj";
     MyUnknownSizePtrClass block;
-    EXPECT_EQ(ComposeToneBlock(glue(), MixedSettings(), kTextEncodingISOLatin1, shortFolder, false,
-                               block),
+    EXPECT_EQ(ComposeToneBlock(texts, 1, kTextEncodingISOLatin1, MixedSettings(), false, block),
               resNotFound)
         << "a language folder name of six characters or fewer has no language";
 }

@@ -98,7 +98,7 @@ protected:
 
     OSErr Write(const PPDTone4Rec& list) {
         SetWorking(list);
-        return AdjustHalftoneSaveToPPDFile(glue());
+        return AdjustHalftoneSaveToPPDFile(glue()).status;
     }
 
     // A child that writes list A and list B in turn until it is killed, sending a byte
@@ -270,7 +270,7 @@ TEST_F(WriteSafetyTest, FailedRecordWriteAfterTheTextLeavesBothFilesAsTheyWere) 
         // The whole new text goes through, the record's first write does not.
         ScopedWriteFailure fail(textA.size() + 16);
         SetWorking(listA_);
-        EXPECT_NE(AdjustHalftoneSaveToPPDFile(glue()), noErr);
+        EXPECT_NE(AdjustHalftoneSaveToPPDFile(glue()).status, noErr);
         EXPECT_TRUE(SameBytes(textBefore, ReadText(path_))) << (inPlace ? "in place" : "by rename");
         EXPECT_TRUE(SameBytes(sidecarBefore, ReadText(SidecarPath(path_))))
             << (inPlace ? "in place" : "by rename");

@@ -1,7 +1,7 @@
 #include "host/files/HostPaths.h"
 
-#include "host/files/PosixStatus.h"
 #include "base/PStringView.h"
+#include "host/files/PosixStatus.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace orvane {
@@ -84,10 +85,14 @@ std::string EscapePath(const std::string& path) {
     return out;
 }
 
+// A NUL, escaped or not, makes the line unusable: the path would end there for every system
+// call and name another folder than the catalogue says.
 bool UnescapePath(std::string_view text, std::string& out) {
     out.clear();
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
+        if (c == '\0')
+            return false;
         if (c != '\\') {
             out += c;
             continue;
@@ -133,40 +138,9 @@ Catalogue gCatalogue;
 void ParseCatalogue(const std::vector<uint8_t>& bytes, Catalogue& into) {
     into.byID.clear();
     into.byPath.clear();
-    std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    bool first = true;
-    while (!text.empty()) {
-        size_t newline = text.find('\n');
-        std::string_view line = text.substr(0, newline);
-        text = newline == std::string_view::npos ? std::string_view{} : text.substr(newline + 1);
-        if (first) {
-            first = false;
-            if (line == kCatalogHeader)
-                continue;
-            return; // not a catalogue this program wrote: treat as empty
-        }
-        size_t space = line.find(' ');
-        if (space == std::string_view::npos || space == 0 || space > 10)
-            continue;
-        int64_t id = 0;
-        bool digits = true;
-        for (char c : line.substr(0, space)) {
-            if (c < '0' || c > '9') {
-                digits = false;
-                break;
-            }
-            id = id * 10 + (c - '0');
-        }
-        if (!digits || id < kFirstAssignedFolderID || id > INT32_MAX)
-            continue;
-        std::string path;
-        if (!UnescapePath(line.substr(space + 1), path))
-            continue;
-        auto id32 = static_cast<int32_t>(id);
-        if (into.byID.count(id32))
-            continue;
-        into.byID.emplace(id32, path);
-        into.byPath.emplace(path, id32);
+    for (auto& [id, path] : ParseFolderCatalogue(bytes)) {
+        into.byPath.emplace(path, id);
+        into.byID.emplace(id, std::move(path));
     }
 }
 
@@ -188,14 +162,7 @@ OSErr LoadCatalogue(Catalogue& catalogue) {
 // Writes the whole catalogue to a temporary file beside it and renames it into place, so
 // that a reader never sees a partial catalogue.
 OSErr SaveCatalogue(const Catalogue& catalogue) {
-    std::string text = kCatalogHeader;
-    text += '\n';
-    for (const auto& [id, path] : catalogue.byID) {
-        text += std::to_string(id);
-        text += ' ';
-        text += EscapePath(path);
-        text += '\n';
-    }
+    const std::string text = FormatFolderCatalogue(catalogue.byID);
     std::string temp = catalogue.file + ".XXXXXX";
     int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
@@ -282,6 +249,57 @@ OSErr FSSpecFromParts(const std::string& dir, const std::string& name, FSSpec& o
 }
 
 } // namespace
+
+std::vector<std::pair<int32_t, std::string>> ParseFolderCatalogue(std::span<const uint8_t> bytes) {
+    std::vector<std::pair<int32_t, std::string>> entries;
+    std::unordered_set<int32_t> seen;
+    std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    bool first = true;
+    while (!text.empty()) {
+        size_t newline = text.find('\n');
+        std::string_view line = text.substr(0, newline);
+        text = newline == std::string_view::npos ? std::string_view{} : text.substr(newline + 1);
+        if (first) {
+            first = false;
+            if (line == kCatalogHeader)
+                continue;
+            return {}; // not a catalogue this program wrote: treat as empty
+        }
+        size_t space = line.find(' ');
+        if (space == std::string_view::npos || space == 0 || space > 10)
+            continue;
+        int64_t id = 0;
+        bool digits = true;
+        for (char c : line.substr(0, space)) {
+            if (c < '0' || c > '9') {
+                digits = false;
+                break;
+            }
+            id = id * 10 + (c - '0');
+        }
+        if (!digits || id < kFirstAssignedFolderID || id > INT32_MAX)
+            continue;
+        std::string path;
+        if (!UnescapePath(line.substr(space + 1), path))
+            continue;
+        const auto id32 = static_cast<int32_t>(id);
+        if (seen.insert(id32).second)
+            entries.emplace_back(id32, std::move(path));
+    }
+    return entries;
+}
+
+std::string FormatFolderCatalogue(const std::map<int32_t, std::string>& byID) {
+    std::string text = kCatalogHeader;
+    text += '\n';
+    for (const auto& [id, path] : byID) {
+        text += std::to_string(id);
+        text += ' ';
+        text += EscapePath(path);
+        text += '\n';
+    }
+    return text;
+}
 
 std::string HostPreferencesFolderPath() {
     return XdgFolder("XDG_CONFIG_HOME", ".config");

@@ -7,7 +7,12 @@
 
 #include "base/Types.h"
 
+#include <cstdint>
+#include <map>
+#include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace orvane {
 
@@ -26,6 +31,14 @@ std::string HostPreferencesFolderPath();
 std::string HostCacheFolderPath();
 // Where the catalogue lives (inside the preferences folder).
 std::string HostFolderCatalogPath();
+
+// The catalogue's text as this program reads it: a header line first (else the text counts
+// as empty), then one "<id> <path>" line per folder, the path with backslash escapes for
+// the bytes that would break a line. A malformed line, an ID below the assigned range, a
+// relative path and a repeated ID (after its first line) are skipped. Entries in file order.
+std::vector<std::pair<int32_t, std::string>> ParseFolderCatalogue(std::span<const uint8_t> bytes);
+// The text that ParseFolderCatalogue reads back as `byID`.
+std::string FormatFolderCatalogue(const std::map<int32_t, std::string>& byID);
 
 // Creates `dir` and its missing parents (new folders get `mode`); noErr when it already is
 // a folder, dupFNErr when a file is in the way.

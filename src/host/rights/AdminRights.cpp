@@ -114,6 +114,7 @@ AdminStepsResult RunWithAdminRights(const std::vector<ToolArguments>& tools) {
     AdminRefusal refusal;
     if (OSErr status = rights.Request(refusal)) {
         gLastRefusal = refusal;
+        result.refusal = refusal;
         result.requestStatus = status;
         return result;
     }
@@ -127,6 +128,7 @@ AdminStepsResult RunWithAdminRights(const std::vector<ToolArguments>& tools) {
     result.toolOutput += run.outputText + run.errorText;
     if (status != noErr && refusal.status != noErr) {
         gLastRefusal = refusal;
+        result.refusal = refusal;
         result.requestStatus = status;
         return result;
     }
@@ -139,6 +141,7 @@ AdminStepsResult RunWithAdminRights(const std::vector<ToolArguments>& tools) {
             continue;
         if (refusal.status != noErr) {
             gLastRefusal = refusal;
+            result.refusal = refusal;
             result.requestStatus = status;
         } else {
             result.toolStatus = status;

@@ -85,14 +85,15 @@ struct AdminStepsResult {
     OSErr requestStatus = noErr; // noErr when the rights were granted
     OSErr toolStatus = noErr;    // noErr when every tool started, else the first failure's
     std::string toolOutput;      // what the tools wrote, in order (the start of each output)
+    AdminRefusal refusal;        // this request's refusal, when it was refused
 };
 
 // The privileged steps every caller takes, in this order: request the rights; ask for the
 // effective user ("/usr/bin/id" "-un", its failure ignored; a backend that asks as a tool
 // starts asks now); run each tool in order, stopping at the first that cannot start. A
-// refusal at any step ends the steps and is recorded as the last refusal. The tools' own
-// exit statuses are not judged here; what they wrote is in `toolOutput`, for the caller to
-// show when something went wrong.
+// refusal at any step ends the steps, goes into the result and is recorded as the last
+// refusal. The tools' own exit statuses are not judged here; what they wrote is in
+// `toolOutput`, for the caller to show when something went wrong.
 AdminStepsResult RunWithAdminRights(const std::vector<ToolArguments>& tools);
 
 } // namespace orvane

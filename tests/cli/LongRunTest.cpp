@@ -1,0 +1,192 @@
+// A long day's work in one process, as the window will do it: choose a PPD with CUPS
+// localisations, save, be refused rights once, choose a plain PPD, save, then start again at
+// system level 2 and save into a gamma file. Nothing of one operation may linger into the
+// next (the localisation kind of the last PPD, a refusal, a backup path), so the files must
+// equal those that separate orvanectl runs leave in a second copy of the same root.
+#include "app/AdjustHalftone.h"
+#include "app/SettingsLists.h"
+#include "app/Startup.h"
+#include "app/StoreFixture.h"
+#include "cli/CliProcess.h"
+#include "cli/CurveArgument.h"
+#include "core/UiText.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace orvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ScopedEnvVar;
+
+constexpr const char* kLocalised = "Quillmark_ColorPage_5.ppd"; // *cupsLanguages: "de ja"
+constexpr const char* kPlain = "Quillmark_ColorPage_3.ppd";     // UTF-8, no localisations
+
+class LongRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/orvane-longrun-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = fs::canonical(pattern).string();
+        for (const char* side : {"/window", "/cli"}) {
+            fs::create_directories(dir_ + side);
+            fs::copy(std::string(ORVANE_SOURCE_DIR) + "/sample/root", dir_ + side + "/root",
+                     fs::copy_options::recursive);
+            for (const char* sub : {"/config", "/cache", "/home"})
+                fs::create_directories(dir_ + side + sub);
+        }
+        pkexec_ = dir_ + "/pkexec-dismissed"; // polkit's answer to a dismissed question
+        testing::WriteBytes(pkexec_, "#!/bin/sh\nexit 126\n");
+        ASSERT_EQ(chmod(pkexec_.c_str(), 0755), 0);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::map<std::string, std::string> Environment(const std::string& side) const {
+        const char* bundle = std::getenv("ORVANE_BUNDLE_DIR");
+        return {{"PATH", "/usr/bin:/bin"},
+                {"HOME", dir_ + side + "/home"},
+                {"XDG_CONFIG_HOME", dir_ + side + "/config"},
+                {"XDG_CACHE_HOME", dir_ + side + "/cache"},
+                {"ORVANE_ROOT", dir_ + side + "/root"},
+                {"ORVANE_ADMIN", "user"},
+                {"ORVANE_PKEXEC", pkexec_},
+                {"ORVANE_BUNDLE_DIR", bundle ? bundle : ORVANE_BUILD_DIR "/share/orvane"},
+                {"LC_ALL", "C.UTF-8"}};
+    }
+
+    int Cli(std::vector<std::string> args) {
+        return testing::RunProgram(ORVANECTL_PATH, args, Environment("/cli"), dir_ + "/cli")
+            .exitStatus;
+    }
+
+    // Everything a side holds but the folder catalogue and the backups' names.
+    std::map<std::string, std::string> Files(const std::string& side) const {
+        auto files = testing::SnapshotFiles(dir_ + side + "/root");
+        for (const auto& [path, bytes] : testing::SnapshotFiles(dir_ + side + "/config"))
+            if (path.rfind("orvane-folder-ids", 0) != 0)
+                files["config/" + path] = bytes;
+        return files;
+    }
+
+    std::string dir_;
+    std::string pkexec_;
+};
+
+// The window's side: one state after another in this process, driven like the dialog.
+class Window {
+public:
+    explicit Window(const std::string& ppdFolder) : ppdFolder_(ppdFolder) {}
+    ~Window() { Close(); }
+
+    void Open() {
+        glue_ = NewGlueRec();
+        ASSERT_EQ(OpenApplicationResFile(glue_), noErr);
+        ASSERT_EQ(DoInit(glue_), noErr);
+        glue_->services = {&alerts_, &chooser_, nullptr, nullptr};
+        ASSERT_EQ(OpenAdjustHalftoneDialog(glue_, nullptr, registered_, ppd_, nullptr), noErr);
+    }
+    void Close() {
+        if (!glue_)
+            return;
+        EXPECT_EQ(DisposeAllDialogs(glue_), noErr);
+        CloseApplicationResFile(glue_);
+        DisposeGlueRec(glue_);
+        glue_ = nullptr;
+    }
+    void Add(const char* name, const char* spec) {
+        CMYKTone tone;
+        SetNewCMYKTone(tone);
+        ASSERT_EQ(SetCMYKToneNameUtf8(tone, name), noErr);
+        ASSERT_EQ(ParseCurveSpec(spec, tone.tone[kCyan]), noErr);
+        for (int ink = kMagenta; ink < kInkCount; ++ink)
+            tone.tone[ink] = tone.tone[kCyan];
+        ASSERT_EQ(AdjustHalftoneDialogAppendEntry(glue_, true, tone), noErr);
+    }
+    void Choose(const char* ppd) {
+        chooser_.SetNextFile(ppdFolder_ + "/" + ppd);
+        ASSERT_TRUE(AdjustHalftoneDialogChoosePPD(glue_).ok());
+    }
+    void CopyToPPD(const char* name) {
+        ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, name));
+        ASSERT_EQ(HandleAdjustHalftoneDialogButtons(glue_, kAdjustToPPDItem), noErr);
+    }
+    SaveOutcome Save() { return AdjustHalftoneDialogSave(glue_); }
+    GlueRec* glue() const { return glue_; }
+
+private:
+    std::string ppdFolder_;
+    GlueRec* glue_ = nullptr;
+    MemoryListView registered_, ppd_;
+    ScriptedAlertHost alerts_{2};
+    ScriptedFileChooser chooser_;
+};
+
+TEST_F(LongRunTest, OneProcessWritesWhatSeparateRunsWrite) {
+    // The command line's side, one process per step.
+    ASSERT_EQ(Cli({"add", "Portrait", "--all", "gamma:1.8"}), 0);
+    ASSERT_EQ(Cli({"add", "Vivid", "--all", "levels:0,,,25,,,60,,,,,,100"}), 0);
+    ASSERT_EQ(Cli({"choose", kLocalised}), 0);
+    ASSERT_EQ(Cli({"to-ppd", "Portrait"}), 0);
+    ASSERT_EQ(Cli({"--admin", "pkexec", "to-ppd", "Vivid"}), 1); // refused
+    ASSERT_EQ(Cli({"to-ppd", "Vivid"}), 0);
+    ASSERT_EQ(Cli({"choose", kPlain}), 0);
+    ASSERT_EQ(Cli({"to-ppd", "Portrait"}), 0);
+    ASSERT_EQ(Cli({"--os-level", "2", "choose", kLocalised}), 0);
+    ASSERT_EQ(Cli({"--os-level", "2", "to-ppd", "Vivid", "--replace"}), 0);
+
+    // The window's side, all in this process.
+    std::vector<std::unique_ptr<ScopedEnvVar>> env;
+    for (const auto& [name, value] : Environment("/window"))
+        env.push_back(std::make_unique<ScopedEnvVar>(name.c_str(), value.c_str()));
+    Window window(dir_ + "/window/root/etc/cups/ppd");
+    window.Open();
+    window.Add("Portrait", "gamma:1.8");
+    window.Add("Vivid", "levels:0,,,25,,,60,,,,,,100");
+    window.Choose(kLocalised);
+    window.CopyToPPD("Portrait");
+    ASSERT_TRUE(window.Save().ok());
+    window.CopyToPPD("Vivid");
+    {
+        ScopedEnvVar pkexec("ORVANE_ADMIN", "pkexec");
+        const SaveOutcome refused = window.Save();
+        EXPECT_EQ(refused.status, noErr);
+        EXPECT_TRUE(refused.rightsRefused);
+    }
+    EXPECT_EQ(AUTH_CANCEL_Flag, 0) << "a refusal lives in its outcome, not in the process";
+    const SaveOutcome granted = window.Save();
+    EXPECT_TRUE(granted.ok());
+    EXPECT_TRUE(granted.refusalMessage.empty());
+    window.Choose(kPlain);
+    window.CopyToPPD("Portrait");
+    ASSERT_TRUE(window.Save().ok());
+    window.Close();
+
+    SetSystemLevelOption(2);
+    window.Open();
+    window.Choose(kLocalised);
+    // The gamma file starts with the PPD's own settings; the copy replaces the one of that
+    // name, as --replace does.
+    ScriptedAlertHost yes{1};
+    window.glue()->services.alerts = &yes;
+    window.CopyToPPD("Vivid");
+    ASSERT_TRUE(window.Save().ok());
+    window.Close();
+    SetSystemLevelOption(-1);
+
+    const auto windowFiles = Files("/window");
+    const auto cliFiles = Files("/cli");
+    ASSERT_EQ(windowFiles.size(), cliFiles.size());
+    for (const auto& [path, bytes] : cliFiles) {
+        ASSERT_TRUE(windowFiles.count(path)) << path;
+        EXPECT_TRUE(windowFiles.at(path) == bytes) << path << " differs";
+    }
+    const std::string gamma = "var/lib/Orvane/Tonevault/Quillmark ColorPage 5 PS/PPDGAM";
+    ASSERT_TRUE(windowFiles.count(gamma)) << "the level-2 save writes the gamma file";
+    EXPECT_NE(windowFiles.at(gamma).find("*OrvaneTone"), std::string::npos);
+}
+
+} // namespace
+} // namespace orvane
