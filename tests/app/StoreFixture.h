@@ -113,7 +113,7 @@ protected:
 
         glue_ = NewGlueRec();
         ASSERT_NE(glue_, nullptr);
-        glue_->services = {&alerts_, &chooser_, &asker_, &positions_};
+        glue_->services = {&alerts_, &chooser_, &asker_, &positions_, nullptr};
         ASSERT_EQ(OpenApplicationResFile(glue_), noErr);
         ASSERT_EQ(DoInit(glue_), noErr);
     }

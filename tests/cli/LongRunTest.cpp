@@ -85,7 +85,7 @@ public:
         glue_ = NewGlueRec();
         ASSERT_EQ(OpenApplicationResFile(glue_), noErr);
         ASSERT_EQ(DoInit(glue_), noErr);
-        glue_->services = {&alerts_, &chooser_, nullptr, nullptr};
+        glue_->services = {&alerts_, &chooser_, nullptr, nullptr, nullptr};
         ASSERT_EQ(OpenAdjustHalftoneDialog(glue_, nullptr, registered_, ppd_, nullptr), noErr);
     }
     void Close() {
