@@ -2,35 +2,23 @@
 // that names the vendor. The scripted backend stands in for administrator rights.
 #include "ppd/GammaFile.h"
 
+#include "base/TempRoot.h"
 #include "host/files/HostPaths.h"
 #include "host/resources/Sidecar.h"
-#include "host/folders/SystemRoot.h"
 #include "host/rights/ScriptedAdminRights.h"
 #include "support/FileHelpers.h"
 #include "support/PString.h"
 
-#include "host/files/HostTestFolder.h"
-
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
-#include <optional>
+#include <functional>
 #include <set>
 
-namespace orvane {
+using namespace orvane;
+using namespace orvane::testing;
+
 namespace {
-
-using testing::HostFolderTest;
-using testing::ScopedEnv;
-
-std::set<std::string> Tree(const std::string& root) {
-    std::set<std::string> items;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-        items.insert(entry.path().string());
-    return items;
-}
 
 mode_t ModeOf(const std::string& path) {
     struct stat st {};
@@ -38,17 +26,14 @@ mode_t ModeOf(const std::string& path) {
     return st.st_mode & 07777;
 }
 
-class GammaFileTest : public HostFolderTest {
+class GammaFileTest : public TempRoot {
 protected:
     void SetUp() override {
-        HostFolderTest::SetUp();
-        system_ = root() + "/system";
-        MakeFolder(system_);
-        rootEnv_.emplace("ORVANE_ROOT", system_);
-        bundle_.emplace("ORVANE_BUNDLE_DIR", root() + "/bundle");
+        TempRoot::SetUp();
+        system_.emplace("ORVANE_ROOT", Path("system"));
+        bundle_.emplace("ORVANE_BUNDLE_DIR", Path("bundle"));
         SetOemName("Acme Print");
-        // New folders and files come out without group write, so the mode changes show.
-        oldMask_ = umask(022);
+        oldMask_ = umask(022); // new items come out without group write, so the changes show
         glue_ = NewGlueRec();
         ASSERT_NE(glue_, nullptr);
         glue_->osLevel = 2;
@@ -57,22 +42,23 @@ protected:
         DisposeGlueRec(glue_);
         umask(oldMask_);
         bundle_.reset();
-        rootEnv_.reset();
-        HostFolderTest::TearDown();
+        system_.reset();
+        TempRoot::TearDown();
     }
 
+public: // for the table of cases below
     void SetOemName(const std::string& name) {
-        MakeFolder(root() + "/bundle");
-        WriteFile(root() + "/bundle/Info.plist",
-                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
-                  "<key>OEM Name</key><string>" +
-                      name + "</string>\n</dict>\n</plist>\n");
+        MakeFolder(Path("bundle"));
+        WriteFile(Path("bundle/Info.plist"),
+                  "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><dict>" +
+                      (name.empty() ? "" : "<key>OEM Name</key><string>" + name + "</string>") +
+                      "</dict></plist>\n");
     }
-    void SetNickname(const std::string& nickname) {
-        ASSERT_TRUE(PStrFromView(glue_->ppdNickname, nickname));
+    OSErr Make(const std::string& nickname) {
+        EXPECT_TRUE(PStrFromView(glue_->ppdNickname, nickname));
+        return Make_gam_file(glue_);
     }
-
-    std::string Support() const { return system_ + "/var/lib"; }
+    std::string Support() const { return Path("system/var/lib"); }
     std::string Tonevault() const { return Support() + "/Acme Print/Tonevault"; }
     std::string GammaPath(const std::string& folder) const {
         return Tonevault() + "/" + folder + "/PPDGAM";
@@ -82,25 +68,30 @@ protected:
         EXPECT_EQ(HostPathForFSSpec(glue_->gammaFileSpec, path), noErr);
         return path;
     }
+    std::set<std::string> Tree() const {
+        std::set<std::string> items;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(Path("system")))
+            items.insert(e.path().string() + ":" +
+                         (e.is_directory() ? "" : ReadFile(e.path().string())));
+        return items;
+    }
 
-    std::string system_;
     GlueRec* glue_ = nullptr;
     ScriptedAdminRights scripted_;
     ScopedAdminRights installed_{scripted_};
 
 private:
-    std::optional<ScopedEnv> rootEnv_, bundle_;
+    std::optional<ScopedEnv> system_, bundle_;
     mode_t oldMask_ = 0;
 };
 
-TEST_F(GammaFileTest, FirstRunCreatesTheFoldersAndAnEmptyFileWithAFork) {
-    SetNickname("Acme ColorJet 9000 PS");
-    ASSERT_EQ(Make_gam_file(glue_), noErr);
+} // namespace
 
+TEST_F(GammaFileTest, FirstRunCreatesTheFoldersAndAnEmptyFileWithAForkThenNothingMore) {
+    ASSERT_EQ(Make("Acme ColorJet 9000 PS"), noErr);
     const std::string file = GammaPath("Acme ColorJet 9000 PS");
     EXPECT_EQ(SpecPath(), file);
     EXPECT_EQ(ReadFile(file), "");
-    EXPECT_TRUE(Exists(SidecarPath(file)));
     OSType type = 0, creator = 0;
     EXPECT_EQ(MyGetFileTypeAndCreator(glue_->gammaFileSpec, &type, &creator), noErr);
     EXPECT_EQ(type, MakeFourCC("TEXT"));
@@ -108,94 +99,105 @@ TEST_F(GammaFileTest, FirstRunCreatesTheFoldersAndAnEmptyFileWithAFork) {
     uint8_t hasFork = 0;
     EXPECT_EQ(TheFileHasResourceFork(glue_->gammaFileSpec, &hasFork), noErr);
     EXPECT_EQ(hasFork, 1);
-
     // Every user of the group may write the new items, the sidecar included.
     EXPECT_EQ(ModeOf(Tonevault()), 0775u);
     EXPECT_EQ(ModeOf(Tonevault() + "/Acme ColorJet 9000 PS"), 0775u);
     EXPECT_EQ(ModeOf(file), 0664u);
     EXPECT_EQ(ModeOf(SidecarPath(file)), 0664u);
     EXPECT_EQ(scripted_.requests(), 0);
-}
 
-TEST_F(GammaFileTest, SecondRunCreatesNothingAndKeepsTheContents) {
-    SetNickname("Printer One");
-    ASSERT_EQ(Make_gam_file(glue_), noErr);
-    const FSSpec first = glue_->gammaFileSpec;
-    WriteFile(GammaPath("Printer One"), "*tone block*\n\n\n");
-    const std::vector<uint8_t> sidecarBefore = [&] {
-        std::ifstream in(SidecarPath(GammaPath("Printer One")), std::ios::binary);
-        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-    }();
-    const auto before = Tree(system_);
+    // The next run creates nothing and keeps the contents.
+    WriteFile(file, "*tone block*\n\n\n");
+    const auto before = Tree();
+    ASSERT_EQ(Make("Acme ColorJet 9000 PS"), noErr);
+    EXPECT_EQ(Tree(), before);
+    EXPECT_EQ(SpecPath(), file);
 
-    ASSERT_EQ(Make_gam_file(glue_), noErr);
-    EXPECT_EQ(Tree(system_), before);
-    EXPECT_EQ(ReadFile(GammaPath("Printer One")), "*tone block*\n\n\n");
-    std::ifstream in(SidecarPath(GammaPath("Printer One")), std::ios::binary);
-    EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}), sidecarBefore);
-    EXPECT_EQ(std::memcmp(&first, &glue_->gammaFileSpec, sizeof first), 0);
-}
-
-TEST_F(GammaFileTest, ExistingTonevaultIsOpenedToTheGroupWithEverythingInIt) {
-    SetNickname("Printer One");
-    ASSERT_EQ(Make_gam_file(glue_), noErr);
-    const std::string stray = Tonevault() + "/Printer One/notes";
+    // A Tonevault closed since is opened to the group again, with everything in it.
+    const std::string stray = Tonevault() + "/Acme ColorJet 9000 PS/notes";
     WriteFile(stray, "x");
     chmod(stray.c_str(), 0644);
     chmod(Tonevault().c_str(), 0755);
-    ASSERT_EQ(Make_gam_file(glue_), noErr);
+    ASSERT_EQ(Make("Acme ColorJet 9000 PS"), noErr);
     EXPECT_EQ(ModeOf(Tonevault()), 0775u);
     EXPECT_EQ(ModeOf(stray), 0664u);
 }
 
-TEST_F(GammaFileTest, TwoNicknamesGetTwoFolders) {
-    SetNickname("Printer One");
-    ASSERT_EQ(Make_gam_file(glue_), noErr);
-    const FSSpec one = glue_->gammaFileSpec;
-    SetNickname("Printer Two");
-    ASSERT_EQ(Make_gam_file(glue_), noErr);
-    const int32_t oneFolder = one.parID; // packed fields: copied before comparing
-    const int32_t twoFolder = glue_->gammaFileSpec.parID;
-    EXPECT_NE(oneFolder, twoFolder);
+TEST_F(GammaFileTest, EachNicknameHasItsFolderAndAnEmptyOneNone) {
+    ASSERT_EQ(Make("Printer One"), noErr);
+    ASSERT_EQ(Make("Acme 1/2 Duplex"), noErr);
+    EXPECT_EQ(SpecPath(), GammaPath("Acme 1:2 Duplex"));
     EXPECT_TRUE(Exists(GammaPath("Printer One")));
-    EXPECT_TRUE(Exists(GammaPath("Printer Two")));
-    EXPECT_EQ(SpecPath(), GammaPath("Printer Two"));
+    // An empty nickname stops after the shared folders, leaving the location alone.
+    const FSSpec before = glue_->gammaFileSpec;
+    EXPECT_EQ(Make(""), noErr);
+    EXPECT_EQ(std::memcmp(&before, &glue_->gammaFileSpec, sizeof before), 0);
+    // The vendor's name goes through the same mapping.
+    SetOemName("Acme/Print");
+    ASSERT_EQ(Make("P"), noErr);
+    EXPECT_EQ(SpecPath(), Support() + "/Acme:Print/Tonevault/P/PPDGAM");
 }
 
-TEST_F(GammaFileTest, EmptyNicknameStopsAfterTheSharedFolders) {
-    FSSpec marker{};
-    marker.vRefNum = 7;
-    marker.parID = 1234;
-    PStrFromView(marker.name, "marker");
-    glue_->gammaFileSpec = marker;
-    EXPECT_EQ(Make_gam_file(glue_), noErr);
-    EXPECT_EQ(std::memcmp(&marker, &glue_->gammaFileSpec, sizeof marker), 0);
-    EXPECT_TRUE(Exists(Tonevault()));
-    EXPECT_TRUE(std::filesystem::is_empty(Tonevault()));
+TEST_F(GammaFileTest, ADanglingLinkInThePlaceOfTheFileIsReplaced) {
+    MakeFolder(Tonevault() + "/P");
+    ASSERT_EQ(symlink("nowhere", GammaPath("P").c_str()), 0);
+    ASSERT_EQ(Make("P"), noErr);
+    struct stat st {};
+    ASSERT_EQ(lstat(GammaPath("P").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
 }
 
-TEST_F(GammaFileTest, OtherSystemLevelsDoNothing) {
-    SetNickname("Printer One");
+TEST_F(GammaFileTest, WhatCannotBeMadeIsReportedWithoutAsking) {
+    struct Case {
+        const char* label;
+        std::function<void(GammaFileTest&)> setUp;
+        OSErr expected;
+    };
+    const Case cases[] = {
+        {"no vendor name", [](GammaFileTest& t) { t.SetOemName(""); }, resNotFound},
+        {"vendor name over 255 bytes",
+         [](GammaFileTest& t) { t.SetOemName(std::string(256, 'v')); }, bdNamErr},
+        {"a file where a folder belongs",
+         [](GammaFileTest& t) {
+             MakeFolder(t.Support() + "/Acme Print");
+             WriteFile(t.Tonevault(), "not a folder");
+         },
+         dupFNErr},
+        {"a folder named like the file", [](GammaFileTest& t) { MakeFolder(t.GammaPath("P")); },
+         dupFNErr},
+        // The vendor folder can neither be found nor created, and the name is taken.
+        {"a dangling link as the vendor folder",
+         [](GammaFileTest& t) {
+             MakeFolder(t.Support());
+             ASSERT_EQ(symlink("nowhere", (t.Support() + "/Acme Print").c_str()), 0);
+         },
+         kGammaFolderUnavailableErr},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(Path("system"));
+        SetOemName("Acme Print");
+        c.setUp(*this);
+        EXPECT_EQ(Make("P"), c.expected) << c.label;
+    }
+    EXPECT_EQ(scripted_.requests(), 0);
     for (uint16_t level : {0, 1, 3}) {
         glue_->osLevel = level;
         EXPECT_EQ(Make_gam_file(glue_), paramErr);
     }
     EXPECT_EQ(Make_gam_file(nullptr), paramErr);
-    EXPECT_TRUE(std::filesystem::is_empty(system_));
 }
 
-TEST_F(GammaFileTest, NicknamesAreMadeFitForFolderNames) {
-    SetNickname("Acme 1/2 Duplex");
-    ASSERT_EQ(Make_gam_file(glue_), noErr);
-    EXPECT_EQ(SpecPath(), GammaPath("Acme 1:2 Duplex"));
-    SetNickname("..");
-    ASSERT_EQ(Make_gam_file(glue_), noErr);
-    EXPECT_EQ(SpecPath(), GammaPath(":."));
-    // The vendor's name goes through the same mapping.
-    SetOemName("Acme/Print");
-    SetNickname("P");
-    ASSERT_EQ(Make_gam_file(glue_), noErr);
-    EXPECT_EQ(SpecPath(), Support() + "/Acme:Print/Tonevault/P/PPDGAM");
+TEST_F(GammaFileTest, VendorFolderInAClosedFolderIsMadeWithTheRights) {
+    if (RunningAsRoot())
+        GTEST_SKIP() << "root may create folders anywhere";
+    MakeFolder(Support());
+    chmod(Support().c_str(), 0555);
+    // The scripted backend runs nothing, so the folder still is not there afterwards.
+    EXPECT_EQ(Make("P"), kGammaFolderUnavailableErr);
+    EXPECT_THAT(scripted_.runs(),
+                ::testing::ElementsAre(
+                    ToolArguments{"/usr/bin/id", "-un"},
+                    ToolArguments{"/bin/mkdir", "-p", "-m", "go+w", Support() + "/Acme Print"}));
 }
 
 TEST(GammaFolderName, MapsWhatAFolderNameCannotHold) {
@@ -213,75 +215,3 @@ TEST(GammaFolderName, MapsWhatAFolderNameCannotHold) {
     for (const auto& [name, folder] : cases)
         EXPECT_EQ(GammaFolderName(name), folder) << name;
 }
-
-TEST_F(GammaFileTest, MissingVendorNameIsAMissingResource) {
-    WriteFile(root() + "/bundle/Info.plist",
-              "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><dict></dict></plist>\n");
-    SetNickname("P");
-    EXPECT_EQ(Make_gam_file(glue_), resNotFound);
-    SetOemName(std::string(256, 'v'));
-    EXPECT_EQ(Make_gam_file(glue_), bdNamErr);
-}
-
-TEST_F(GammaFileTest, AFileWhereAFolderBelongsIsReported) {
-    MakeFolder(Support() + "/Acme Print");
-    WriteFile(Tonevault(), "not a folder");
-    SetNickname("P");
-    EXPECT_EQ(Make_gam_file(glue_), dupFNErr);
-}
-
-TEST_F(GammaFileTest, AFolderNamedLikeTheFileIsReported) {
-    SetNickname("P");
-    MakeFolder(GammaPath("P"));
-    EXPECT_EQ(Make_gam_file(glue_), dupFNErr);
-}
-
-TEST_F(GammaFileTest, ADanglingLinkInThePlaceOfTheFileIsReplaced) {
-    SetNickname("P");
-    MakeFolder(Tonevault() + "/P");
-    ASSERT_EQ(symlink("nowhere", GammaPath("P").c_str()), 0);
-    ASSERT_EQ(Make_gam_file(glue_), noErr);
-    struct stat st {};
-    ASSERT_EQ(lstat(GammaPath("P").c_str(), &st), 0);
-    EXPECT_TRUE(S_ISREG(st.st_mode));
-}
-
-TEST_F(GammaFileTest, VendorFolderThatCannotBeMadeGives1011) {
-    // A dangling link holds the name: the folder can neither be found nor created, and the
-    // probe finds the name taken, so nobody is asked.
-    MakeFolder(Support());
-    ASSERT_EQ(symlink("nowhere", (Support() + "/Acme Print").c_str()), 0);
-    SetNickname("P");
-    EXPECT_EQ(Make_gam_file(glue_), kGammaFolderUnavailableErr);
-    EXPECT_EQ(scripted_.requests(), 0);
-}
-
-TEST_F(GammaFileTest, VendorFolderInAClosedFolderIsMadeWithTheRights) {
-    if (testing::RunningAsRoot())
-        GTEST_SKIP() << "root may create folders anywhere";
-    MakeFolder(Support());
-    chmod(Support().c_str(), 0555);
-    SetNickname("P");
-    // The scripted backend runs nothing, so the folder still is not there afterwards.
-    EXPECT_EQ(Make_gam_file(glue_), kGammaFolderUnavailableErr);
-    EXPECT_THAT(scripted_.runs(),
-                ::testing::ElementsAre(
-                    ToolArguments{"/usr/bin/id", "-un"},
-                    ToolArguments{"/bin/mkdir", "-p", "-m", "go+w", Support() + "/Acme Print"}));
-}
-
-TEST(SystemRoot, ComesFromTheEnvironment) {
-    {
-        ScopedEnv root("ORVANE_ROOT", "/tmp/sys/");
-        EXPECT_EQ(SystemRoot(), "/tmp/sys");
-        EXPECT_EQ(UnderSystemRoot("/var/lib"), "/tmp/sys/var/lib");
-    }
-    for (const char* ignored : {"", "relative/root"}) {
-        ScopedEnv root("ORVANE_ROOT", ignored);
-        EXPECT_EQ(SystemRoot(), "/");
-        EXPECT_EQ(UnderSystemRoot("/var/lib"), "/var/lib");
-    }
-}
-
-} // namespace
-} // namespace orvane

@@ -111,13 +111,6 @@ PPDTone4Rec ListOfNamed(const std::vector<NamedSetting>& settings) {
     return list;
 }
 
-std::vector<uint8_t> BigEndianRecord(const PPDTone4Rec& list) {
-    PPDTone4Rec disk = list;
-    SwapPPDTone4Rec(disk);
-    const auto* p = reinterpret_cast<const uint8_t*>(&disk);
-    return std::vector<uint8_t>(p, p + sizeof disk);
-}
-
 std::string Language(GlueRec* glue) {
     Str255 folder;
     EXPECT_EQ(GetAppString(glue, kLocalizedFolderStringID, folder), noErr);
@@ -150,9 +143,9 @@ protected:
         if (kAddressSanitizer && GetParam().largest)
             GTEST_SKIP() << "the largest PPD takes libcups seconds to parse under "
                             "AddressSanitizer; the release build's run covers it";
-        const std::string extracted = WorkPath("original.ppd");
+        const std::string extracted = Path("original.ppd");
         ASSERT_TRUE(ExtractOpenprintingPPD(GetParam().name, extracted));
-        original_ = ReadText(extracted);
+        original_ = ReadFile(extracted);
         std::string base = GetParam().name;
         base = base.substr(base.rfind('/') + 1);
         path_ = ChoosePPD(base, original_);
@@ -173,23 +166,13 @@ protected:
         ASSERT_EQ(GetPPDEncoding(&spec_, &encoding_), noErr);
     }
 
-    OSErr Write(const PPDTone4Rec& list) {
-        SetWorking(list);
-        return AdjustHalftoneSaveToPPDFile(glue()).status;
-    }
-
+    OSErr Write(const PPDTone4Rec& list) { return Save(list).status; }
     std::string Block(const PPDTone4Rec& list, bool newBlock) {
-        PPDTexts texts;
-        EXPECT_EQ(LoadPPDTexts(glue(), texts), noErr);
-        MyUnknownSizePtrClass block;
-        EXPECT_EQ(ComposeToneBlock(texts, ppdType_, encoding_, list, newBlock, block), noErr);
-        return std::string(reinterpret_cast<const char*>(block.GetBlock()), block.GetUsedSize());
+        return PPDFolderTest::Block(list, newBlock, ppdType_, encoding_);
     }
 
     void ExpectStoredAndReadBack(const PPDTone4Rec& list) {
-        const auto record = StoredRecord(path_);
-        ASSERT_TRUE(record) << "no 'VrTn' 128 beside " << path_;
-        EXPECT_EQ(*record, BigEndianRecord(list));
+        EXPECT_EQ(StoredRecord(path_), BigEndianRecord(list));
         PPDTone4Rec back;
         std::memset(&back, 0xAA, sizeof back);
         ASSERT_EQ(ReadPPDSetting(glue(), &spec_, &back), noErr);
@@ -216,7 +199,7 @@ TEST_P(RealPPDTest, BlockGoesBeforeTheAnchorIsReplacedInPlaceAndRemovedToTheOrig
     const PPDTone4Rec six = ListOfNamed(SixSettings());
     ASSERT_EQ(Write(six), noErr);
     EXPECT_TRUE(SameBytes(original_.substr(0, anchor) + Block(six, true) + original_.substr(anchor),
-                          ReadText(path_)));
+                          ReadFile(path_)));
     ExpectStoredAndReadBack(six);
 
     const PPDTone4Rec two =
@@ -225,11 +208,11 @@ TEST_P(RealPPDTest, BlockGoesBeforeTheAnchorIsReplacedInPlaceAndRemovedToTheOrig
     // Everything outside the block, the three line feeds after it included, is unchanged.
     EXPECT_TRUE(SameBytes(original_.substr(0, anchor) + Block(two, false) + "\n\n\n" +
                               original_.substr(anchor),
-                          ReadText(path_)));
+                          ReadFile(path_)));
     ExpectStoredAndReadBack(two);
 
     ASSERT_EQ(Write(ListOf({})), noErr);
-    EXPECT_TRUE(SameBytes(original_, ReadText(path_)));
+    EXPECT_TRUE(SameBytes(original_, ReadFile(path_)));
     ExpectStoredAndReadBack(ListOf({}));
 }
 
@@ -284,9 +267,9 @@ TEST_P(RealPPDTest, PrintingSystemOffersTheOptionAndItsChoicesWork) {
 
     // cupstestppd: nothing new but, in a localised PPD, the translations the application
     // cannot give: the option and each choice (None and the settings) per other language.
-    const std::string originalCopy = WorkPath("original.ppd");
-    const CupstestppdResult before = RunCupstestppd(cupstestppd, originalCopy, work());
-    const CupstestppdResult after = RunCupstestppd(cupstestppd, path_, work());
+    const std::string originalCopy = Path("original.ppd");
+    const CupstestppdResult before = RunCupstestppd(cupstestppd, originalCopy, root());
+    const CupstestppdResult after = RunCupstestppd(cupstestppd, path_, root());
     const NewFindings found = CompareFindings(before, after, kOption, language);
     EXPECT_TRUE(found.failures.empty()) << ::testing::PrintToString(found.failures);
     size_t otherLanguages = 0;
@@ -312,7 +295,7 @@ TEST_P(RealPPDTest, PrintingSystemOffersTheOptionAndItsChoicesWork) {
     // Ghostscript: None changes nothing; each setting's choice makes every ink follow its
     // curve within one level of 255.
     std::vector<InkRamp> pages;
-    ASSERT_TRUE(RenderRamps(gs, jobs, work(), pages));
+    ASSERT_TRUE(RenderRamps(gs, jobs, root(), pages));
     for (int ink = 0; ink < kInkCount; ++ink)
         for (int j = 0; j < 256; ++j)
             ASSERT_EQ(pages[0][ink][j], j) << "None changed ink " << ink << " at " << j;
