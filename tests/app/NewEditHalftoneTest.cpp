@@ -79,7 +79,7 @@ protected:
                alerts_.shown().back().params[0] == AlertMessageText(glue_, code);
     }
 
-    ScopedEnvVar roman_{"LC_ALL", "C"};
+    ScopedEnv roman_{"LC_ALL", "C"};
     RecordingEditorView editorView_;
     std::optional<NewEditHalftoneDialog> editor_;
 };
