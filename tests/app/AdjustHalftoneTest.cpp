@@ -110,18 +110,6 @@ TEST_F(AdjustHalftoneTest, RefusalsAreShownWithMessagesOfTheirOwn) {
     EXPECT_EQ(messages.count(AlertMessageText(glue_, -39)), 0u);
 }
 
-TEST_F(AdjustHalftoneTest, FindingAndSelectingByName) {
-    ChooseSamplePPD();
-    Fill(true, 2);
-    EXPECT_EQ(FindAdjustHalftoneSetting(glue_, true, "S11"), 1);
-    EXPECT_EQ(FindAdjustHalftoneSetting(glue_, false, "S11"), kNoListRow);
-    EXPECT_EQ(FindAdjustHalftoneSetting(glue_, true, std::string(40, 'S')), kNoListRow);
-    ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, "S10"));
-    EXPECT_FALSE(SelectAdjustHalftoneSetting(glue_, false, "S10"));
-    EXPECT_EQ(registered_.SelectedRow(), kNoListRow);
-    EXPECT_EQ(ppd_.SelectedRow(), kNoListRow);
-}
-
 // A setting built outside the editor, by the editor's rules.
 TEST(ToneValidityTest, FollowsTheEditorsRules) {
     struct Case {

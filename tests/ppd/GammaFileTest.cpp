@@ -1,17 +1,12 @@
-// The gamma file and its folders, made in a temporary system root with a temporary bundle
+// The gamma file and its folders, made in the temporary system root with a temporary bundle
 // that names the vendor. The scripted backend stands in for administrator rights.
 #include "ppd/GammaFile.h"
 
-#include "base/TempRoot.h"
-#include "host/files/HostPaths.h"
-#include "host/resources/Sidecar.h"
-#include "host/rights/ScriptedAdminRights.h"
+#include "ppd/PPDTestSupport.h"
 #include "support/FileHelpers.h"
-#include "support/PString.h"
 
 #include <gmock/gmock.h>
 
-#include <cstring>
 #include <functional>
 #include <set>
 
@@ -26,24 +21,20 @@ mode_t ModeOf(const std::string& path) {
     return st.st_mode & 07777;
 }
 
-class GammaFileTest : public TempRoot {
+class GammaFileTest : public PPDFolderTest {
 protected:
     void SetUp() override {
-        TempRoot::SetUp();
-        system_.emplace("ORVANE_ROOT", Path("system"));
+        PPDFolderTest::SetUp();
         bundle_.emplace("ORVANE_BUNDLE_DIR", Path("bundle"));
         SetOemName("Acme Print");
         oldMask_ = umask(022); // new items come out without group write, so the changes show
-        glue_ = NewGlueRec();
-        ASSERT_NE(glue_, nullptr);
-        glue_->osLevel = 2;
+        glue()->osLevel = 2;
+        rights().SetRunsTools(false);
     }
     void TearDown() override {
-        DisposeGlueRec(glue_);
         umask(oldMask_);
         bundle_.reset();
-        system_.reset();
-        TempRoot::TearDown();
+        PPDFolderTest::TearDown();
     }
 
 public: // for the table of cases below
@@ -55,33 +46,22 @@ public: // for the table of cases below
                       "</dict></plist>\n");
     }
     OSErr Make(const std::string& nickname) {
-        EXPECT_TRUE(PStrFromView(glue_->ppdNickname, nickname));
-        return Make_gam_file(glue_);
+        EXPECT_TRUE(PStrFromView(glue()->ppdNickname, nickname));
+        return Make_gam_file(glue());
     }
-    std::string Support() const { return Path("system/var/lib"); }
+    std::string Support() const { return Path("var/lib"); }
     std::string Tonevault() const { return Support() + "/Acme Print/Tonevault"; }
     std::string GammaPath(const std::string& folder) const {
         return Tonevault() + "/" + folder + "/PPDGAM";
     }
-    std::string SpecPath() const {
+    std::string SpecPath() {
         std::string path;
-        EXPECT_EQ(HostPathForFSSpec(glue_->gammaFileSpec, path), noErr);
+        EXPECT_EQ(HostPathForFSSpec(glue()->gammaFileSpec, path), noErr);
         return path;
     }
-    std::set<std::string> Tree() const {
-        std::set<std::string> items;
-        for (const auto& e : std::filesystem::recursive_directory_iterator(Path("system")))
-            items.insert(e.path().string() + ":" +
-                         (e.is_directory() ? "" : ReadFile(e.path().string())));
-        return items;
-    }
-
-    GlueRec* glue_ = nullptr;
-    ScriptedAdminRights scripted_;
-    ScopedAdminRights installed_{scripted_};
 
 private:
-    std::optional<ScopedEnv> system_, bundle_;
+    std::optional<ScopedEnv> bundle_;
     mode_t oldMask_ = 0;
 };
 
@@ -93,26 +73,30 @@ TEST_F(GammaFileTest, FirstRunCreatesTheFoldersAndAnEmptyFileWithAForkThenNothin
     EXPECT_EQ(SpecPath(), file);
     EXPECT_EQ(ReadFile(file), "");
     OSType type = 0, creator = 0;
-    EXPECT_EQ(MyGetFileTypeAndCreator(glue_->gammaFileSpec, &type, &creator), noErr);
+    EXPECT_EQ(MyGetFileTypeAndCreator(glue()->gammaFileSpec, &type, &creator), noErr);
     EXPECT_EQ(type, MakeFourCC("TEXT"));
     EXPECT_EQ(creator, MakeFourCC("????"));
     uint8_t hasFork = 0;
-    EXPECT_EQ(TheFileHasResourceFork(glue_->gammaFileSpec, &hasFork), noErr);
+    EXPECT_EQ(TheFileHasResourceFork(glue()->gammaFileSpec, &hasFork), noErr);
     EXPECT_EQ(hasFork, 1);
     // Every user of the group may write the new items, the sidecar included.
     EXPECT_EQ(ModeOf(Tonevault()), 0775u);
     EXPECT_EQ(ModeOf(Tonevault() + "/Acme ColorJet 9000 PS"), 0775u);
     EXPECT_EQ(ModeOf(file), 0664u);
     EXPECT_EQ(ModeOf(SidecarPath(file)), 0664u);
-    EXPECT_EQ(scripted_.requests(), 0);
+    EXPECT_EQ(rights().requests(), 0);
 
     // The next run creates nothing and keeps the contents.
     WriteFile(file, "*tone block*\n\n\n");
-    const auto before = Tree();
+    const auto tree = [&] {
+        std::set<std::string> items;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(Path("var")))
+            items.insert(e.path().string() + ":" + (e.is_directory() ? "" : ReadFile(e.path())));
+        return items;
+    };
+    const auto before = tree();
     ASSERT_EQ(Make("Acme ColorJet 9000 PS"), noErr);
-    EXPECT_EQ(Tree(), before);
-    EXPECT_EQ(SpecPath(), file);
-
+    EXPECT_EQ(tree(), before);
     // A Tonevault closed since is opened to the group again, with everything in it.
     const std::string stray = Tonevault() + "/Acme ColorJet 9000 PS/notes";
     WriteFile(stray, "x");
@@ -129,60 +113,44 @@ TEST_F(GammaFileTest, EachNicknameHasItsFolderAndAnEmptyOneNone) {
     EXPECT_EQ(SpecPath(), GammaPath("Acme 1:2 Duplex"));
     EXPECT_TRUE(Exists(GammaPath("Printer One")));
     // An empty nickname stops after the shared folders, leaving the location alone.
-    const FSSpec before = glue_->gammaFileSpec;
+    const FSSpec before = glue()->gammaFileSpec;
     EXPECT_EQ(Make(""), noErr);
-    EXPECT_EQ(std::memcmp(&before, &glue_->gammaFileSpec, sizeof before), 0);
-    // The vendor's name goes through the same mapping.
-    SetOemName("Acme/Print");
+    EXPECT_EQ(std::memcmp(&before, &glue()->gammaFileSpec, sizeof before), 0);
+    SetOemName("Acme/Print"); // through the same mapping
     ASSERT_EQ(Make("P"), noErr);
     EXPECT_EQ(SpecPath(), Support() + "/Acme:Print/Tonevault/P/PPDGAM");
-}
-
-TEST_F(GammaFileTest, ADanglingLinkInThePlaceOfTheFileIsReplaced) {
-    MakeFolder(Tonevault() + "/P");
-    ASSERT_EQ(symlink("nowhere", GammaPath("P").c_str()), 0);
+    // A dangling link in the file's place is replaced.
+    std::filesystem::remove(Support() + "/Acme:Print/Tonevault/P/PPDGAM");
+    ASSERT_EQ(symlink("nowhere", (Support() + "/Acme:Print/Tonevault/P/PPDGAM").c_str()), 0);
     ASSERT_EQ(Make("P"), noErr);
-    struct stat st {};
-    ASSERT_EQ(lstat(GammaPath("P").c_str(), &st), 0);
-    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_TRUE(std::filesystem::is_regular_file(
+        std::filesystem::symlink_status(Support() + "/Acme:Print/Tonevault/P/PPDGAM")));
 }
 
 TEST_F(GammaFileTest, WhatCannotBeMadeIsReportedWithoutAsking) {
-    struct Case {
-        const char* label;
-        std::function<void(GammaFileTest&)> setUp;
-        OSErr expected;
-    };
-    const Case cases[] = {
-        {"no vendor name", [](GammaFileTest& t) { t.SetOemName(""); }, resNotFound},
-        {"vendor name over 255 bytes",
-         [](GammaFileTest& t) { t.SetOemName(std::string(256, 'v')); }, bdNamErr},
-        {"a file where a folder belongs",
-         [](GammaFileTest& t) {
-             MakeFolder(t.Support() + "/Acme Print");
-             WriteFile(t.Tonevault(), "not a folder");
-         },
+    const std::pair<std::function<void(GammaFileTest&)>, OSErr> cases[] = {
+        {[](GammaFileTest& t) { t.SetOemName(""); }, resNotFound},
+        {[](GammaFileTest& t) { t.SetOemName(std::string(256, 'v')); }, bdNamErr},
+        {[](GammaFileTest& t) { WriteFile(t.Tonevault(), "a file where a folder belongs"); },
          dupFNErr},
-        {"a folder named like the file", [](GammaFileTest& t) { MakeFolder(t.GammaPath("P")); },
-         dupFNErr},
-        // The vendor folder can neither be found nor created, and the name is taken.
-        {"a dangling link as the vendor folder",
-         [](GammaFileTest& t) {
-             MakeFolder(t.Support());
+        {[](GammaFileTest& t) { MakeFolder(t.GammaPath("P")); }, dupFNErr},
+        // The vendor folder can neither be found nor created, and its name is taken.
+        {[](GammaFileTest& t) {
              ASSERT_EQ(symlink("nowhere", (t.Support() + "/Acme Print").c_str()), 0);
          },
          kGammaFolderUnavailableErr},
     };
-    for (const Case& c : cases) {
-        std::filesystem::remove_all(Path("system"));
+    for (const auto& [setUp, expected] : cases) {
+        std::filesystem::remove_all(Path("var"));
+        MakeFolder(Support() + (expected == kGammaFolderUnavailableErr ? "" : "/Acme Print"));
         SetOemName("Acme Print");
-        c.setUp(*this);
-        EXPECT_EQ(Make("P"), c.expected) << c.label;
+        setUp(*this);
+        EXPECT_EQ(Make("P"), expected);
     }
-    EXPECT_EQ(scripted_.requests(), 0);
+    EXPECT_EQ(rights().requests(), 0);
     for (uint16_t level : {0, 1, 3}) {
-        glue_->osLevel = level;
-        EXPECT_EQ(Make_gam_file(glue_), paramErr);
+        glue()->osLevel = level;
+        EXPECT_EQ(Make_gam_file(glue()), paramErr);
     }
     EXPECT_EQ(Make_gam_file(nullptr), paramErr);
 }
@@ -194,7 +162,7 @@ TEST_F(GammaFileTest, VendorFolderInAClosedFolderIsMadeWithTheRights) {
     chmod(Support().c_str(), 0555);
     // The scripted backend runs nothing, so the folder still is not there afterwards.
     EXPECT_EQ(Make("P"), kGammaFolderUnavailableErr);
-    EXPECT_THAT(scripted_.runs(),
+    EXPECT_THAT(rights().runs(),
                 ::testing::ElementsAre(
                     ToolArguments{"/usr/bin/id", "-un"},
                     ToolArguments{"/bin/mkdir", "-p", "-m", "go+w", Support() + "/Acme Print"}));

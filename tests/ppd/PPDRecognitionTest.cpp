@@ -11,91 +11,74 @@ namespace {
 const std::string kSample = std::string(ORVANE_SOURCE_DIR) + "/sample/root/etc/cups/ppd/";
 const std::string kHead = "*PPD-Adobe: \"4.3\"\n";
 
-class PPDRecognitionTest : public PPDFolderTest {
-protected:
-    FSSpec Place(const std::string& name, const std::string& text) {
-        WriteFile(ppdDir() + "/" + name, text);
-        return SpecFor(ppdDir() + "/" + name);
-    }
-};
+using PPDRecognitionTest = PPDFolderTest;
 
 } // namespace
 
 TEST_F(PPDRecognitionTest, ServesColourPPDsOnlyAndTellsTheirKind) {
     struct Case {
-        const char* name;
         std::string text;
         uint8_t isPPD;
-        uint16_t kind; // ppd_type afterwards; 9: not looked at
+        uint16_t kind; // ppd_type afterwards
     };
     const Case cases[] = {
-        {"Quillmark_ColorPage_3.ppd", ReadFile(kSample + "Quillmark_ColorPage_3.ppd"), 1, 0},
-        {"Quillmark_ColorPage_5.ppd", ReadFile(kSample + "Quillmark_ColorPage_5.ppd"), 1, 1},
-        {"Quillmark_PressLine_7.ppd", ReadFile(kSample + "Quillmark_PressLine_7.ppd"), 1, 9},
-        {"Quillmark_MonoPage_2.ppd", ReadFile(kSample + "Quillmark_MonoPage_2.ppd"), 0, 9},
-        {"short.ppd", "*PPD-Ad", 0, 9},
-        {"empty.ppd", "", 0, 9},
-        {"text.ppd", "Hello, printer\n*ColorDevice: True\n", 0, 9},
+        {ReadFile(kSample + "Quillmark_ColorPage_3.ppd"), 1, 0},
+        {ReadFile(kSample + "Quillmark_ColorPage_5.ppd"), 1, 1}, // carries *cupsLanguages
+        {ReadFile(kSample + "Quillmark_MonoPage_2.ppd"), 0, 0},
+        {"*PPD-Ad", 0, 9}, // shorter than the header text
+        {"Hello, printer\n*ColorDevice: True\n", 0, 9},
         // The right first bytes but neither marker nor attribute: refused, the kind still set.
-        {"plain.ppd", kHead + "*cupsLanguages: \"de\"\n", 0, 1},
+        {kHead + "*cupsLanguages: \"de\"\n", 0, 1},
         // A tab hides the marker text; a CUPS colour profile (a supported attribute) does not.
-        {"tabbed.ppd", kHead + "*ColorDevice:\tTrue\n", 0, 0},
-        {"profiled.ppd",
-         kHead + "*ColorDevice:\tTrue\n*cupsICCProfile RGB../Colour: \"/usr/share/c.icc\"\n", 1, 0},
+        {kHead + "*ColorDevice:\tTrue\n", 0, 0},
+        {kHead + "*ColorDevice:\tTrue\n*cupsICCProfile RGB../Colour: \"/c.icc\"\n", 1, 0},
     };
+    int n = 0;
     for (const Case& c : cases) {
         ppd_type = 9;
-        const FSSpec spec = Place(c.name, c.text);
+        FSSpec spec = SpecFor(ChoosePPD(std::to_string(n++) + ".ppd", c.text));
         uint8_t isPPD = 0xEE;
-        EXPECT_EQ(CheckTargetFileIsPPDFile(glue(), &spec, &isPPD), noErr) << c.name;
-        EXPECT_EQ(isPPD, c.isPPD) << c.name;
-        if (c.kind != 9) {
-            EXPECT_EQ(ppd_type, c.kind) << c.name;
-        }
+        EXPECT_EQ(CheckTargetFileIsPPDFile(glue(), &spec, &isPPD), noErr) << n;
+        EXPECT_EQ(isPPD, c.isPPD) << n;
+        EXPECT_EQ(ppd_type, c.kind) << n;
     }
-    FSSpec gone = Place("gone.ppd", kHead);
-    std::filesystem::remove(ppdDir() + "/gone.ppd");
+    std::filesystem::remove(ppdDir() + "/0.ppd");
+    FSSpec gone = SpecFor(ppdDir() + "/0.ppd");
     uint8_t isPPD = 0;
     EXPECT_EQ(CheckTargetFileIsPPDFile(glue(), &gone, &isPPD), fnfErr) << "a failure, no refusal";
 }
 
-TEST_F(PPDRecognitionTest, EncodingFollowsLanguageEncodingExactly) {
-    const std::pair<const char*, TextEncoding> cases[] = {
+TEST_F(PPDRecognitionTest, EncodingAttributesAndNicknamesAreReadAsWritten) {
+    const std::pair<const char*, TextEncoding> encodings[] = {
         {"*LanguageEncoding: ISOLatin1\n", kTextEncodingISOLatin1},
         {"*LanguageEncoding: JIS83-RKSJ\n", kTextEncodingMacJapanese},
         {"*LanguageEncoding: UTF-8\n", kTextEncodingUTF8},
-        {"*LanguageEncoding: isolatin1\n", kTextEncodingMacRoman},
-        {"*LanguageEncoding: WindowsANSI\n", kTextEncodingMacRoman},
-        {"", kTextEncodingISOLatin1}, // the PPD format's default
+        {"*LanguageEncoding: isolatin1\n", kTextEncodingMacRoman}, // names match exactly
+        {"", kTextEncodingISOLatin1},                              // the PPD format's default
     };
     int n = 0;
-    for (const auto& [line, expected] : cases) {
-        const FSSpec spec =
-            Place("enc" + std::to_string(n++) + ".ppd", kHead + line + "*NickName: \"Enc\"\n");
+    for (const auto& [line, expected] : encodings) {
+        const FSSpec spec = SpecFor(ChoosePPD("enc" + std::to_string(n++) + ".ppd", kHead + line));
         TextEncoding encoding = 0xFFFF;
         EXPECT_EQ(GetPPDEncoding(&spec, &encoding), noErr);
         EXPECT_EQ(encoding, expected) << line;
     }
-}
 
-TEST_F(PPDRecognitionTest, AttributesAndNicknames) {
-    const FSSpec spec = Place("c3.ppd", ReadFile(kSample + "Quillmark_ColorPage_3.ppd"));
+    const FSSpec spec =
+        SpecFor(ChoosePPD("c3.ppd", ReadFile(kSample + "Quillmark_ColorPage_3.ppd")));
     char* value = nullptr;
     ASSERT_EQ(GetPPDAttribute(&spec, "ModelName", &value), noErr);
-    ASSERT_NE(value, nullptr);
     EXPECT_STREQ(value, "Quillmark ColorPage 3");
     MyDisposePtr(value);
     value = nullptr;
     EXPECT_EQ(GetPPDAttribute(&spec, "NoSuchAttribute", &value), noErr);
     EXPECT_EQ(value, nullptr);
-    EXPECT_EQ(GetPPDAttribute(nullptr, "ModelName", &value), paramErr);
-
     GetPPDOptions(glue(), &spec);
     EXPECT_EQ(PStrView(glue()->ppdNickname), "Quillmark ColorPage 3 PS");
-    const FSSpec shortOnly = Place("short.ppd", kHead + "*ShortNickName: \"Short Only\"\n");
+    const FSSpec shortOnly = SpecFor(ChoosePPD("s.ppd", kHead + "*ShortNickName: \"Short\"\n"));
     GetPPDOptions(glue(), &shortOnly);
-    EXPECT_EQ(PStrView(glue()->ppdNickname), "Short Only");
-    const FSSpec none = Place("none.ppd", "not a PPD at all\n");
+    EXPECT_EQ(PStrView(glue()->ppdNickname), "Short");
+    const FSSpec none = SpecFor(ChoosePPD("n.ppd", "not a PPD at all\n"));
     GetPPDOptions(glue(), &none);
-    EXPECT_EQ(PStrView(glue()->ppdNickname), "Short Only") << "left unchanged";
+    EXPECT_EQ(PStrView(glue()->ppdNickname), "Short") << "left unchanged";
 }

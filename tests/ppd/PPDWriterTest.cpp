@@ -206,38 +206,31 @@ TEST_F(PPDWriterTest, GammaFileTargetHoldsTheBlockAloneAndNeverFollowsALink) {
     EXPECT_EQ(ReadFile(victim), "not a gamma file");
 }
 
-TEST_F(PPDWriterTest, APPDThatCannotBeMadeWritableIsAFailureNotASuccess) {
-    // A path longer than the rights step accepts: nothing is asked, nothing written, and
-    // the caller hears of it instead of believing the settings were saved.
-    std::string folder = ppdDir();
+// Where a PPD cannot be made writable, or a link was planted where the program writes (by
+// someone who may write in a shared folder), nothing is asked or written, and the caller
+// hears of it instead of believing the settings were saved.
+TEST_F(PPDWriterTest, NothingIsWrittenWhereItCannotBeSafelyAndTheSaveSaysSo) {
+    const PPDTone4Rec list = ListOf({GammaSetting("Soft", {180})});
+    std::string folder = ppdDir(); // a path longer than the rights step accepts
     for (char c = 'a'; c < 'f'; ++c)
         folder += "/" + std::string(200, c);
     MakeFolder(folder);
-    const std::string path = ChoosePath(folder + "/deep.ppd", kGroupedPPD);
-    EXPECT_NE(Save(ListOf({GammaSetting("Soft", {180})})).status, noErr);
+    const std::string deep = ChoosePath(folder + "/deep.ppd", kGroupedPPD);
+    EXPECT_NE(Save(list).status, noErr);
     EXPECT_EQ(AUTH_CANCEL_Flag, 0);
-    EXPECT_EQ(ReadFile(path), kGroupedPPD);
-    EXPECT_FALSE(SavedIs(*state()->ppdWorking));
-}
+    EXPECT_EQ(ReadFile(deep), kGroupedPPD);
+    EXPECT_FALSE(SavedIs(list));
 
-TEST_F(PPDWriterTest, SymbolicLinksInThePrinterFolderAreNeverFollowed) {
-    // Someone who may write in a shared folder plants links where the program writes.
     const std::string victim = Path("victim.txt");
     WriteFile(victim, "not a PPD");
     chmod(victim.c_str(), 0600);
-    const PPDTone4Rec list = ListOf({GammaSetting("Soft", {180})});
-
-    // A link as the sidecar of a real PPD.
     const std::string path = ChoosePPD("grouped.ppd", kGroupedPPD);
-    std::filesystem::create_symlink(victim, SidecarPath(path));
+    std::filesystem::create_symlink(victim, SidecarPath(path)); // as the sidecar
     EXPECT_NE(Save(list).status, noErr);
-    EXPECT_EQ(ReadFile(victim), "not a PPD");
     EXPECT_EQ(ReadFile(path), kGroupedPPD);
-
-    // The chosen PPD replaced by a link after it was chosen.
     std::filesystem::remove(SidecarPath(path));
     std::filesystem::remove(path);
-    std::filesystem::create_symlink(victim, path);
+    std::filesystem::create_symlink(victim, path); // as the PPD, after it was chosen
     EXPECT_NE(Save(list).status, noErr);
     EXPECT_EQ(ReadFile(victim), "not a PPD");
     struct stat st {};

@@ -67,45 +67,43 @@ struct NamedSetting {
     CMYKTone tone;
 };
 
-CMYKTone Named(const char* utf8, CMYKTone tone) {
-    std::string appName;
-    EXPECT_EQ(Utf8ToAppText(utf8, kMaxToneNameLength, appName), TextConversionStatus::ok);
-    PStrFromView(tone.name, appName, kMaxToneNameLength);
-    return tone;
-}
-
-// A curve through a few points only, which the spline bends past the points between them.
-CMYKTone PointsSetting(std::initializer_list<std::pair<int, int32_t>> points) {
+// A curve through a few points only, which the spline bends past the points between them;
+// black a little lighter than the others.
+CMYKTone PointsSetting() {
     CMYKTone tone;
     SetNewCMYKTone(tone);
     tone.sameCurve = 0;
     for (CToneInfo& curve : tone.tone) {
         std::fill(std::begin(curve.levels), std::end(curve.levels), kNoPoint);
-        curve.gamma = kNoGamma;
-        for (const auto& [slot, level] : points)
+        for (const auto& [slot, level] :
+             {std::pair{0, 0}, {3, 500}, {6, 4000}, {10, 9900}, {12, 10000}})
             curve.levels[slot] = level;
     }
-    tone.tone[kBlack].levels[6] = 3500; // black a little lighter than the others
+    tone.tone[kBlack].levels[6] = 3500;
     return tone;
 }
 
 // Six settings of every kind: one and four curves, gamma and point curves, names that
 // Latin-1 can and cannot hold, a name with bytes a PPD translation must escape.
 std::vector<NamedSetting> SixSettings() {
-    return {
-        {"Identity", true, Named("Identity", GammaSetting("", {100}))},
-        {"Café crème", true, Named("Café crème", GammaSetting("", {100, 120, 140, 90}))},
-        {"Warm: proof <A>", true, Named("Warm: proof <A>", GammaSetting("", {180}))},
-        {"Proof™", false, Named("Proof™", GammaSetting("", {250, 45, 220, 100}))},
-        {"Soft", true, Named("Soft", GammaSetting("", {45}))},
-        {"Shoulder", true,
-         Named("Shoulder", PointsSetting({{0, 0}, {3, 500}, {6, 4000}, {10, 9900}, {12, 10000}}))},
+    std::vector<NamedSetting> six = {
+        {"Identity", true, GammaSetting("", {100})},
+        {"Café crème", true, GammaSetting("", {100, 120, 140, 90})},
+        {"Warm: proof <A>", true, GammaSetting("", {180})},
+        {"Proof™", false, GammaSetting("", {250, 45, 220, 100})},
+        {"Soft", true, GammaSetting("", {45})},
+        {"Shoulder", true, PointsSetting()},
     };
+    for (NamedSetting& s : six) {
+        std::string appName;
+        EXPECT_EQ(Utf8ToAppText(s.name, kMaxToneNameLength, appName), TextConversionStatus::ok);
+        PStrFromView(s.tone.name, appName, kMaxToneNameLength);
+    }
+    return six;
 }
 
 PPDTone4Rec ListOfNamed(const std::vector<NamedSetting>& settings) {
-    PPDTone4Rec list;
-    std::memset(&list, 0, sizeof list);
+    PPDTone4Rec list = ListOf({});
     for (const NamedSetting& s : settings)
         list.tones[list.count++] = s.tone;
     return list;
@@ -116,15 +114,6 @@ std::string Language(GlueRec* glue) {
     EXPECT_EQ(GetAppString(glue, kLocalizedFolderStringID, folder), noErr);
     const std::string_view text = PStrView(folder);
     return std::string(text.substr(0, text.size() > 6 ? text.size() - 6 : 0));
-}
-
-// Words of a PPD value ("de es fr" -> {"de", "es", "fr"}).
-std::vector<std::string> Words(const std::string& value) {
-    std::istringstream in(value);
-    std::vector<std::string> out;
-    for (std::string w; in >> w;)
-        out.push_back(w);
-    return out;
 }
 
 class RealPPDTest : public PPDFolderTest, public ::testing::WithParamInterface<RealPPDCase> {
@@ -274,8 +263,8 @@ TEST_P(RealPPDTest, PrintingSystemOffersTheOptionAndItsChoicesWork) {
     EXPECT_TRUE(found.failures.empty()) << ::testing::PrintToString(found.failures);
     size_t otherLanguages = 0;
     if (GetParam().localised) {
-        const CupsPPD ppd(originalCopy);
-        for (const std::string& l : Words(ppd.Attribute("cupsLanguages").value_or("")))
+        std::istringstream languages(CupsPPD(originalCopy).Attribute("cupsLanguages").value_or(""));
+        for (std::string l; languages >> l;)
             otherLanguages += l != language;
         EXPECT_GT(otherLanguages, 0u);
     }

@@ -104,14 +104,6 @@ TEST_F(ToneBlockShapeTest, ANameLikeAMarkerStaysInsideTheBlock) {
     }
 }
 
-TEST_F(ToneBlockShapeTest, LocalisedPPDNeedsALanguageFolder) {
-    PPDTexts texts = Texts();
-    texts.localizedFolder = ".lproj"; // six characters or fewer name no language
-    MyUnknownSizePtrClass block;
-    EXPECT_EQ(ComposeToneBlock(texts, 1, kTextEncodingISOLatin1, MixedSettings(), false, block),
-              resNotFound);
-}
-
 TEST(PPDTranslationText, EscapesOnlyWhatWouldBreakTheTranslation) {
     EXPECT_EQ(PPDTranslationText("Plain name", kTextEncodingUTF8), "Plain name");
     EXPECT_EQ(PPDTranslationText("a:b<c\"d>e", kTextEncodingUTF8), "a<3A>b<3C>c<22>d>e");
