@@ -1,6 +1,7 @@
 // The preferences file: the first run, the stored record and window positions byte for
 // byte, saving, and records that cannot be trusted as they are.
 #include "store/Preferences.h"
+#include "store/ToneRecordChecks.h"
 
 #include "app/SettingsLists.h"
 #include "app/StoreFixture.h"
@@ -150,15 +151,22 @@ TEST_F(PreferencesTest, ADamagedOrShortRecordIsBoundedOnLoad) {
     ASSERT_EQ(Add("Alpha"), noErr);
     ASSERT_EQ(AdjustHalftoneSaveToPrefFile(glue_), noErr);
     // Count 0x7FFF, the first name's length 200, the PPD name's 64 (one past its 63 bytes).
-    DamageRecord([](Bytes& data) {
+    Bytes damaged;
+    DamageRecord([&](Bytes& data) {
         data[offsetof(ToneRes4Rec, count)] = 0x7F;
         data[offsetof(ToneRes4Rec, count) + 1] = 0xFF;
         data[offsetof(ToneRes4Rec, tones)] = 200;
         data[offsetof(ToneRes4Rec, ppdName)] = 64;
+        damaged = data;
     });
     EXPECT_EQ(prefsWorking().count, kMaxRegisteredTones);
     EXPECT_EQ(prefsWorking().tones[0].name[0], kMaxToneNameLength);
-    EXPECT_EQ(prefsWorking().ppdName[0], 0) << "no PPD";
+    // The dialog forgets a PPD it cannot find anyway; the record itself must hold none, or
+    // the 64 bytes would be copied into a location's 63-byte name.
+    ToneRes4Rec decoded;
+    DecodeToneRes4Rec(damaged, decoded);
+    EXPECT_EQ(decoded.ppdName[0], 0);
+    EXPECT_EQ(prefsWorking().ppdName[0], 0);
     EXPECT_EQ(registered_.RowCount(), kMaxRegisteredTones);
     EXPECT_EQ(Add("One more"), kListFullCode);
 
