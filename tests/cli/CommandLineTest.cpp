@@ -12,14 +12,9 @@ std::string Parse(std::vector<const char*> words, CliArguments& args) {
     return ParseCliArguments(static_cast<int>(words.size()), words.data(), args);
 }
 
-TEST(CommandLine, OptionsGoBeforeOrAfterTheCommand) {
+// Where options may stand; the commands themselves are run end to end in OrvanectlTest.
+TEST(CommandLine, OptionsGoAfterTheCommandUntilDoubleDashAndHelpWins) {
     CliArguments args;
-    ASSERT_EQ(Parse({"--os-level", "2", "--json", "--admin=user", "list"}, args), "");
-    EXPECT_EQ(args.command, CliCommand::list);
-    EXPECT_EQ(args.osLevel, 2);
-    EXPECT_TRUE(args.json);
-    EXPECT_EQ(args.admin, CliAdmin::user);
-
     ASSERT_EQ(
         Parse({"table", "Portrait", "--json", "--os-level=0", "--ppd", "--admin", "pkexec"}, args),
         "");
@@ -28,9 +23,6 @@ TEST(CommandLine, OptionsGoBeforeOrAfterTheCommand) {
     EXPECT_TRUE(args.json && args.ppd);
     EXPECT_EQ(args.admin, CliAdmin::pkexec);
     EXPECT_EQ(args.operands, std::vector<std::string>{"Portrait"});
-    ASSERT_EQ(Parse({"list"}, args), "");
-    EXPECT_EQ(args.admin, CliAdmin::fromEnvironment);
-
     // "--" lets a name begin with a dash.
     ASSERT_EQ(Parse({"rename", "--ppd", "--", "-old-", "--new"}, args), "");
     EXPECT_EQ(args.command, CliCommand::rename);
@@ -41,21 +33,6 @@ TEST(CommandLine, OptionsGoBeforeOrAfterTheCommand) {
         ASSERT_EQ(Parse(words, args), "");
         EXPECT_EQ(args.command, words[0][2] == 'v' ? CliCommand::version : CliCommand::help);
     }
-}
-
-TEST(CommandLine, AddTakesEitherOneCurveOrTheInks) {
-    CliArguments args;
-    ASSERT_EQ(Parse({"add", "Portrait", "--all", "gamma:1.8", "--replace"}, args), "");
-    EXPECT_EQ(args.command, CliCommand::add);
-    EXPECT_TRUE(args.replace);
-    EXPECT_EQ(args.allCurve, "gamma:1.8");
-    ASSERT_EQ(Parse({"add", "V", "--magenta=levels:0,,,,,,,,,,,,100", "--black", "gamma:2"}, args),
-              "");
-    EXPECT_FALSE(args.allCurve);
-    EXPECT_FALSE(args.inkCurves[kCyan]);
-    EXPECT_EQ(args.inkCurves[kMagenta], "levels:0,,,,,,,,,,,,100");
-    EXPECT_FALSE(args.inkCurves[kYellow]);
-    EXPECT_EQ(args.inkCurves[kBlack], "gamma:2");
 }
 
 TEST(CommandLine, RefusalsSayWhy) {
@@ -85,15 +62,6 @@ TEST(CommandLine, RefusalsSayWhy) {
         const std::string said = Parse(words, args);
         EXPECT_NE(said.find(reason), std::string::npos) << reason << ": " << said;
     }
-}
-
-TEST(CommandLine, UsageNamesEveryCommand) {
-    const std::string usage = CliUsageText();
-    for (const char* command :
-         {"list", "choose PPD_PATH", "add NAME [--replace] CURVES", "delete NAME [--ppd]",
-          "duplicate NAME NEW [--ppd] [--replace]", "rename NAME NEW [--ppd] [--replace]",
-          "to-ppd NAME [--replace]", "from-ppd NAME [--replace]", "table NAME [--ppd]"})
-        EXPECT_NE(usage.find(command), std::string::npos) << command;
 }
 
 } // namespace
