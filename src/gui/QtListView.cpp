@@ -1,8 +1,12 @@
 #include "gui/QtListView.h"
 
 #include <QListWidget>
+#include <QSignalBlocker>
 
 namespace orvane {
+
+// The core changes the lists; only the user's own selections are reported as item hits, so
+// every change made here is made with the list's signals held back.
 
 QtListView::QtListView(QListWidget* list) : list_(list) {
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -14,16 +18,24 @@ int16_t QtListView::RowCount() const {
 }
 
 void QtListView::InsertRow(int16_t row) {
+    const QSignalBlocker quiet(list_);
     if (row >= 0 && row <= RowCount())
         list_->insertItem(row, QString());
 }
 
 void QtListView::DeleteRow(int16_t row) {
-    if (Valid(row))
-        delete list_->takeItem(row);
+    if (!Valid(row))
+        return;
+    const QSignalBlocker quiet(list_);
+    // Removing the current row would make Qt select the next one; the selection goes with
+    // its row instead.
+    if (list_->currentRow() == row)
+        list_->selectionModel()->clear();
+    delete list_->takeItem(row);
 }
 
 void QtListView::DeleteAllRows() {
+    const QSignalBlocker quiet(list_);
     list_->clear();
 }
 
@@ -48,14 +60,15 @@ int16_t QtListView::SelectedRow() const {
 }
 
 void QtListView::Select(int16_t row) {
+    const QSignalBlocker quiet(list_);
     if (Valid(row))
         list_->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
 }
 
 void QtListView::Deselect() {
     // The current row goes too, so that the list shows no focus on a row it does not hold.
-    list_->clearSelection();
-    list_->setCurrentRow(-1, QItemSelectionModel::NoUpdate);
+    const QSignalBlocker quiet(list_);
+    list_->selectionModel()->clear();
 }
 
 void QtListView::ScrollIntoView(int16_t row) {
