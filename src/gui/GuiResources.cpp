@@ -74,6 +74,8 @@ bool LoadAlertTemplate(const GlueRec* glue, int16_t alertID, AlertTemplate& out)
             alert.text = value;
         else if (key == QLatin1String("info"))
             alert.info = value;
+        else if (key == QLatin1String("width"))
+            alert.width = value.toInt();
         else if (key == QLatin1String("button"))
             alert.buttons << value;
     }

@@ -16,10 +16,11 @@
 namespace orvane {
 
 // An alert's layout: "key: value" lines, key one of icon (note, caution, stop), title,
-// text, info and button (one line per button, item 1 first). ^0 ... ^3 in title, text and
-// info stand for the alert's parameter texts.
+// text, info, width (the least width of the texts, in em) and button (one line per button,
+// item 1 first). ^0 ... ^3 in title, text and info stand for the alert's parameter texts.
 struct AlertTemplate {
     QString icon;
+    int width = 0;
     QString title;
     QString text;
     QString info;

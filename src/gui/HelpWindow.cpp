@@ -31,13 +31,17 @@ HelpWindow::HelpWindow(const GlueRec* glue, int16_t helpID)
     setWindowTitle(title);
 
     form_->splitter->setStretchFactor(1, 1);
-    form_->splitter->setSizes({220, 480});
     auto* topics = ItemAs<QListWidget>(kTopicListItem);
     topics->setSelectionMode(QAbstractItemView::SingleSelection);
     for (const HelpTopic& topic : LoadHelpTopics(helpID)) {
         topics->addItem(topic.title);
         textIDs_.push_back(topic.textID);
     }
+    // Every title shows whole.
+    topics->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const int listWidth = topics->sizeHintForColumn(0) + 2 * topics->frameWidth() + 12;
+    topics->setMinimumWidth(listWidth);
+    form_->splitter->setSizes({listWidth, width() - listWidth});
     connect(topics, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0)
             ShowTopic(row);

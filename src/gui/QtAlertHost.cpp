@@ -44,6 +44,11 @@ std::unique_ptr<QMessageBox> BuildAlertBox(const GlueRec* glue, const AlertReque
     box->setText(Substitute(layout.text, request));
     box->setInformativeText(Substitute(layout.info, request));
     box->setTextFormat(Qt::PlainText);
+    if (layout.width > 0)
+        box->setStyleSheet(
+            QStringLiteral("QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel"
+                           " { min-width: %1em; }")
+                .arg(layout.width));
     QPushButton* first = nullptr;
     QPushButton* last = nullptr;
     for (qsizetype i = 0; i < layout.buttons.size(); ++i) {

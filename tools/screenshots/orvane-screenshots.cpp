@@ -66,14 +66,18 @@ int Run(const QString& folder, bool mainOnly) {
         return 1;
     }
     AdjustHalftoneWindow* window = gui.MainWindow();
+    // Something unsaved, so that the default button shows, and a setting selected.
+    GlueRec* glue = gui.Glue();
     window->RegisteredList().Select(0);
+    gui.AdjustItemHit(kAdjustToPPDItem);
+    SelectAdjustHalftoneSetting(glue, true, "Proof (coated)");
+    HiliteAdjustHalftoneDialogButtons(glue);
     const bool scaled = window->devicePixelRatioF() > 1.5;
     Shooter shooter(folder, scaled ? QStringLiteral("@2x") : QString());
     bool ok = shooter.Shoot(window, QStringLiteral("main-window"));
     if (mainOnly)
         return ok ? 0 : 1;
 
-    GlueRec* glue = gui.Glue();
     CapturingAlertHost capture;
     glue->services.alerts = &capture;
     const auto alert = [&](const AlertRequest& request, const QString& name) {
