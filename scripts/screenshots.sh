@@ -29,6 +29,6 @@ ctl="$repo/$build/src/cli/orvanectl"
 
 mkdir -p "$out"
 for scale in 1 2; do
-    QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 1920x1400x24" \
+    QT_SCALE_FACTOR=$scale timeout 300 xvfb-run -a -s "-screen 0 1920x1400x24" \
         "$repo/$build/tools/orvane-screenshots" "$out" 2>/dev/null
 done

@@ -61,16 +61,24 @@ private:
 int Run(const QString& folder, bool mainOnly) {
     QDir().mkpath(folder);
     OrvaneGui gui;
+    // Nothing may wait for an answer here: every alert is kept instead of shown.
+    GlueRec* glue = gui.Glue();
+    CapturingAlertHost capture;
+    glue->services.alerts = &capture;
     if (gui.Begin() != OrvaneGui::Start::running) {
         std::fprintf(stderr, "orvane-screenshots: the program did not start\n");
         return 1;
     }
     AdjustHalftoneWindow* window = gui.MainWindow();
-    // Something unsaved, so that the default button shows, and a setting selected.
-    GlueRec* glue = gui.Glue();
-    window->RegisteredList().Select(0);
-    gui.AdjustItemHit(kAdjustToPPDItem);
-    SelectAdjustHalftoneSetting(glue, true, "Proof (coated)");
+    if (mainOnly) {
+        window->RegisteredList().Select(0);
+    } else {
+        // Something unsaved, so that the default button shows, and a setting selected (on
+        // the root scripts/screenshots.sh prepares).
+        SelectAdjustHalftoneSetting(glue, true, "Newsprint – soft");
+        gui.AdjustItemHit(kAdjustToPPDItem);
+        SelectAdjustHalftoneSetting(glue, true, "Proof (coated)");
+    }
     HiliteAdjustHalftoneDialogButtons(glue);
     const bool scaled = window->devicePixelRatioF() > 1.5;
     Shooter shooter(folder, scaled ? QStringLiteral("@2x") : QString());
@@ -78,8 +86,6 @@ int Run(const QString& folder, bool mainOnly) {
     if (mainOnly)
         return ok ? 0 : 1;
 
-    CapturingAlertHost capture;
-    glue->services.alerts = &capture;
     const auto alert = [&](const AlertRequest& request, const QString& name) {
         std::unique_ptr<QMessageBox> box = BuildAlertBox(glue, request, window);
         box->setWindowModality(Qt::NonModal);
