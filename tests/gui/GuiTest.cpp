@@ -209,14 +209,16 @@ private slots:
     // file leaves no PPD chosen.
     void chooseAnotherPPD() {
         QCOMPARE(world_->Cli({"add", "Portrait", "--all", "gamma:1.8"}), 0);
+        QCOMPARE(world_->Cli({"add", "Vivid", "--all", "gamma:0.9"}), 0);
         QCOMPARE(world_->Cli({"choose", "Quillmark_ColorPage_5.ppd"}), 0);
+        QCOMPARE(world_->Cli({"to-ppd", "Portrait"}), 0);
         Session s;
-        QVERIFY(s.ClickRow(true, "Portrait"));
+        QVERIFY(s.ClickRow(true, "Vivid"));
         s.Click(kAdjustToPPDItem);
         s.files.SetNextCancel();
         s.Click(kAdjustChoosePPDItem);
         QCOMPARE(s.AlertIDs(), QStringLiteral("1009")); // answered "don't write"
-        QVERIFY(s.Rows(false).isEmpty());               // the PPD's settings read again
+        QCOMPARE(s.Rows(false), QStringList{"Portrait"}); // the PPD's settings read again
         QVERIFY(!s.Button(kAdjustSaveItem)->isEnabled());
 
         const std::string notPPD = world_->PPDFolder() + "/notes.ppd";
@@ -226,6 +228,7 @@ private slots:
         QCOMPARE(s.AlertIDs(), QStringLiteral("1009 130"));
         QCOMPARE(s.alerts.shown()[1].params[0], AlertMessageText(s.gui.Glue(), 1006));
         QCOMPARE(s.Window().ItemText(kAdjustPPDNameItem), QStringLiteral("(no PPD chosen)"));
+        QVERIFY(s.Rows(false).isEmpty());
         QVERIFY(s.ClickRow(true, "Portrait"));
         QVERIFY(!s.Button(kAdjustToPPDItem)->isEnabled());
 
