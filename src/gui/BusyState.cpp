@@ -23,7 +23,7 @@ void BusyState::ToolWaiting(bool first) {
         qApp->installEventFilter(this);
         QApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
         if (showText_)
-            showText_(QStringLiteral("Waiting for the system tool (and any password question)…"));
+            showText_(QStringLiteral("Waiting for administrator rights…"));
     }
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }

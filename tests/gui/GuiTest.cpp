@@ -217,7 +217,7 @@ private slots:
         s.Click(kAdjustToPPDItem);
         s.files.SetNextCancel();
         s.Click(kAdjustChoosePPDItem);
-        QCOMPARE(s.AlertIDs(), QStringLiteral("1009")); // answered "don't write"
+        QCOMPARE(s.AlertIDs(), QStringLiteral("1009"));   // answered "don't write"
         QCOMPARE(s.Rows(false), QStringList{"Portrait"}); // the PPD's settings read again
         QVERIFY(!s.Button(kAdjustSaveItem)->isEnabled());
 
