@@ -8,6 +8,7 @@
 #include "gui/EditorWindow.h"
 #include "gui/GuiResources.h"
 #include "gui/HelpWindow.h"
+#include "host/bundle/BundleLocation.h"
 #include "store/Preferences.h"
 
 #include <QAction>
@@ -16,6 +17,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QSessionManager>
 
@@ -85,8 +87,16 @@ OrvaneGui::Start OrvaneGui::Begin() {
         return Start::failed;
     }
     OSErr err = OpenApplicationResFile(glue_);
-    if (err == noErr)
-        err = DoInit(glue_);
+    if (err != noErr) {
+        // Without its resource file the program has no message of its own to show.
+        QMessageBox::critical(nullptr, QStringLiteral("Orvane"),
+                              QStringLiteral("Orvane cannot start: its resource file %1 cannot "
+                                             "be read (status %2). Reinstall Orvane.")
+                                  .arg(QString::fromStdString(ApplicationResourceFilePath()))
+                                  .arg(err));
+        return Start::failed;
+    }
+    err = DoInit(glue_);
     if (err != noErr) {
         ShowAlert(glue_, err);
         return Start::failed;
