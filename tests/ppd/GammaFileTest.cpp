@@ -3,8 +3,8 @@
 #include "ppd/GammaFile.h"
 
 #include "host/files/HostPaths.h"
-#include "host/resources/Sidecar.h"
 #include "host/folders/SystemRoot.h"
+#include "host/resources/Sidecar.h"
 #include "host/rights/ScriptedAdminRights.h"
 #include "support/FileHelpers.h"
 #include "support/PString.h"
@@ -162,14 +162,14 @@ TEST_F(GammaFileTest, TwoNicknamesGetTwoFolders) {
     EXPECT_EQ(SpecPath(), GammaPath("Printer Two"));
 }
 
-TEST_F(GammaFileTest, EmptyNicknameStopsAfterTheSharedFolders) {
+TEST_F(GammaFileTest, EmptyNicknameLeavesNoGammaFileNotThePreviousOne) {
     FSSpec marker{};
     marker.vRefNum = 7;
     marker.parID = 1234;
     PStrFromView(marker.name, "marker");
     glue_->gammaFileSpec = marker;
-    EXPECT_EQ(Make_gam_file(glue_), noErr);
-    EXPECT_EQ(std::memcmp(&marker, &glue_->gammaFileSpec, sizeof marker), 0);
+    EXPECT_EQ(Make_gam_file(glue_), kNoGammaFileCode);
+    EXPECT_EQ(glue_->gammaFileSpec.name[0], 0);
     EXPECT_TRUE(Exists(Tonevault()));
     EXPECT_TRUE(std::filesystem::is_empty(Tonevault()));
 }

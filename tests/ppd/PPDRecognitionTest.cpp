@@ -117,5 +117,14 @@ TEST_F(PPDRecognitionTest, AttributesAndNicknames) {
 
     const FSSpec none = Place("no-nick.ppd", "not a PPD at all\n");
     GetPPDOptions(glue(), &none);
-    EXPECT_EQ(PStrView(glue()->ppdNickname), "Short Only") << "left unchanged";
+    EXPECT_EQ(PStrView(glue()->ppdNickname), "") << "never the previous PPD's nickname";
+
+    // Cut at 255 bytes on a character boundary of the PPD's encoding (a quoted value may
+    // span lines, so a nickname can be longer than a line).
+    const std::string twoLines = std::string(200, 'x') + "\n" + std::string(53, 'y');
+    const FSSpec longName = Place("long-nick.ppd", "*PPD-Adobe: \"4.3\"\n*LanguageEncoding: UTF-8\n"
+                                                   "*NickName: \"" +
+                                                       twoLines + "\xC3\xA9\"\n");
+    GetPPDOptions(glue(), &longName);
+    EXPECT_EQ(PStrView(glue()->ppdNickname), twoLines);
 }
