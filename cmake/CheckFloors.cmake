@@ -1,6 +1,6 @@
 # The floors of the source tree, lowest first. A file may include headers of its own
-# folder and of folders below it, never of a folder above it; the front ends (cli, gui)
-# are the top floors and only gui may include Qt. The test tree mirrors src/ and is held
+# folder and of folders below it, never of a folder above it; the front ends (cli, install,
+# gui) are the top floors and only gui may include Qt. The test tree mirrors src/ and is held
 # to the same order (a test of the ppd floor may use store's headers no more than the ppd
 # code may). tools/ (the resource compiler) stands beside the program: nothing in src/
 # includes it.
@@ -12,7 +12,7 @@ set(ORVANE_FLOORS
     base
     host/memory host/locale host/text host/files host/resources host/bundle host/cups
     host/rights host/alerts host/ui host/folders
-    support tone core ppd store app cli gui)
+    support tone core ppd store app cli install gui)
 
 if(NOT ROOT)
     message(FATAL_ERROR "CheckFloors: give -DROOT=<source dir>")

@@ -86,8 +86,10 @@ enum : OSErr {
     kChangedOnDiskCode = 1017,     // another program changed the file since it was loaded
     kRightsRefusedCode = 1018,     // the PPD was not written: no administrator rights
     kBackupKeptCode = 1019,        // a failed write could not put the old PPD back
+    kNoGammaFileCode = 1020,       // system level 2: the PPD names no printer (no nickname)
+    kDamagedCurveCode = 1021,      // a setting's curve has fewer than two points
     kFirstStoreCode = kListFullCode,
-    kLastStoreCode = kBackupKeptCode,
+    kLastStoreCode = kDamagedCurveCode,
 };
 inline constexpr int16_t kStoreMessagesListID = 1002;
 

@@ -13,8 +13,9 @@ namespace {
 constexpr const char* kInkNames[kInkCount] = {"cyan", "magenta", "yellow", "black"};
 constexpr const char* kAllInksName = "all";
 
+// Names from a foreign or damaged record may hold control bytes: never print them raw.
 std::string NameText(const CMYKTone& tone) {
-    return ToneNameUtf8(tone);
+    return WithControlsEscaped(ToneNameUtf8(tone));
 }
 
 std::string NumberText(int32_t hundredths) {

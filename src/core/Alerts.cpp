@@ -18,6 +18,8 @@ int16_t OSMessageIndex(OSErr code) {
         return 5;
     case resNotFound:
         return 3;
+    case bdNamErr:
+        return 6;
     default:
         return 1;
     }

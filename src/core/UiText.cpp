@@ -3,6 +3,7 @@
 #include "base/PStringView.h"
 #include "host/text/AppText.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace orvane {
@@ -52,9 +53,38 @@ std::string FileNameUtf8(std::string_view fileName) {
     return ConvertByteByByte(fileName, kTextEncodingISOLatin1);
 }
 
+std::string WithControlsEscaped(std::string_view utf8) {
+    std::string shown;
+    for (size_t at = 0; at < utf8.size(); ++at) {
+        const auto c = static_cast<unsigned char>(utf8[at]);
+        const bool c1 = c == 0xC2 && at + 1 < utf8.size() &&
+                        static_cast<unsigned char>(utf8[at + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(utf8[at + 1]) <= 0x9F;
+        if (c < 0x20 || c == 0x7F || c1) {
+            const unsigned code = c1 ? static_cast<unsigned char>(utf8[++at]) : c;
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", code);
+            shown += escaped;
+        } else {
+            shown += utf8[at];
+        }
+    }
+    return shown;
+}
+
 OSErr StoredToneName(std::string_view utf8, std::string& appName, std::string* offending) {
     if (utf8.empty())
         return kBadToneNameCode;
+    // A control character (a line break, an escape) in a name could drive a terminal or
+    // break a line of the PPD; names never hold one.
+    const std::string escaped = WithControlsEscaped(utf8);
+    if (escaped != utf8) {
+        if (offending) {
+            const size_t at = escaped.find("\\x");
+            *offending = escaped.substr(at, 4);
+        }
+        return kNameNotStorableCode;
+    }
     std::string stored;
     std::string unmappable;
     switch (Utf8ToAppText(utf8, kMaxToneNameLength, stored, &unmappable)) {

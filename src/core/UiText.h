@@ -26,9 +26,14 @@ inline std::string ToneNameUtf8(const CMYKTone& tone) {
 // A file name as the file system holds it (normally UTF-8), in valid UTF-8 for showing.
 std::string FileNameUtf8(std::string_view fileName);
 
+// `utf8` with every control character (C0, DEL, C1) written as "\xNN", so that no text
+// can drive the terminal it is printed on.
+std::string WithControlsEscaped(std::string_view utf8);
+
 // A typed name (UTF-8) as it would be stored: kBadToneNameCode when it is empty or its
-// stored form is longer than 32 bytes; kNameNotStorableCode when it holds a character the
-// application's encoding lacks, with that character in `offending` (UTF-8) when given.
+// stored form is longer than 32 bytes; kNameNotStorableCode when it holds a control
+// character or a character the application's encoding lacks, with that character in
+// `offending` (UTF-8, a control character as "\xNN") when given.
 // `appName` is set only on success.
 OSErr StoredToneName(std::string_view utf8, std::string& appName, std::string* offending = nullptr);
 

@@ -154,8 +154,12 @@ OSErr Make_gam_file(GlueRec* glue) {
     if (!created)
         OpenToGroup(tonevault, "-R g+w");
 
-    if (glue->ppdNickname[0] == 0)
-        return noErr;
+    if (glue->ppdNickname[0] == 0) {
+        // No printer to name the folder after: no gamma file at all, rather than the
+        // previous printer's.
+        glue->gammaFileSpec = FSSpec{};
+        return kNoGammaFileCode;
+    }
 
     // The printer's folder and the gamma file in it.
     const std::string printer = Join(tonevault, GammaFolderName(PStrView(glue->ppdNickname)));

@@ -163,6 +163,9 @@ OSErr GetPPDEncoding(const FSSpec* spec, TextEncoding* encoding) {
 void GetPPDOptions(GlueRec* glue, const FSSpec* spec) {
     if (!glue || !spec)
         return;
+    // Whatever this PPD names, the previous PPD's nickname (the folder of another printer's
+    // gamma file) must not stay.
+    glue->ppdNickname[0] = 0;
     std::string path;
     if (PathOf(spec, kNicknamePathSize, path) != noErr)
         return;
@@ -174,8 +177,11 @@ void GetPPDOptions(GlueRec* glue, const FSSpec* spec) {
         name = ppd.ShortNickname();
     if (name.empty())
         return;
-    if (name.size() > 255)
-        name.resize(255);
+    // Cut whole characters only: the nickname names a folder.
+    TextEncoding encoding = kTextEncodingISOLatin1;
+    if (GetPPDEncoding(spec, &encoding) != noErr)
+        encoding = kTextEncodingISOLatin1;
+    name.resize(CompleteCharacterPrefix(name, 255, encoding));
     PStrFromView(glue->ppdNickname, name);
 }
 

@@ -1,6 +1,7 @@
 #include "ppd/PPDWriter.h"
 
 #include "core/AppResources.h"
+#include "core/UiText.h"
 #include "host/files/HostPaths.h"
 #include "host/files/PosixStatus.h"
 #include "host/files/SafeWrite.h"
@@ -33,6 +34,16 @@ std::optional<size_t> Find(std::span<const uint8_t> text, std::string_view patte
     if (!at)
         return std::nullopt;
     return static_cast<size_t>(static_cast<const uint8_t*>(at) - text.data());
+}
+
+// The first occurrence of `pattern` that starts a line. An anchor found inside a comment
+// or a quoted value would have the block inserted into the middle of that line.
+std::optional<size_t> FindAtLineStart(std::span<const uint8_t> text, std::string_view pattern) {
+    for (std::optional<size_t> at = Find(text, pattern); at; at = Find(text, pattern, *at + 1)) {
+        if (*at == 0 || text[*at - 1] == '\n' || text[*at - 1] == '\r')
+            return at;
+    }
+    return std::nullopt;
 }
 
 // The whole file, or nothing with the read's status; a missing file reads as absent, and
@@ -127,6 +138,20 @@ SaveOutcome CommitPPDSave(const FSSpec& target, const std::string& targetPath,
 
 // The save without the flag: everything is built in memory first; the files change only in
 // the commit.
+const CMYKTone* FirstSettingWithoutACurve(const PPDTone4Rec& settings) {
+    const int count = settings.count < 0 ? 0 : std::min<int>(settings.count, kMaxPPDTones);
+    for (int i = 0; i < count; ++i) {
+        const CMYKTone& tone = settings.tones[i];
+        for (int ink = 0; ink < (tone.sameCurve ? 1 : kInkCount); ++ink) {
+            const auto& levels = tone.tone[ink].levels;
+            if (std::count_if(std::begin(levels), std::end(levels),
+                              [](int32_t level) { return level != kNoPoint; }) < 2)
+                return &tone;
+        }
+    }
+    return nullptr;
+}
+
 SaveOutcome SaveToTarget(GlueRec* glue) {
     SaveOutcome outcome;
     if (!glue || !glue->dialogState) {
@@ -138,6 +163,17 @@ SaveOutcome SaveToTarget(GlueRec* glue) {
     const bool gammaTarget = glue->osLevel == 2;
     const FSSpec target = gammaTarget ? glue->gammaFileSpec : ppd;
     const PPDTone4Rec& working = *state->ppdWorking;
+    if (gammaTarget && target.name[0] == 0) {
+        outcome.status = kNoGammaFileCode;
+        return outcome;
+    }
+    // A curve of fewer than two points (a damaged or foreign record) has no spline, so no
+    // table: name the setting rather than fail every save with a bad argument.
+    if (const CMYKTone* damaged = FirstSettingWithoutACurve(working)) {
+        outcome.status = kDamagedCurveCode;
+        outcome.messageParam = ToneNameUtf8(*damaged);
+        return outcome;
+    }
 
     TextEncoding ppdEncoding = kTextEncodingMacRoman;
     PPDTexts texts;
@@ -253,7 +289,7 @@ OSErr LocateToneBlock(const PPDTexts& texts, std::span<const uint8_t> text, bool
         const std::string& anchor = texts.list[index];
         if (anchor.empty())
             return resNotFound;
-        if (const std::optional<size_t> at = Find(text, anchor)) {
+        if (const std::optional<size_t> at = FindAtLineStart(text, anchor)) {
             place.startPos = *at;
             break;
         }

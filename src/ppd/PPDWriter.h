@@ -42,7 +42,7 @@ struct ToneBlockPlace {
 // The old block is a begin marker and the first end marker after it (the last begin
 // marker before that end marker when there are several); with `emptyList` up to three
 // line feeds after it go with it. Without one, the block goes before the first insertion
-// anchor found (in their order), else at the end. resNotFound for an empty marker or
+// anchor found at the start of a line (in their order), else at the end. resNotFound for an empty marker or
 // anchor in `texts`.
 [[nodiscard]] OSErr LocateToneBlock(const PPDTexts& texts, std::span<const uint8_t> text,
                                     bool emptyList, ToneBlockPlace& place);

@@ -161,6 +161,9 @@ TEST(ToneNameTest, ATypedNameIsStoredWholeOrRefusedWithItsReason) {
     EXPECT_EQ(SetCMYKToneNameUtf8(tone, "Foto \xE5\x86\x99\xE7\x9C\x9F", &offending),
               kNameNotStorableCode);
     EXPECT_EQ(offending, "\xE5\x86\x99"); // the first character that cannot be stored: 写
+    EXPECT_EQ(SetCMYKToneNameUtf8(tone, "Red\x1B[31m", &offending), kNameNotStorableCode);
+    EXPECT_EQ(offending, "\\x1B"); // a control character, shown harmless
+    EXPECT_EQ(WithControlsEscaped("a\rb\xC2\x9B"), "a\\x0Db\\x9B");
     EXPECT_EQ(PStrToString(tone.name), "Old");
     // Stored in the application's encoding, shown back in UTF-8 unchanged.
     ASSERT_EQ(SetCMYKToneNameUtf8(tone, "Portr\xC3\xA4t \xE2\x82\xAC"), noErr);

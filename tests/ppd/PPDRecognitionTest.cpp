@@ -80,5 +80,12 @@ TEST_F(PPDRecognitionTest, EncodingAttributesAndNicknamesAreReadAsWritten) {
     EXPECT_EQ(PStrView(glue()->ppdNickname), "Short");
     const FSSpec none = SpecFor(ChoosePPD("n.ppd", "not a PPD at all\n"));
     GetPPDOptions(glue(), &none);
-    EXPECT_EQ(PStrView(glue()->ppdNickname), "Short") << "left unchanged";
+    EXPECT_EQ(PStrView(glue()->ppdNickname), "") << "never the previous PPD's nickname";
+    // Cut at 255 bytes on a character boundary of the PPD's encoding (a quoted value may
+    // span lines, so a nickname can be longer than a line).
+    const std::string twoLines = std::string(200, 'x') + "\n" + std::string(53, 'y');
+    const FSSpec longName = SpecFor(ChoosePPD(
+        "l.ppd", kHead + "*LanguageEncoding: UTF-8\n*NickName: \"" + twoLines + "\xC3\xA9\"\n"));
+    GetPPDOptions(glue(), &longName);
+    EXPECT_EQ(PStrView(glue()->ppdNickname), twoLines);
 }

@@ -1,8 +1,10 @@
 // The data-fork class: reading and writing by range and by position mode, ownership of the
 // file, and the chunked search with its overlap at chunk borders.
 #include "support/DataFile.h"
-#include "host/files/HostTestFolder.h"
+
+#include "base/TempRoot.h"
 #include "host/files/FileTable.h"
+#include "host/files/HostPaths.h"
 #include "host/memory/Memory.h"
 
 #include <gtest/gtest.h>
@@ -13,13 +15,13 @@
 namespace orvane {
 namespace {
 
-using testing::HostFolderTest;
-
-class DataFileTest : public HostFolderTest {
+class DataFileTest : public testing::TempRoot {
 protected:
     FSSpec Make(const std::string& content) {
-        WriteFile(WorkPath("data"), content);
-        return SpecFor(WorkPath("data"));
+        WriteFile(Path("data"), content);
+        FSSpec spec{};
+        EXPECT_EQ(HostFSSpecForPath(Path("data"), spec), noErr);
+        return spec;
     }
 };
 
@@ -30,38 +32,27 @@ TEST_F(DataFileTest, ReadsByRangeAndByPositionModes) {
     char buffer[16] = {};
     int32_t count = -1;
     EXPECT_EQ(file.ReadTheData(buffer, 2, 5, &count), noErr);
-    EXPECT_EQ(count, 3);
-    EXPECT_EQ(std::string(buffer, 3), "234");
-
+    EXPECT_EQ(std::string(buffer, static_cast<size_t>(count)), "234");
     EXPECT_EQ(file.ReadTheData(buffer, fsFromLEOF, -4, fsFromLEOF, 0, &count), noErr);
     EXPECT_EQ(std::string(buffer, 4), "6789");
     ASSERT_EQ(file.SetThePosition(1), noErr);
     EXPECT_EQ(file.ReadTheData(buffer, fsFromMark, 0, fsFromMark, 2, &count), noErr);
     EXPECT_EQ(std::string(buffer, 2), "12");
+    EXPECT_EQ(file.GetTheOffset(fsFromMark, 2), 5);
+    file.lastError = ioErr; // a stale status must not leak into the next resolution
+    EXPECT_EQ(file.GetTheOffset(fsFromLEOF, -1), 9);
+    EXPECT_EQ(file.lastError, noErr);
 
-    // Reversed and empty ranges read nothing.
+    // Empty and reversed ranges read nothing; a range past the end delivers what there is.
     EXPECT_EQ(file.ReadTheData(buffer, fsFromStart, 5, fsFromStart, 5, &count), eofErr);
     EXPECT_EQ(count, 0);
     EXPECT_EQ(file.ReadTheData(buffer, 6, 2, &count), eofErr);
     EXPECT_EQ(file.lastError, eofErr);
-    // A range past the end delivers what there is.
     EXPECT_EQ(file.ReadTheData(buffer, 8, 12, &count), eofErr);
     EXPECT_EQ(count, 2);
-    // An unknown mode stops before reading.
-    EXPECT_EQ(file.ReadTheData(buffer, 9, 0, fsFromStart, 3, &count), paramErr);
-}
-
-TEST_F(DataFileTest, OffsetsResolveFromStartEndAndMark) {
-    MyOpenDataFileClass file;
-    ASSERT_EQ(file.SetDataFile(Make("0123456789")), noErr);
-    file.lastError = ioErr; // a stale status must not leak into the next resolution
-    EXPECT_EQ(file.GetTheOffset(fsFromStart, 4), 4);
-    EXPECT_EQ(file.lastError, noErr);
-    EXPECT_EQ(file.GetTheOffset(fsFromLEOF, -1), 9);
-    ASSERT_EQ(file.SetThePosition(3), noErr);
-    EXPECT_EQ(file.GetTheOffset(fsFromMark, 2), 5);
-    file.GetTheOffset(0, 0);
-    EXPECT_EQ(file.lastError, paramErr);
+    EXPECT_EQ(file.ReadTheData(buffer, 9, 0, fsFromStart, 3, &count), paramErr) << "bad mode";
+    count = 1;
+    EXPECT_EQ(file.WriteTheData("x", &count), wrPermErr) << "opened for reading";
 }
 
 TEST_F(DataFileTest, WritesAndSetsTheLength) {
@@ -71,37 +62,24 @@ TEST_F(DataFileTest, WritesAndSetsTheLength) {
     EXPECT_EQ(file.WriteTheData("ab", 3, 5, &count), noErr);
     EXPECT_EQ(count, 2);
     EXPECT_EQ(file.WriteTheData("XYZ", fsFromLEOF, 0, fsFromLEOF, 3, &count), noErr);
-    EXPECT_EQ(count, 3);
     EXPECT_EQ(file.WriteTheData("XYZ", fsFromLEOF, 0, fsFromLEOF, 0, &count), eofErr);
     EXPECT_EQ(count, 0);
     EXPECT_EQ(file.SetTheEndOfFile(12), noErr);
-    EXPECT_EQ(ReadFile(WorkPath("data")), "012ab56789XY");
+    EXPECT_EQ(ReadFile(Path("data")), "012ab56789XY");
     EXPECT_EQ(file.SetToTheTopOfFile(), noErr);
     EXPECT_EQ(file.GetTheOffset(fsFromMark, 0), 0);
 }
 
-TEST_F(DataFileTest, ReadOnlyOpenRefusesWrites) {
-    MyOpenDataFileClass file;
-    ASSERT_EQ(file.SetDataFile(Make("abc"), fsRdPerm), noErr);
-    int32_t count = 1;
-    EXPECT_EQ(file.WriteTheData("x", &count), wrPermErr);
-    EXPECT_EQ(file.lastError, wrPermErr);
-    EXPECT_EQ(ReadFile(WorkPath("data")), "abc");
-}
-
 TEST_F(DataFileTest, OwnsOnlyWhatItOpened) {
-    FSSpec spec = Make("abc");
-    int16_t owned = 0;
+    const FSSpec spec = Make("abc");
+    int16_t owned = 0, attached = 0;
     {
         MyOpenDataFileClass file;
         ASSERT_EQ(file.SetDataFile(spec), noErr);
         EXPECT_EQ(file.ownsFile, 1);
-        EXPECT_EQ(file.fileSet, 1);
         owned = file.refNum;
     }
     EXPECT_EQ(FSClose(owned), rfNumErr) << "closed by the destructor";
-
-    int16_t attached = 0;
     ASSERT_EQ(FSpOpenDF(spec, fsRdPerm, &attached), noErr);
     {
         MyOpenDataFileClass file;
@@ -110,126 +88,66 @@ TEST_F(DataFileTest, OwnsOnlyWhatItOpened) {
         EXPECT_EQ(file.GetTheEndOfFile(), 3);
     }
     EXPECT_EQ(FSClose(attached), noErr) << "left open for its owner";
-}
 
-TEST_F(DataFileTest, FailedOpenLeavesNoFile) {
-    MyOpenDataFileClass file;
-    EXPECT_EQ(file.SetDataFile(SpecFor(WorkPath("missing"))), fnfErr);
-    EXPECT_EQ(file.refNum, 0);
-    EXPECT_EQ(file.lastError, fnfErr);
+    MyOpenDataFileClass failed;
+    std::filesystem::remove(Path("data"));
+    EXPECT_EQ(failed.SetDataFile(spec), fnfErr);
+    EXPECT_EQ(failed.refNum, 0);
     char c;
     int32_t count = 1;
-    EXPECT_EQ(file.ReadTheData(&c, &count), openErr);
-    EXPECT_EQ(file.SearchData("a", 1), -1);
-    EXPECT_EQ(file.lastError, openErr);
-}
-
-// --- Search -------------------------------------------------------------------------------
-
-// A zero-filled file of `size` bytes with `pattern` placed at each of `offsets`.
-std::string FileWith(size_t size, const std::string& pattern,
-                     std::initializer_list<size_t> offsets) {
-    std::string content(size, '\0');
-    for (size_t at : offsets)
-        content.replace(at, pattern.size(), pattern);
-    return content;
-}
-
-std::string PatternOf(size_t length) {
-    std::string pattern(length, '\0');
-    for (size_t i = 0; i < length; ++i)
-        pattern[i] = static_cast<char>(1 + i % 250);
-    return pattern;
-}
-
-struct SearchCase {
-    size_t patternLength;
-    size_t offset;
-};
-
-class SearchBorderTest : public DataFileTest, public ::testing::WithParamInterface<SearchCase> {};
-
-TEST_P(SearchBorderTest, FindsThePatternAtItsTrueOffset) {
-    const auto [length, offset] = GetParam();
-    const size_t size = 40000;
-    const std::string pattern = PatternOf(length);
-    MyOpenDataFileClass file;
-    ASSERT_EQ(file.SetDataFile(Make(FileWith(size, pattern, {offset})), fsRdPerm), noErr);
-    EXPECT_EQ(file.SearchData(pattern.data(), static_cast<int32_t>(length)),
-              static_cast<int32_t>(offset));
-    EXPECT_EQ(file.lastError, noErr);
+    EXPECT_EQ(failed.ReadTheData(&c, &count), openErr);
+    EXPECT_EQ(failed.SearchData("a", 1), -1);
+    EXPECT_EQ(failed.lastError, openErr);
 }
 
 // Chunks are max(length + 768, 1024) bytes and overlap by the pattern's length, so for a
 // 4-byte pattern they start at 0, 1020, 2040 ...; the reader's buffer holds 16384 bytes.
-std::vector<SearchCase> BorderCases() {
-    std::vector<SearchCase> cases;
-    for (size_t length : {1u, 4u, 255u, 300u, 1500u}) {
-        const size_t chunk = std::max<size_t>(length + 768, 1024);
-        const size_t second = chunk - length; // where the second chunk starts
-        for (size_t offset : {size_t{0}, second - 1, second, second + 1, chunk - length,
-                              chunk - length + 1, chunk - 1, chunk, 2 * second + 3,
-                              size_t{16384} - length / 2 - 1, size_t{16384}, 40000 - length})
-            if (offset + length <= 40000 &&
-                std::none_of(cases.begin(), cases.end(), [&](const SearchCase& c) {
-                    return c.patternLength == length && c.offset == offset;
-                }))
-                cases.push_back({length, offset});
+TEST_F(DataFileTest, SearchFindsPatternsAcrossChunkAndBufferBorders) {
+    for (size_t length : {1u, 4u, 255u, 1500u}) {
+        const size_t chunk = std::max<size_t>(length + 768, 1024), second = chunk - length;
+        std::string pattern(length, '\0');
+        for (size_t i = 0; i < length; ++i)
+            pattern[i] = static_cast<char>(1 + i % 250);
+        for (size_t offset : {size_t{0}, second - 1, second, second + 1, chunk - 1, 2 * second + 3,
+                              16384 - length / 2 - 1, 40000 - length}) {
+            std::string content(40000, '\0');
+            content.replace(offset, length, pattern);
+            MyOpenDataFileClass file;
+            ASSERT_EQ(file.SetDataFile(Make(content), fsRdPerm), noErr);
+            EXPECT_EQ(file.SearchData(pattern.data(), static_cast<int32_t>(length)),
+                      static_cast<int32_t>(offset))
+                << length << " bytes at " << offset;
+        }
     }
-    return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(Borders, SearchBorderTest, ::testing::ValuesIn(BorderCases()),
-                         [](const auto& param) {
-                             return "len" + std::to_string(param.param.patternLength) + "_at" +
-                                    std::to_string(param.param.offset);
-                         });
-
-TEST_F(DataFileTest, AbsentPatternIsMinusOneWithoutError) {
-    MyOpenDataFileClass file;
-    ASSERT_EQ(file.SetDataFile(Make(FileWith(5000, "", {})), fsRdPerm), noErr);
-    EXPECT_EQ(file.SearchData("xyz", 3), -1);
-    EXPECT_EQ(file.lastError, noErr);
-}
-
-TEST_F(DataFileTest, SearchFindsTheFirstOccurrenceAndTheLastByte) {
-    std::string content = FileWith(3000, "key", {2100, 500, 1022});
+TEST_F(DataFileTest, SearchRangesAndRefusals) {
+    std::string content(3000, '\0');
+    for (size_t at : {2100, 500, 1022})
+        content.replace(at, 3, "key");
     content.back() = 'Z';
     MyOpenDataFileClass file;
     ASSERT_EQ(file.SetDataFile(Make(content), fsRdPerm), noErr);
     EXPECT_EQ(file.SearchData("key", 3), 500);
     EXPECT_EQ(file.SearchData("Z", 1), 2999);
+    EXPECT_EQ(file.SearchData("xyz", 3), -1);
+    EXPECT_EQ(file.lastError, noErr) << "an absent pattern is no error";
     EXPECT_EQ(file.SearchData(fsFromStart, 501, fsFromLEOF, 0, "key", 3), 1022);
     // A match running past the range end is not in the range.
     EXPECT_EQ(file.SearchData(1000, 1024, "key", 3), -1);
     EXPECT_EQ(file.SearchData(1000, 1025, "key", 3), 1022);
-    EXPECT_EQ(file.lastError, noErr);
-}
-
-TEST_F(DataFileTest, SearchOfEmptyRangesAndBadPatterns) {
-    MyOpenDataFileClass file;
-    ASSERT_EQ(file.SetDataFile(Make(""), fsRdPerm), noErr);
-    EXPECT_EQ(file.SearchData("a", 1), -1);
-    EXPECT_EQ(file.lastError, eofErr);
     EXPECT_EQ(file.SearchData(5, 5, "a", 1), -1);
     EXPECT_EQ(file.lastError, eofErr);
     EXPECT_EQ(file.SearchData(0, 10, "", 0), -1);
     EXPECT_EQ(file.lastError, paramErr);
     EXPECT_EQ(file.SearchData(0, 10, nullptr, 3), -1);
     EXPECT_EQ(file.lastError, paramErr);
-}
-
-TEST_F(DataFileTest, SearchOutOfMemoryIsReported) {
-    MyOpenDataFileClass file;
-    ASSERT_EQ(file.SetDataFile(Make(FileWith(2000, "hit", {1500})), fsRdPerm), noErr);
-    // The reader, its buffer, then the chunk.
-    for (size_t successes : {0u, 1u, 2u}) {
+    for (size_t successes : {0u, 1u, 2u}) { // the reader, its buffer, then the chunk
         FailingAllocator failing(successes);
         ScopedAllocator scope(failing);
-        EXPECT_EQ(file.SearchData("hit", 3), -1);
+        EXPECT_EQ(file.SearchData("key", 3), -1);
         EXPECT_EQ(file.lastError, memFullErr);
     }
-    EXPECT_EQ(file.SearchData("hit", 3), 1500);
 }
 
 TEST_F(DataFileTest, SearchAgreesWithABruteForceSearch) {
@@ -241,7 +159,7 @@ TEST_F(DataFileTest, SearchAgreesWithABruteForceSearch) {
     MyOpenDataFileClass file;
     ASSERT_EQ(file.SetDataFile(Make(content), fsRdPerm), noErr);
     for (int round = 0; round < 300; ++round) {
-        size_t length = 1 + random() % (round % 10 == 0 ? 1200 : 14);
+        const size_t length = 1 + random() % (round % 10 == 0 ? 1200 : 14);
         std::string pattern(length, 'a');
         if (random() % 2) {
             pattern = content.substr(random() % (content.size() - length), length);
@@ -249,13 +167,12 @@ TEST_F(DataFileTest, SearchAgreesWithABruteForceSearch) {
             for (char& c : pattern)
                 c = random() % 3 == 0 ? 'b' : 'a';
         }
-        int32_t start = static_cast<int32_t>(random() % 5000);
-        int32_t end = start + 1 + static_cast<int32_t>(random() % (6000 - start));
-        auto first = content.begin() + start, last = content.begin() + end;
-        auto hit = std::search(first, last, pattern.begin(), pattern.end());
-        int32_t expected = hit == last ? -1 : static_cast<int32_t>(hit - content.begin());
+        const int32_t start = static_cast<int32_t>(random() % 5000);
+        const int32_t end = start + 1 + static_cast<int32_t>(random() % (6000 - start));
+        const auto first = content.begin() + start, last = content.begin() + end;
+        const auto hit = std::search(first, last, pattern.begin(), pattern.end());
         ASSERT_EQ(file.SearchData(start, end, pattern.data(), static_cast<int32_t>(length)),
-                  expected)
+                  hit == last ? -1 : static_cast<int32_t>(hit - content.begin()))
             << "pattern of " << length << " in [" << start << ", " << end << ")";
         ASSERT_EQ(file.lastError, noErr);
     }

@@ -1,78 +1,73 @@
+// P-strings and number text: byte order, equality, editing within 255 bytes, searching, and
+// the digit-number texts with their decimal separator.
 #include "support/PString.h"
+#include "support/NumberText.h"
+
+#include "base/TempRoot.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <string>
+#include <climits>
 
-using namespace orvane;
-
+namespace orvane {
 namespace {
+
+using testing::ScopedEnv;
 
 struct P {
     Str255 s;
     explicit P(std::string_view text) { EXPECT_TRUE(PStrFromView(s, text)); }
 };
 
-} // namespace
-
 TEST(PStringOrder, ComparesUnsignedBytesWithShorterPrefixFirst) {
-    EXPECT_EQ(MyPStrCompare(P("AB").s, P("ABC").s), -1);
-    EXPECT_EQ(MyPStrCompare(P("ABC").s, P("ABD").s), -1);
-    EXPECT_EQ(MyPStrCompare(P("ABD").s, P("ABC").s), 1);
-    EXPECT_EQ(MyPStrCompare(P("ABC").s, P("ABC").s), 0);
-    EXPECT_EQ(MyPStrCompare(P("").s, P("A").s), -1);
-    // Upper case before lower case; a byte above 127 after every letter (unsigned order).
-    EXPECT_EQ(MyPStrCompare(P("Alpha").s, P("alpha").s), -1);
-    EXPECT_EQ(MyPStrCompare(P("\x8e"
-                              "cru")
-                                .s,
-                            P("zebra").s),
-              1);
+    const char* ascending[] = {"",
+                               "A",
+                               "AB",
+                               "ABC",
+                               "ABD",
+                               "Alpha",
+                               "alpha",
+                               "zebra",
+                               "\x8e"
+                               "cru"};
+    for (size_t i = 0; i + 1 < std::size(ascending); ++i) {
+        EXPECT_EQ(MyPStrCompare(P(ascending[i]).s, P(ascending[i + 1]).s), -1) << ascending[i];
+        EXPECT_EQ(MyPStrCompare(P(ascending[i + 1]).s, P(ascending[i]).s), 1) << ascending[i];
+        EXPECT_EQ(MyPStrCompare(P(ascending[i]).s, P(ascending[i]).s), 0) << ascending[i];
+    }
 }
 
 TEST(PStringOrder, EqualityLooksAtLengthAndEveryByte) {
     EXPECT_TRUE(MyPStrEqual(P("Tone").s, P("Tone").s));
     EXPECT_FALSE(MyPStrEqual(P("Tone").s, P("Tone ").s));
     EXPECT_FALSE(MyPStrEqual(P("Tone").s, P("tone").s));
+    EXPECT_FALSE(MyPStrEqual(P("Photo1").s, P("Photo2").s)) << "the last byte counts too";
 }
 
-TEST(PStringEditing, CopyAndAppendStayWithin255) {
-    std::string a(200, 'a'), b(200, 'b');
-    P left(a), right(b);
-    EXPECT_EQ(MyPStrAdd(left.s, right.s), 255);
-    EXPECT_EQ(PStrView(left.s), a + std::string(55, 'b'));
-
+TEST(PStringEditing, CopyAppendAndFromViewStayWithinTheirSize) {
+    P left(std::string(200, 'a'));
+    EXPECT_EQ(MyPStrAdd(left.s, P(std::string(200, 'b')).s), 255);
+    EXPECT_EQ(PStrView(left.s), std::string(200, 'a') + std::string(55, 'b'));
     // Overlapping copy: shifting a string one byte to the right inside its own buffer.
-    Str255 buffer;
-    PStrFromView(buffer, "abc");
-    MyPStrCopy(buffer, buffer + 1);
-    EXPECT_EQ(buffer[1], 3);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer + 2), 3), "abc");
-}
+    P buffer("abc");
+    MyPStrCopy(buffer.s, buffer.s + 1);
+    EXPECT_EQ(PStrView(buffer.s + 1), "abc");
 
-TEST(PStringEditing, FromViewRefusesWhatDoesNotFit) {
     Str32 name;
     name[0] = 7;
     EXPECT_FALSE(PStrFromView(name, std::string(33, 'x'), 32));
     EXPECT_EQ(name[0], 7) << "a refused name leaves the destination alone";
     EXPECT_TRUE(PStrFromView(name, std::string(32, 'x'), 32));
-    EXPECT_EQ(name[0], 32);
 }
 
 TEST(PStringSearch, FindsFirstOccurrenceOneBased) {
     const char text[] = "abcabc";
     EXPECT_EQ(SearchString(6, text, 2, "bc"), 2);
-    EXPECT_EQ(SearchString(6, text, 3, "abc"), 1);
     EXPECT_EQ(SearchString(6, text, 1, "c"), 3);
     EXPECT_EQ(SearchString(6, text, 2, "cb"), 0);
     EXPECT_EQ(SearchString(2, text, 3, "abc"), 0) << "pattern longer than the text";
     EXPECT_EQ(SearchString(6, text, P("ca").s), 3);
-}
-
-TEST(PStringSearch, PrefixOfCString) {
     EXPECT_TRUE(MyPStrCStrEqual(P("Tone").s, "Tone setting"));
-    EXPECT_TRUE(MyPStrCStrEqual(P("").s, "anything"));
     EXPECT_FALSE(MyPStrCStrEqual(P("Tones").s, "Tone"));
     EXPECT_EQ(MyStrChr("a:b", ':') - "a:b", 1);
     EXPECT_EQ(MyStrChr("ab", ':'), nullptr);
@@ -83,36 +78,93 @@ TEST(PStringMunger, ReplacesGrowingAndShrinkingTheBlock) {
     PStrFromView(HandleData(block), "About ^0 now");
     HLock(block);
     const int8_t state = HGetState(block);
-
-    Str255 marker, product;
-    PStrFromView(marker, "^0");
-    PStrFromView(product, "Orvane Tone Settings");
-    EXPECT_EQ(MySafeMungerPString(block, marker, product), 7);
+    const P marker("^0"), product("Orvane Tone Settings"), shorter("X"),
+        huge(std::string(255, 'h'));
+    EXPECT_EQ(MySafeMungerPString(block, marker.s, product.s), 7);
     EXPECT_EQ(PStrView(HandleData(block)), "About Orvane Tone Settings now");
     EXPECT_EQ(HGetState(block), state) << "lock state restored";
-
-    Str255 shorter;
-    PStrFromView(shorter, "X");
-    EXPECT_EQ(MySafeMungerPString(block, product, shorter), 7);
+    EXPECT_EQ(MySafeMungerPString(block, product.s, shorter.s), 7);
     EXPECT_EQ(PStrView(HandleData(block)), "About X now");
-    EXPECT_EQ(MySafeMungerPString(block, marker, shorter), -1) << "pattern gone";
-
+    EXPECT_EQ(MySafeMungerPString(block, marker.s, shorter.s), -1) << "pattern gone";
     // A replacement that would need more than 255 characters is refused unchanged.
-    Str255 huge;
-    PStrFromView(huge, std::string(255, 'h'));
-    EXPECT_EQ(MySafeMungerPString(block, shorter, huge), -1);
+    EXPECT_EQ(MySafeMungerPString(block, shorter.s, huge.s), -1);
     EXPECT_EQ(PStrView(HandleData(block)), "About X now");
     MyDisposeHandle(block);
 }
 
-TEST(PStringHex, DigitsAndPrefix) {
+TEST(NumberText, HexLongAndRangeHelpers) {
     Str255 out;
     GetHexStringFromLongValue(0x00AB12, out, true, true);
     EXPECT_EQ(PStrView(out), "0x0000AB12");
     GetHexStringFromLongValue(0x00AB12, out, false, false);
     EXPECT_EQ(PStrView(out), "AB12");
-    GetHexStringFromShortValue(0, out, false, false);
-    EXPECT_EQ(PStrView(out), "0");
     GetHexStringFromShortValue(0xF, out, true, true);
     EXPECT_EQ(PStrView(out), "0x000F");
+    char buffer[16];
+    EXPECT_EQ(std::string(buffer, AppendLongString(buffer, 0, true)), "+0");
+    EXPECT_EQ(std::string(buffer, AppendLongString(buffer, INT32_MIN, false)), "-2147483648");
+    EXPECT_EQ(std::string(buffer, AppendLongString(buffer, INT32_MAX, true)), "+2147483647");
+    MyNumToString(-45, out);
+    EXPECT_EQ(PStrView(out), "-45");
+    EXPECT_EQ(RestrictWithinRange(150, 0, 100), 100);
+    EXPECT_EQ(RestrictWithinRange(-5, 0, 100), 0);
+    EXPECT_EQ(RestrictWithinRange(150, 100, 0), 100) << "reversed bounds are swapped";
+    EXPECT_EQ(LongMin(3, -2, 7), -2);
+    EXPECT_EQ(LongMax(3, -2, 7, 9), 9);
 }
+
+std::string DigitText(int32_t v, int16_t d = 2, bool keepZeros = false) {
+    Str255 out;
+    MyDigitNumToString(v, d, out, keepZeros);
+    return PStrToString(out);
+}
+
+int32_t ReadDigits(const std::string& text, int16_t d = 2) {
+    return MyStringToDigitNum(reinterpret_cast<const unsigned char*>(text.data()),
+                              static_cast<int16_t>(text.size()), d);
+}
+
+TEST(DigitNumberText, WritesAndReadsHundredths) {
+    ScopedEnv locale("LC_ALL", "C");
+    const std::pair<int32_t, const char*> written[] = {
+        {0, "0"},       {5, "0.05"},    {50, "0.5"},    {100, "1"},    {1234, "12.34"},
+        {3750, "37.5"}, {10000, "100"}, {25500, "255"}, {-5, "-0.05"},
+    };
+    for (const auto& [v, text] : written)
+        EXPECT_EQ(DigitText(v), text);
+    EXPECT_EQ(DigitText(1250, 2, true), "12.50");
+    EXPECT_EQ(DigitText(0, 2, true), "0.00");
+    EXPECT_EQ(DigitText(7, 0), "7");
+    for (int32_t v = 0; v <= 10000; ++v)
+        ASSERT_EQ(ReadDigits(DigitText(v)), v) << DigitText(v);
+
+    EXPECT_EQ(ReadDigits(""), 0);
+    EXPECT_EQ(ReadDigits("12."), 1200);
+    EXPECT_EQ(ReadDigits(".5"), 50);
+    EXPECT_EQ(ReadDigits("7.125"), 712) << "extra fraction digits are cut, not rounded";
+    EXPECT_EQ(ReadDigits("+100"), 10000);
+    // No validation: a letter counts its code minus 48 (the dialogs check input first).
+    EXPECT_EQ(ReadDigits("1a", 0), 10 + ('a' - 48));
+    EXPECT_EQ(MyStringToDigitNum(P("99.99").s, 2), 9999);
+}
+
+TEST(DigitNumberText, SeparatorAndScriptFollowTheLocale) {
+    {
+        ScopedEnv nowhere("LC_ALL", "xx_NOWHERE.UTF-8");
+        EXPECT_EQ(GetDecimalPointCharacter(), '.');
+        EXPECT_EQ(GetCurrentScriptCode(), 0);
+        ScopedEnv japanese("LC_ALL", "ja_JP.UTF-8");
+        EXPECT_EQ(GetCurrentScriptCode(), 1);
+    }
+    ScopedEnv locale("LC_ALL", "de_DE.UTF-8");
+    if (GetDecimalPointCharacter() != ',')
+        GTEST_SKIP() << "de_DE.UTF-8 is not installed (scripts/install-deps.sh installs it)";
+    EXPECT_EQ(DigitText(5), "0,05");
+    EXPECT_EQ(DigitText(1250), "12,5");
+    EXPECT_EQ(ReadDigits("12,5"), 1250);
+    // With the comma locale a full stop is just another character: its code minus 48 (-2).
+    EXPECT_EQ(ReadDigits("12.5"), ((12 * 10 - 2) * 10 + 5) * 100);
+}
+
+} // namespace
+} // namespace orvane

@@ -1,18 +1,20 @@
+// The resource-file class: resources tracked by type and ID, saved at once or at the close,
+// handles that go back with the object unless detached, and the current file left alone.
 #include "support/ResFile.h"
 
-#include "host/files/HostTestFolder.h"
+#include "base/TempRoot.h"
+#include "host/files/HostPaths.h"
 #include "host/files/SafeWrite.h"
-#include "host/resources/Sidecar.h"
 #include "host/resources/AppleDouble.h"
 #include "host/resources/ResourceForkFormat.h"
 #include "host/resources/ResourceManager.h"
+#include "host/resources/Sidecar.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <set>
-#include <vector>
 
 namespace orvane {
 namespace {
@@ -21,14 +23,14 @@ using Bytes = std::vector<uint8_t>;
 
 const ResType kVrTn = MakeFourCC("VrTn");
 const ResType kTone = MakeFourCC("Tone");
+const auto kNoName = reinterpret_cast<ConstStringPtr>("");
 
 // Counts the blocks alive, so a test can tell which handles an object gave back.
 class LiveBlockAllocator : public Allocator {
 public:
     void* Allocate(size_t size) override {
         void* block = std::calloc(size == 0 ? 1 : size, 1);
-        if (block)
-            live_.insert(block);
+        live_.insert(block);
         return block;
     }
     void Free(void* block) override {
@@ -41,39 +43,35 @@ private:
     std::set<void*> live_;
 };
 
-class ResFileTest : public testing::HostFolderTest {
+class ResFileTest : public testing::TempRoot {
 protected:
     void TearDown() override {
         while (CurResFile() != 0)
             CloseResFile(CurResFile());
-        HostFolderTest::TearDown();
+        TempRoot::TearDown();
     }
-
     FSSpec NewResFile(const std::string& name) {
-        const FSSpec spec = SpecFor(WorkPath(name));
+        FSSpec spec{};
+        EXPECT_EQ(HostFSSpecForPath(Path(name), spec), noErr);
         FSpCreateResFile(spec, MakeFourCC("Hvtk"), MakeFourCC("pref"), 0);
         EXPECT_EQ(ResError(), noErr);
         return spec;
     }
-
     ResourceForkImage ForkOnDisk(const std::string& name) {
         AppleDoubleImage sidecar;
-        EXPECT_EQ(ReadSidecar(WorkPath(name), sidecar), noErr);
+        EXPECT_EQ(ReadSidecar(Path(name), sidecar), noErr);
         ResourceForkImage fork;
         EXPECT_EQ(ParseResourceFork(sidecar.resourceFork, fork), noErr);
         return fork;
     }
-
-    // A file holding 'Tone' 128 = {1, 2, 3}, written through the class.
+    // A file holding 'Tone' 128 = {1, 2, 3}, added through the class and written at its close.
     FSSpec FileWithTone(const std::string& name) {
         const FSSpec spec = NewResFile(name);
         MyOpenResFileClass file;
         EXPECT_EQ(file.SetResFile(spec), noErr);
         Handle tone = MyNewHandleClear(3);
-        for (uint8_t i = 0; i < 3; ++i)
-            HandleData(tone)[i] = static_cast<uint8_t>(i + 1);
-        EXPECT_EQ(file.AddTheResource(tone, kTone, 128, reinterpret_cast<ConstStringPtr>("")),
-                  noErr);
+        std::memcpy(HandleData(tone), "\1\2\3", 3);
+        EXPECT_EQ(file.AddTheResource(tone, kTone, 128, kNoName), noErr);
         return spec;
     }
 };
@@ -88,9 +86,7 @@ TEST_F(ResFileTest, LookUpAddAndSaveOfAMissingResourceEndsInTheFile) {
         EXPECT_EQ(file.GetTheResource(kVrTn, 128), nullptr);
         EXPECT_EQ(file.lastError, noErr);
         Handle record = MyNewHandleClear(1568);
-        ASSERT_NE(record, nullptr);
-        ASSERT_EQ(file.AddTheResource(record, kVrTn, 128, reinterpret_cast<ConstStringPtr>("")),
-                  noErr);
+        ASSERT_EQ(file.AddTheResource(record, kVrTn, 128, kNoName), noErr);
         std::memset(HandleData(record), 0x5C, 1568);
         EXPECT_EQ(file.SaveTheResource(kVrTn, 128), noErr);
         EXPECT_EQ(file.GetTheResource(kVrTn, 128), record);
@@ -103,75 +99,55 @@ TEST_F(ResFileTest, LookUpAddAndSaveOfAMissingResourceEndsInTheFile) {
     EXPECT_EQ(fork.entries[0].type, kVrTn);
     EXPECT_FALSE(fork.entries[0].hasName);
     EXPECT_EQ(fork.entries[0].data, Bytes(1568, 0x5C));
+    FileWithTone("prefs"); // an added resource reaches the file at the close without a save
+    EXPECT_EQ(ForkOnDisk("prefs").entries.at(0).data, (Bytes{1, 2, 3}));
 }
 
-TEST_F(ResFileTest, AddedResourceReachesTheFileAtCloseWithoutASave) {
-    FileWithTone("prefs");
-    const ResourceForkImage fork = ForkOnDisk("prefs");
-    ASSERT_EQ(fork.entries.size(), 1u);
-    EXPECT_EQ(fork.entries[0].data, (Bytes{1, 2, 3}));
-}
-
-TEST_F(ResFileTest, GetTheResourceTwiceFetchesOnce) {
+TEST_F(ResFileTest, TrackedHandlesGoBackWithTheObjectUnlessDetached) {
     const FSSpec spec = FileWithTone("prefs");
-    Handle first = nullptr;
+    Handle tone = nullptr;
     {
         MyOpenResFileClass file;
         ASSERT_EQ(file.SetResFile(spec, fsRdPerm), noErr);
-        first = file.GetTheResource(kTone, 128);
-        ASSERT_NE(first, nullptr);
+        tone = file.GetTheResource(kTone, 128);
+        ASSERT_NE(tone, nullptr);
         // Take the handle away from the file behind the object's back: a second fetch from
         // the file would now load a new handle; the tracked one comes back instead.
-        DetachResource(first);
-        EXPECT_EQ(file.GetTheResource(kTone, 128), first);
+        DetachResource(tone);
+        EXPECT_EQ(file.GetTheResource(kTone, 128), tone);
         EXPECT_EQ(file.SearchByTypeAndID(kTone, 128), 1);
-        EXPECT_EQ(file.SearchByHandle(first), 1);
+        EXPECT_EQ(file.SearchByHandle(tone), 1);
         EXPECT_EQ(file.SearchByHandle(nullptr), 0);
     } // releasing a handle that is no longer a resource is refused, so it is still ours
-    MyDisposeHandle(first);
-}
-
-TEST_F(ResFileTest, DetachedResourceSurvivesTheObjectAndFetchedOnesDoNot) {
-    const FSSpec spec = FileWithTone("prefs");
-    {
-        MyOpenResFileClass writer;
-        ASSERT_EQ(writer.SetResFile(spec), noErr);
-        Handle wpos = MyNewHandleClear(8);
-        ASSERT_EQ(writer.AddTheResource(wpos, MakeFourCC("WPOS"), 1007,
-                                        reinterpret_cast<ConstStringPtr>("\x04pos!")),
-                  noErr);
-    }
-
+    MyDisposeHandle(tone);
     LiveBlockAllocator allocator;
     ScopedAllocator scoped(allocator);
-    Handle fetched = nullptr;
-    Handle detached = nullptr;
+    Handle detached = nullptr, fetched = nullptr;
     {
         MyOpenResFileClass file;
         ASSERT_EQ(file.SetResFile(spec, fsRdPerm), noErr);
-        fetched = file.GetTheResource(MakeFourCC("WPOS"), 1007);
         detached = file.GetTheResource(kTone, 128);
-        ASSERT_NE(fetched, nullptr);
-        ASSERT_NE(detached, nullptr);
         EXPECT_EQ(file.DetachTheResource(kTone, 128), noErr);
         EXPECT_EQ(file.SearchByHandle(detached), 0);
+        fetched = file.GetTheResource(kTone, 128); // a new handle, released with the object
+        ASSERT_NE(fetched, nullptr);
     }
     EXPECT_FALSE(allocator.IsLive(fetched));
     ASSERT_TRUE(allocator.IsLive(detached));
-    EXPECT_EQ(GetHandleSize(detached), 3u);
-    EXPECT_EQ(HandleData(detached)[2], 3);
+    EXPECT_EQ(Bytes(HandleData(detached), HandleData(detached) + 3), (Bytes{1, 2, 3}));
     MyDisposeHandle(detached);
 }
 
 TEST_F(ResFileTest, OpeningAndOperationsLeaveTheCurrentFileAlone) {
     const FSSpec spec = FileWithTone("prefs");
-    const FSSpec other = NewResFile("other");
-    const int16_t otherRef = FSpOpenResFile(other, fsRdWrPerm);
+    const int16_t otherRef = FSpOpenResFile(NewResFile("other"), fsRdWrPerm);
     ASSERT_GT(otherRef, 0);
+    int16_t owned = 0;
     {
         MyOpenResFileClass file;
         ASSERT_EQ(file.SetResFile(spec), noErr);
-        EXPECT_NE(file.refNum, otherRef);
+        EXPECT_EQ(file.ownsFile, 1);
+        owned = file.refNum;
         EXPECT_EQ(CurResFile(), otherRef);
         EXPECT_NE(file.GetTheResource(kTone, 128), nullptr);
         EXPECT_EQ(file.SaveTheResource(kTone, 128), noErr);
@@ -179,21 +155,8 @@ TEST_F(ResFileTest, OpeningAndOperationsLeaveTheCurrentFileAlone) {
         EXPECT_EQ(CurResFile(), otherRef);
     }
     EXPECT_EQ(CurResFile(), otherRef);
-    CloseResFile(otherRef);
-}
-
-TEST_F(ResFileTest, OwnedFileIsClosedAndAttachedFileStaysOpen) {
-    const FSSpec spec = FileWithTone("prefs");
-    int16_t owned = 0;
-    {
-        MyOpenResFileClass file;
-        ASSERT_EQ(file.SetResFile(spec), noErr);
-        owned = file.refNum;
-        EXPECT_EQ(file.ownsFile, 1);
-        EXPECT_EQ(file.fileSet, 1);
-    }
     UseResFile(owned);
-    EXPECT_EQ(ResError(), resFNotFound);
+    EXPECT_EQ(ResError(), resFNotFound) << "the owned file is closed";
 
     const int16_t ref = FSpOpenResFile(spec, fsRdPerm);
     {
@@ -203,55 +166,49 @@ TEST_F(ResFileTest, OwnedFileIsClosedAndAttachedFileStaysOpen) {
         EXPECT_NE(file.GetTheResource(kTone, 128), nullptr);
     }
     UseResFile(ref);
-    EXPECT_EQ(ResError(), noErr);
-    CloseResFile(ref);
+    EXPECT_EQ(ResError(), noErr) << "an attached file stays open";
 }
 
-TEST_F(ResFileTest, UntrackedResourcesGiveResNotFoundAndChangeNothing) {
+TEST_F(ResFileTest, UntrackedRemovedAndRefusedResources) {
     const FSSpec spec = FileWithTone("prefs");
-    MyOpenResFileClass file;
-    ASSERT_EQ(file.SetResFile(spec), noErr);
-    Handle stranger = MyNewHandleClear(4);
-    EXPECT_EQ(file.SaveTheResource(kTone, 128), resNotFound);
-    EXPECT_EQ(file.SaveTheResource(stranger), resNotFound);
-    EXPECT_EQ(file.RemoveTheResource(stranger), resNotFound);
-    EXPECT_EQ(file.DetachTheResource(stranger), resNotFound);
-    EXPECT_EQ(file.DetachTheResource(kTone, 128), resNotFound);
-    EXPECT_EQ(file.lastError, resNotFound);
-    MyDisposeHandle(stranger);
-    EXPECT_EQ(ForkOnDisk("prefs").entries.size(), 1u);
-}
-
-TEST_F(ResFileTest, RemovedResourceLeavesTheFileAndTheHandleIsTheCallers) {
-    const FSSpec spec = FileWithTone("prefs");
-    Handle tone = nullptr;
     {
         MyOpenResFileClass file;
         ASSERT_EQ(file.SetResFile(spec), noErr);
-        tone = file.GetTheResource(kTone, 128);
+        Handle stranger = MyNewHandleClear(4);
+        EXPECT_EQ(file.SaveTheResource(kTone, 128), resNotFound);
+        EXPECT_EQ(file.SaveTheResource(stranger), resNotFound);
+        EXPECT_EQ(file.RemoveTheResource(stranger), resNotFound);
+        EXPECT_EQ(file.DetachTheResource(stranger), resNotFound);
+        EXPECT_EQ(file.lastError, resNotFound);
+        MyDisposeHandle(stranger);
+        Handle tone = file.GetTheResource(kTone, 128);
         ASSERT_EQ(file.RemoveTheResource(tone), noErr);
         EXPECT_EQ(file.SearchByHandle(tone), 0);
+        MyDisposeHandle(tone); // the caller's now
     }
     EXPECT_TRUE(ForkOnDisk("prefs").entries.empty());
-    MyDisposeHandle(tone);
-}
 
-TEST_F(ResFileTest, ReadOnlyFileRefusesAddsAndSaves) {
-    const FSSpec spec = FileWithTone("prefs");
-    MyOpenResFileClass file;
-    ASSERT_EQ(file.SetResFile(spec, fsRdPerm), noErr);
+    MyOpenResFileClass readOnly;
+    ASSERT_EQ(readOnly.SetResFile(FileWithTone("other"), fsRdPerm), noErr);
     Handle extra = MyNewHandleClear(2);
-    EXPECT_EQ(file.AddTheResource(extra, kVrTn, 128, nullptr), wrPermErr);
-    EXPECT_EQ(file.SearchByHandle(extra), 0);
+    EXPECT_EQ(readOnly.AddTheResource(extra, kVrTn, 128, nullptr), wrPermErr);
+    EXPECT_EQ(readOnly.SearchByHandle(extra), 0);
     MyDisposeHandle(extra);
-    ASSERT_NE(file.GetTheResource(kTone, 128), nullptr);
-    EXPECT_EQ(file.SaveTheResource(kTone, 128), wrPermErr);
-    EXPECT_EQ(file.lastError, wrPermErr);
+    ASSERT_NE(readOnly.GetTheResource(kTone, 128), nullptr);
+    EXPECT_EQ(readOnly.SaveTheResource(kTone, 128), wrPermErr);
+
+    MyOpenResFileClass plain;
+    WriteFile(Path("plain"), "no fork");
+    FSSpec plainSpec{};
+    ASSERT_EQ(HostFSSpecForPath(Path("plain"), plainSpec), noErr);
+    EXPECT_EQ(plain.SetResFile(plainSpec), eofErr);
+    EXPECT_EQ(plain.refNum, 0);
+    EXPECT_EQ(plain.GetTheResource(kTone, 128), nullptr);
 }
 
 TEST_F(ResFileTest, FailedSaveIsReportedAndTheOldSidecarStays) {
     const FSSpec spec = FileWithTone("prefs");
-    const std::string before = ReadFile(SidecarPath(WorkPath("prefs")));
+    const std::string before = ReadFile(SidecarPath(Path("prefs")));
     MyOpenResFileClass file;
     ASSERT_EQ(file.SetResFile(spec), noErr);
     Handle tone = file.GetTheResource(kTone, 128);
@@ -260,18 +217,9 @@ TEST_F(ResFileTest, FailedSaveIsReportedAndTheOldSidecarStays) {
         ScopedWriteFailure failure(10);
         EXPECT_NE(file.SaveTheResource(tone), noErr);
     }
-    EXPECT_EQ(ReadFile(SidecarPath(WorkPath("prefs"))), before);
+    EXPECT_EQ(ReadFile(SidecarPath(Path("prefs"))), before);
     EXPECT_EQ(file.SaveTheResource(tone), noErr);
     EXPECT_EQ(ForkOnDisk("prefs").entries[0].data, (Bytes{0x99, 2, 3}));
-}
-
-TEST_F(ResFileTest, OpenFailureIsReportedAndNothingIsClosedLater) {
-    MyOpenResFileClass file;
-    WriteFile(WorkPath("plain"), "no fork");
-    EXPECT_EQ(file.SetResFile(SpecFor(WorkPath("plain"))), eofErr);
-    EXPECT_EQ(file.refNum, 0);
-    EXPECT_EQ(file.lastError, eofErr);
-    EXPECT_EQ(file.GetTheResource(kTone, 128), nullptr);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // the decisions of dragging a point.
 #include "tone/CurveGraph.h"
 
-#include "tone/NaturalSplineReference.h"
+#include "tone/ToneReference.h"
 
 #include <gtest/gtest.h>
 
@@ -27,10 +27,7 @@ HV Hv(Point p) {
 }
 
 CToneInfo Curve(std::initializer_list<std::pair<int, int32_t>> points) {
-    CToneInfo curve;
-    for (int32_t& level : curve.levels)
-        level = kNoPoint;
-    curve.gamma = kNoGamma;
+    CToneInfo curve = testing::TwoPointCurve(kNoPoint, kNoPoint);
     for (const auto& [slot, level] : points)
         curve.levels[slot] = level;
     return curve;

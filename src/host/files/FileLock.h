@@ -26,4 +26,30 @@ private:
     int fd_ = -1;
 };
 
+// The same for a folder: writers that replace files of one folder together take turns on
+// the folder itself, so the lock survives the replacement of any file in it. Anyone who
+// may read the folder may take the lock, so a writer running with more rights than its
+// caller gives up after `waitMilliseconds` (negative: waits as long as it takes).
+class FolderLock {
+public:
+    FolderLock() = default;
+    ~FolderLock();
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    // Opens the folder at `path` and waits for the lock: permErr for a symbolic link in its
+    // place, fnfErr for a missing folder, fBsyErr when the wait ran out.
+    [[nodiscard]] OSErr Lock(const std::string& path, int waitMilliseconds = -1);
+    // The same on a folder the caller has opened (O_RDONLY | O_DIRECTORY); the descriptor
+    // belongs to this object from now on, whatever the outcome.
+    [[nodiscard]] OSErr LockDescriptor(int folderFd, int waitMilliseconds = -1);
+    void Unlock();
+
+    // The locked folder's descriptor, -1 when not locked.
+    int Descriptor() const { return fd_; }
+
+private:
+    int fd_ = -1;
+};
+
 } // namespace orvane

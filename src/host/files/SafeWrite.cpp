@@ -30,6 +30,7 @@ struct FailurePlan {
     OSErr status = ioErr;
 };
 FailurePlan gFailure;
+bool gSyncFails = false;
 std::vector<std::string> gUnwritableFolders;
 std::mutex gSeamMutex;
 
@@ -60,6 +61,18 @@ OSErr WriteWithSeam(int fd, std::span<const uint8_t> bytes, WriteKind kind) {
     if (OSErr err = WriteAllToDescriptor(fd, bytes.data(), allowed); err != noErr)
         return err;
     return injected;
+}
+
+// Flushes the temporary file of a replacement to disk; true when that fails (or a
+// ScopedSyncFailure says it does): a file renamed into place unflushed may be empty after a
+// crash.
+bool SyncFails(int fd) {
+    {
+        std::lock_guard<std::mutex> guard(gSeamMutex);
+        if (gSyncFails)
+            return true;
+    }
+    return fsync(fd) != 0;
 }
 
 bool FolderMarkedUnwritable(const std::string& dir) {
@@ -129,7 +142,7 @@ RenameOutcome ReplaceByRename(const std::string& dir, const std::string& name,
     }
 
     status = WriteWithSeam(fd, bytes, WriteKind::NewContents);
-    if (status == noErr && fsync(fd) != 0)
+    if (status == noErr && SyncFails(fd))
         status = ioErr;
     if (status != noErr) {
         discard();
@@ -377,6 +390,16 @@ ScopedWriteFailure::ScopedWriteFailure(size_t bytesBeforeFailure, bool failResto
 ScopedWriteFailure::~ScopedWriteFailure() {
     std::lock_guard<std::mutex> guard(gSeamMutex);
     gFailure = FailurePlan{};
+}
+
+ScopedSyncFailure::ScopedSyncFailure() {
+    std::lock_guard<std::mutex> guard(gSeamMutex);
+    gSyncFails = true;
+}
+
+ScopedSyncFailure::~ScopedSyncFailure() {
+    std::lock_guard<std::mutex> guard(gSeamMutex);
+    gSyncFails = false;
 }
 
 ScopedUnwritableFolder::ScopedUnwritableFolder(std::string folder) {

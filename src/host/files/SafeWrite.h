@@ -51,6 +51,15 @@ public:
     ScopedWriteFailure& operator=(const ScopedWriteFailure&) = delete;
 };
 
+// Test seam: while alive, flushing the temporary file of a replacement by rename fails.
+class ScopedSyncFailure {
+public:
+    ScopedSyncFailure();
+    ~ScopedSyncFailure();
+    ScopedSyncFailure(const ScopedSyncFailure&) = delete;
+    ScopedSyncFailure& operator=(const ScopedSyncFailure&) = delete;
+};
+
 // Test seam: while alive, ReplaceFileContents treats `folder` as not writable (as for an
 // ordinary user in a root-owned folder), so the in-place path can be exercised even where
 // permission bits do not stop the caller (root).

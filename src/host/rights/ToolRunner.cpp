@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -78,7 +79,45 @@ bool ReadPiece(int fd, std::string& keep) {
     return true;
 }
 
+ToolWaitObserver* gWaitObserver = nullptr;
+
+// Tells the observer (if any) at most once per interval while a run waits.
+class WaitTicker {
+public:
+    WaitTicker() : observer_(gWaitObserver), last_(std::chrono::steady_clock::now()) {}
+    ~WaitTicker() {
+        if (observer_ && told_)
+            observer_->ToolEnded();
+    }
+    WaitTicker(const WaitTicker&) = delete;
+    WaitTicker& operator=(const WaitTicker&) = delete;
+
+    int PollTimeout() const { return observer_ ? kToolWaitIntervalMs : -1; }
+    void Tick() {
+        if (!observer_)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last_ < std::chrono::milliseconds(kToolWaitIntervalMs))
+            return;
+        last_ = now;
+        observer_->ToolWaiting(!told_);
+        told_ = true;
+    }
+
+private:
+    ToolWaitObserver* observer_;
+    std::chrono::steady_clock::time_point last_;
+    bool told_ = false;
+};
+
 } // namespace
+
+void SetToolWaitObserver(ToolWaitObserver* observer) {
+    gWaitObserver = observer;
+}
+ToolWaitObserver* CurrentToolWaitObserver() {
+    return gWaitObserver;
+}
 
 OSErr RunTool(const ToolArguments& argv, ToolRun& run) {
     run = ToolRun{};
@@ -117,12 +156,14 @@ OSErr RunTool(const ToolArguments& argv, ToolRun& run) {
     errors.CloseWrite();
 
     // Read both pipes to the end, so that a tool that fills one of them never blocks.
+    WaitTicker ticker;
     bool outputOpen = true;
     bool errorsOpen = true;
     while (outputOpen || errorsOpen) {
         pollfd fds[2] = {{outputOpen ? output.ReadEnd() : -1, POLLIN, 0},
                          {errorsOpen ? errors.ReadEnd() : -1, POLLIN, 0}};
-        int ready = poll(fds, 2, -1);
+        int ready = poll(fds, 2, ticker.PollTimeout());
+        ticker.Tick();
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -138,9 +179,17 @@ OSErr RunTool(const ToolArguments& argv, ToolRun& run) {
 
     int status = 0;
     pid_t waited;
-    do {
-        waited = waitpid(pid, &status, 0);
-    } while (waited < 0 && errno == EINTR);
+    // A tool may close its outputs before it ends; the window goes on painting meanwhile.
+    const int options = ticker.PollTimeout() < 0 ? 0 : WNOHANG;
+    for (;;) {
+        waited = waitpid(pid, &status, options);
+        if (waited < 0 && errno == EINTR)
+            continue;
+        if (waited != 0)
+            break;
+        poll(nullptr, 0, 10);
+        ticker.Tick();
+    }
     if (waited == pid) {
         if (WIFEXITED(status)) {
             run.exitCode = WEXITSTATUS(status);

@@ -2,22 +2,19 @@
 // folders, and the shipped bundle as the build lays it out.
 #include "host/bundle/BundleConfig.h"
 #include "host/bundle/BundleLocation.h"
+
 #include "base/PStringView.h"
+#include "base/TempRoot.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <string>
-#include <vector>
 
 namespace orvane {
 namespace {
 
-namespace fs = std::filesystem;
+using testing::ScopedEnv;
 
 std::string PlistWith(const std::string& body) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n" + body +
@@ -28,50 +25,26 @@ std::string StringEntry(const std::string& key, const std::string& value) {
     return "<key>" + key + "</key><string>" + value + "</string>\n";
 }
 
-// A temporary bundle folder and the environment that points the program at it, with the
-// language under the test's control.
-class BundleFixture : public ::testing::Test {
+// A temporary bundle folder that the program is pointed at, and the language under the
+// test's control.
+class BundleFixture : public testing::TempRoot {
 protected:
-    static constexpr const char* kVariables[] = {"ORVANE_BUNDLE_DIR", "LC_ALL", "LC_MESSAGES",
-                                                 "LANG"};
-
     void SetUp() override {
-        for (const char* name : kVariables) {
-            const char* value = std::getenv(name);
-            saved_.push_back(value ? std::optional<std::string>(value) : std::nullopt);
-        }
-        std::string pattern = (fs::temp_directory_path() / "orvane-bundle-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-        setenv("ORVANE_BUNDLE_DIR", root_.c_str(), 1);
-        unsetenv("LC_MESSAGES");
-        unsetenv("LANG");
-        UseLanguage("en_US.UTF-8");
+        TempRoot::SetUp();
+        bundle_.emplace("ORVANE_BUNDLE_DIR", Path("bundle"));
     }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
-        for (size_t i = 0; i < saved_.size(); ++i) {
-            if (saved_[i])
-                setenv(kVariables[i], saved_[i]->c_str(), 1);
-            else
-                unsetenv(kVariables[i]);
-        }
-    }
-
-    static void UseLanguage(const char* locale) { setenv("LC_ALL", locale, 1); }
-
+    void UseLanguage(const char* locale) { language_.emplace("LC_ALL", locale); }
     void Write(const std::string& relative, const std::string& contents) {
-        const fs::path path = fs::path(root_) / relative;
-        fs::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary) << contents;
+        const std::filesystem::path path = Path("bundle/" + relative);
+        MakeFolder(path.parent_path());
+        WriteFile(path, contents);
     }
     void WriteInfo(const std::string& body) { Write("Info.plist", PlistWith(body)); }
 
-    std::string root_;
-
-private:
-    std::vector<std::optional<std::string>> saved_;
+    std::optional<ScopedEnv> bundle_;
+    ScopedEnv messages_{"LC_MESSAGES", nullptr};
+    ScopedEnv lang_{"LANG", nullptr};
+    std::optional<ScopedEnv> language_{std::in_place, "LC_ALL", "en_US.UTF-8"};
 };
 
 // A buffer pre-filled with a marker, to prove that failures leave it alone.
@@ -80,9 +53,6 @@ struct MarkedBuffer {
     MarkedBuffer() { std::strcpy(bytes, "marker"); }
     bool untouched() const { return std::strcmp(bytes, "marker") == 0; }
 };
-
-// ---------------------------------------------------------------------------------------
-// The PPD dictionaries and their precedence.
 
 class PPDPlist : public BundleFixture {
 protected:
@@ -95,9 +65,10 @@ protected:
         Write("Resources/ja.lproj/PPDLocalized.plist",
               PlistWith(StringEntry("OpenUI", "\u65e5\u672c open")));
     }
-    std::optional<std::string> Lookup(const char* key, TextEncoding encoding = kTextEncodingUTF8) {
+    std::optional<std::string> Lookup(const char* key, TextEncoding encoding = kTextEncodingUTF8,
+                                      size_t size = sizeof(MarkedBuffer::bytes)) {
         MarkedBuffer buffer;
-        if (!getStringFromPPDPlist(buffer.bytes, sizeof buffer.bytes, key, encoding)) {
+        if (!getStringFromPPDPlist(buffer.bytes, size, key, encoding)) {
             EXPECT_TRUE(buffer.untouched()) << key;
             return std::nullopt;
         }
@@ -105,67 +76,41 @@ protected:
     }
 };
 
-TEST_F(PPDPlist, KeyOnlyInTheSharedFileIsFound) {
+TEST_F(PPDPlist, LocalisedFileFollowsTheLanguageAndFallsBackToTheSharedOne) {
     EXPECT_EQ(Lookup("OrderDependency"), "shared order");
-}
-
-TEST_F(PPDPlist, KeyInBothComesFromTheLocalisedFile) {
     EXPECT_EQ(Lookup("OpenUI"), "english open");
-}
-
-TEST_F(PPDPlist, LocalisedFileFollowsTheLanguage) {
     UseLanguage("ja_JP.UTF-8");
     EXPECT_EQ(Lookup("OpenUI"), "\u65e5\u672c open");
+    EXPECT_EQ(Lookup("OpenUI", kTextEncodingMacJapanese), "\x93\xfa\x96\x7b open");
+    EXPECT_EQ(Lookup("OpenUI", kTextEncodingISOLatin1), std::nullopt);
     Write("Resources/ja_JP.lproj/PPDLocalized.plist",
           PlistWith(StringEntry("OpenUI", "region open")));
     EXPECT_EQ(Lookup("OpenUI"), "region open");
     UseLanguage("de_DE.UTF-8"); // no German folder: English
     EXPECT_EQ(Lookup("OpenUI"), "english open");
+    Write("Resources/en.lproj/PPDLocalized.plist", "<plist><dict><key>OpenUI</key>");
+    EXPECT_EQ(Lookup("OpenUI"), "shared open") << "an unreadable localised file";
 }
 
-TEST_F(PPDPlist, ValueIsDeliveredInTheRequestedEncodingOrNotAtAll) {
-    UseLanguage("ja_JP.UTF-8");
-    EXPECT_EQ(Lookup("OpenUI", kTextEncodingMacJapanese), "\x93\xfa\x96\x7b open");
-    EXPECT_EQ(Lookup("OpenUI", kTextEncodingISOLatin1), std::nullopt);
-}
-
-TEST_F(PPDPlist, MissingKeyOrFilesLeaveTheBufferUntouched) {
+TEST_F(PPDPlist, MissingOrTooLongValuesLeaveTheBufferUntouched) {
     EXPECT_EQ(Lookup("CloseUI"), std::nullopt);
-    fs::remove_all(fs::path(root_) / "Resources");
+    EXPECT_EQ(Lookup("OrderDependency", kTextEncodingUTF8, 13), "shared order");
+    EXPECT_EQ(Lookup("OrderDependency", kTextEncodingUTF8, 12), std::nullopt);
+    std::filesystem::remove_all(Path("bundle/Resources"));
     EXPECT_EQ(Lookup("OpenUI"), std::nullopt);
 }
 
-TEST_F(PPDPlist, UnreadableLocalisedFileFallsBackToTheSharedOne) {
-    Write("Resources/en.lproj/PPDLocalized.plist", "<plist><dict><key>OpenUI</key>");
-    EXPECT_EQ(Lookup("OpenUI"), "shared open");
-}
-
-TEST_F(PPDPlist, ValueThatDoesNotFitIsRefused) {
-    char exact[13]; // "shared order" and its terminator
-    ASSERT_TRUE(getStringFromPPDPlist(exact, sizeof exact, "OrderDependency", kTextEncodingUTF8));
-    EXPECT_STREQ(exact, "shared order");
-    MarkedBuffer buffer;
-    EXPECT_FALSE(getStringFromPPDPlist(buffer.bytes, 12, "OrderDependency", kTextEncodingUTF8));
-    EXPECT_TRUE(buffer.untouched());
-}
-
-// ---------------------------------------------------------------------------------------
-// The information dictionary.
-
 class InfoPlist : public BundleFixture {};
 
-TEST_F(InfoPlist, StringIsConvertedIntoTheRequestedEncoding) {
-    WriteInfo(StringEntry("OEM Name", "Caf\u00e9"));
+TEST_F(InfoPlist, StringsAreConvertedOrLeaveTheBufferUntouched) {
+    WriteInfo(StringEntry("OEM Name", "Caf\u00e9") + StringEntry("Japanese", "\u65e5\u672c") +
+              "<key>Count</key><integer>3</integer>\n");
     MarkedBuffer buffer;
     ASSERT_TRUE(
         getStringFromPlist(buffer.bytes, sizeof buffer.bytes, "OEM Name", kTextEncodingMacRoman));
     EXPECT_STREQ(buffer.bytes, "Caf\x8e");
     ASSERT_TRUE(getOemName(buffer.bytes, sizeof buffer.bytes));
     EXPECT_STREQ(buffer.bytes, "Caf\u00e9");
-}
-
-TEST_F(InfoPlist, FailuresLeaveTheBufferUntouched) {
-    WriteInfo(StringEntry("OEM Name", "\u65e5\u672c") + "<key>Count</key><integer>3</integer>\n");
     struct Case {
         const char* key;
         TextEncoding encoding;
@@ -173,11 +118,11 @@ TEST_F(InfoPlist, FailuresLeaveTheBufferUntouched) {
     };
     for (const Case& c : {Case{"Missing", kTextEncodingUTF8, 64},
                           Case{"Count", kTextEncodingUTF8, 64},         // not a string
-                          Case{"OEM Name", kTextEncodingISOLatin1, 64}, // cannot convert
-                          Case{"OEM Name", kTextEncodingUTF8, 6}}) {    // 6 bytes + NUL
-        MarkedBuffer buffer;
-        EXPECT_FALSE(getStringFromPlist(buffer.bytes, c.size, c.key, c.encoding)) << c.key;
-        EXPECT_TRUE(buffer.untouched()) << c.key;
+                          Case{"Japanese", kTextEncodingISOLatin1, 64}, // cannot convert
+                          Case{"Japanese", kTextEncodingUTF8, 6}}) {    // 6 bytes + NUL
+        MarkedBuffer untouched;
+        EXPECT_FALSE(getStringFromPlist(untouched.bytes, c.size, c.key, c.encoding)) << c.key;
+        EXPECT_TRUE(untouched.untouched()) << c.key;
     }
 }
 
@@ -198,20 +143,15 @@ TEST_F(InfoPlist, MissingOrMalformedFileLeavesEverythingUntouched) {
     }
 }
 
-TEST_F(InfoPlist, PreferencesFileNameOver255BytesIsCutTo255) {
-    WriteInfo(StringEntry("Preferences File Name", std::string(300, 'p')));
+TEST_F(InfoPlist, PStringsAreInTheApplicationEncodingAndCutToWholeCharacters) {
     Str255 name = {0};
-    ASSERT_TRUE(getPreferencesFileName(name));
-    EXPECT_EQ(PStrView(name), std::string(255, 'p'));
-}
-
-TEST_F(InfoPlist, PreferencesFileNameIsInTheApplicationEncoding) {
     WriteInfo(StringEntry("Preferences File Name", "Orvane Pr\u00e9f\u00e9rences"));
-    Str255 name = {0};
     ASSERT_TRUE(getPreferencesFileName(name));
     EXPECT_EQ(PStrView(name), "Orvane Pr\x8e"
                               "f\x8erences");
-
+    WriteInfo(StringEntry("Preferences File Name", std::string(300, 'p')));
+    ASSERT_TRUE(getPreferencesFileName(name));
+    EXPECT_EQ(PStrView(name), std::string(255, 'p'));
     // Japanese: 254 bytes of double-byte characters plus one more never leaves half of one.
     UseLanguage("ja_JP.UTF-8");
     std::string kana;
@@ -220,73 +160,46 @@ TEST_F(InfoPlist, PreferencesFileNameIsInTheApplicationEncoding) {
     WriteInfo(StringEntry("Preferences File Name", kana));
     ASSERT_TRUE(getPreferencesFileName(name));
     EXPECT_EQ(name[0], 254);
-}
-
-TEST_F(InfoPlist, ValueOverTheWorkingBufferIsTreatedAsMissing) {
+    // A value over the working buffer is treated as missing.
     WriteInfo(StringEntry("CFBundleName", std::string(1024, 'n')));
-    Str255 name;
-    std::memcpy(name, "\x03old", 4);
     EXPECT_FALSE(getPStringFromPlist(name, "CFBundleName"));
-    EXPECT_EQ(PStrView(name), "old");
+    EXPECT_EQ(name[0], 254);
 }
 
-struct ArrayCase {
-    const char* label;
-    std::string body;
-    bool found;
-    std::vector<std::string> expected;
-};
-
-class SupportPPDArray : public BundleFixture, public ::testing::WithParamInterface<ArrayCase> {};
-
-TEST_P(SupportPPDArray, DeliversTheStringItems) {
-    const ArrayCase& c = GetParam();
-    WriteInfo(c.body);
-    std::vector<std::string> list{"kept"};
-    EXPECT_EQ(getCFArrayFromPlist(list, "Support PPD"), c.found);
-    EXPECT_EQ(list, c.expected);
+TEST_F(InfoPlist, SupportPPDArrayDeliversTheStringItems) {
+    const std::string key = "<key>Support PPD</key>";
+    const struct {
+        std::string body;
+        bool found;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {key + "<array><string>ColorDevice</string><string>OrvaneTone</string></array>",
+         true,
+         {"ColorDevice", "OrvaneTone"}},
+        {key + "<array/>", true, {}},
+        {key + "<array><integer>1</integer><string>A</string></array>", true, {"A"}},
+        {StringEntry("OEM Name", "x"), false, {"kept"}},
+        {StringEntry("Support PPD", "ColorDevice"), false, {"kept"}}, // not an array
+    };
+    for (const auto& c : cases) {
+        WriteInfo(c.body);
+        std::vector<std::string> list{"kept"};
+        EXPECT_EQ(getCFArrayFromPlist(list, "Support PPD"), c.found) << c.body;
+        EXPECT_EQ(list, c.expected) << c.body;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Bundle, SupportPPDArray,
-    ::testing::Values(
-        ArrayCase{"Listed",
-                  "<key>Support PPD</key><array><string>ColorDevice</string>"
-                  "<string>OrvaneTone</string></array>",
-                  true,
-                  {"ColorDevice", "OrvaneTone"}},
-        ArrayCase{"EmptyArray", "<key>Support PPD</key><array/>", true, {}},
-        ArrayCase{"NonStringItemsSkipped",
-                  "<key>Support PPD</key><array><integer>1</integer><string>A</string></array>",
-                  true,
-                  {"A"}},
-        ArrayCase{"Absent", StringEntry("OEM Name", "x"), false, {"kept"}},
-        ArrayCase{"NotAnArray", StringEntry("Support PPD", "ColorDevice"), false, {"kept"}}),
-    [](const auto& p) { return std::string(p.param.label); });
-
-// ---------------------------------------------------------------------------------------
-// Locating the bundle and its resources.
-
-class BundleLocation : public BundleFixture {};
-
-TEST_F(BundleLocation, LanguageFromTheEnvironmentNeverLeavesTheResourcesFolder) {
+TEST_F(BundleFixture, LocationsStayInTheBundleAndFollowTheLanguage) {
     Write("Resources/PPD.plist", PlistWith(""));
     Write("secret.lproj/PPD.plist", PlistWith(""));
     UseLanguage("../secret");
-    EXPECT_EQ(FindBundleResource("PPD", "plist"), root_ + "/Resources/PPD.plist");
+    EXPECT_EQ(FindBundleResource("PPD", "plist"), Path("bundle/Resources/PPD.plist"));
     EXPECT_EQ(FindBundleResource("../Info", "plist"), "");
-}
-
-TEST_F(BundleLocation, PreferredLocalizationsGoFromRegionToBase) {
     UseLanguage("ja_JP.UTF-8");
     EXPECT_EQ(PreferredLocalizations(), (std::vector<std::string>{"ja_JP", "ja", "en", "Base"}));
     UseLanguage("C");
     EXPECT_EQ(PreferredLocalizations(), (std::vector<std::string>{"en", "Base"}));
-}
-
-TEST_F(BundleLocation, BuildTreeCopyIsUsedWhenNothingOverridesIt) {
-    unsetenv("ORVANE_BUNDLE_DIR");
-    EXPECT_EQ(BundleDirectory(), std::string(ORVANE_BUILD_DIR) + "/share/orvane");
+    bundle_.emplace("ORVANE_BUNDLE_DIR", nullptr); // the build tree's copy
     EXPECT_EQ(ApplicationResourceFilePath(),
               std::string(ORVANE_BUILD_DIR) + "/share/orvane/Orvane.rsrc");
 }
@@ -296,7 +209,7 @@ class ShippedBundle : public BundleFixture {
 protected:
     void SetUp() override {
         BundleFixture::SetUp();
-        setenv("ORVANE_BUNDLE_DIR", (std::string(ORVANE_BUILD_DIR) + "/share/orvane").c_str(), 1);
+        bundle_.emplace("ORVANE_BUNDLE_DIR", std::string(ORVANE_BUILD_DIR) + "/share/orvane");
     }
 };
 
@@ -304,8 +217,6 @@ TEST_F(ShippedBundle, InformationDictionaryHasTheProductValues) {
     Str255 p = {0};
     ASSERT_TRUE(getPreferencesFileName(p));
     EXPECT_EQ(PStrView(p), "Orvane Preferences");
-    ASSERT_TRUE(getPStringFromPlist(p, "CFBundleName"));
-    EXPECT_EQ(PStrView(p), "Orvane");
     ASSERT_TRUE(getPStringFromPlist(p, "CFBundleGetInfoString"));
     EXPECT_EQ(PStrView(p), "Orvane 0.1, CMYK tone settings for PostScript printers");
     char oem[64];
@@ -314,53 +225,6 @@ TEST_F(ShippedBundle, InformationDictionaryHasTheProductValues) {
     std::vector<std::string> support;
     ASSERT_TRUE(getCFArrayFromPlist(support, "Support PPD"));
     EXPECT_FALSE(support.empty());
-}
-
-// PPDs with CUPS localisations take these fragments as they are: whole PPD lines, and
-// every line except the translations ("*xx.Keyword") in 7-bit ASCII.
-TEST_F(ShippedBundle, PPDFragmentsAreWholeLinesWith7BitBaseTexts) {
-    for (const char* language : {"en_US.UTF-8", "ja_JP.UTF-8", "fr_FR.UTF-8"}) {
-        UseLanguage(language);
-        for (const char* key : {"OpenUI", "OrderDependency"}) {
-            char value[1024];
-            ASSERT_TRUE(getStringFromPPDPlist(value, sizeof value, key, kTextEncodingUTF8))
-                << language << " " << key;
-            const std::string text(value);
-            ASSERT_FALSE(text.empty());
-            EXPECT_EQ(text.back(), '\n') << text;
-            size_t start = 0;
-            while (start < text.size()) {
-                const size_t end = text.find('\n', start);
-                const std::string line = text.substr(start, end - start);
-                const bool first = start == 0;
-                start = end + 1;
-                // The begin marker starts with a line feed of its own.
-                if (first && line.empty() && std::string(key) == "OpenUI")
-                    continue;
-                EXPECT_EQ(line.rfind('*', 0), 0u) << language << ": " << line;
-                const bool translation = line.size() > 4 && line[3] == '.';
-                if (translation)
-                    continue;
-                for (char c : line) {
-                    EXPECT_LT(static_cast<unsigned char>(c), 0x80) << line;
-                }
-            }
-        }
-    }
-}
-
-TEST_F(ShippedBundle, OptionIsTranslatedIntoTheUsersLanguageOrEnglish) {
-    struct Case {
-        const char* locale;
-        const char* translation;
-    };
-    for (const Case& c : {Case{"ja_JP.UTF-8", "*ja.Translation OrvaneTone/"},
-                          Case{"fr_FR.UTF-8", "*en.Translation OrvaneTone/"}}) {
-        UseLanguage(c.locale);
-        char value[1024];
-        ASSERT_TRUE(getStringFromPPDPlist(value, sizeof value, "OpenUI", kTextEncodingUTF8));
-        EXPECT_NE(std::string(value).find(c.translation), std::string::npos) << value;
-    }
 }
 
 } // namespace

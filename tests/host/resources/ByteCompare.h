@@ -1,5 +1,5 @@
 // Golden-byte comparison for the format tests: on a mismatch the failure names the first
-// differing offset and shows both sides around it as hex.
+// differing offset and shows both sides around it as hex. Put16/Put32 damage goldens.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace orvane::test {
 
@@ -40,6 +41,16 @@ inline ::testing::AssertionResult BytesEqual(std::span<const uint8_t> expected,
            << "first difference at offset " << at << " (0x" << std::hex << at << std::dec
            << "); expected " << expected.size() << " bytes, got " << actual.size()
            << "\nexpected:" << HexAround(expected, at) << "\nactual:" << HexAround(actual, at);
+}
+
+inline void Put16(std::vector<uint8_t>& bytes, size_t at, uint16_t value) {
+    bytes[at] = static_cast<uint8_t>(value >> 8);
+    bytes[at + 1] = static_cast<uint8_t>(value);
+}
+
+inline void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
+    Put16(bytes, at, static_cast<uint16_t>(value >> 16));
+    Put16(bytes, at + 2, static_cast<uint16_t>(value));
 }
 
 } // namespace orvane::test

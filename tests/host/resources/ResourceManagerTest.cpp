@@ -1,21 +1,19 @@
+// Resource files over sidecars: creating, reading back, writing only what was marked, the
+// current file, files that cannot be opened, and a data fork that is itself a resource file.
 #include "host/resources/ResourceManager.h"
 
-#include "host/resources/ByteCompare.h"
-#include "host/files/HostTestFolder.h"
-#include "host/files/FileTable.h"
+#include "base/PStringView.h"
+#include "base/TempRoot.h"
+#include "host/files/HostPaths.h"
 #include "host/files/SafeWrite.h"
-#include "host/resources/Sidecar.h"
 #include "host/resources/AppleDouble.h"
+#include "host/resources/ByteCompare.h"
 #include "host/resources/ResourceForkFormat.h"
+#include "host/resources/Sidecar.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <set>
-#include <string>
-#include <vector>
 
 namespace orvane {
 namespace {
@@ -37,118 +35,102 @@ Bytes HandleBytes(Handle handle) {
     return Bytes(HandleData(handle), HandleData(handle) + GetHandleSize(handle));
 }
 
-class ResourceManagerTest : public testing::HostFolderTest {
+class ResourceManagerTest : public testing::TempRoot {
 protected:
     void TearDown() override {
-        // A failing test must not leave files open for the next one.
-        while (CurResFile() != 0)
+        while (CurResFile() != 0) // a failing test must not leave files open for the next
             CloseResFile(CurResFile());
-        HostFolderTest::TearDown();
+        TempRoot::TearDown();
     }
-
-    // A data file with an empty resource fork and the given type and creator.
-    FSSpec NewResFile(const std::string& name, OSType type = MakeFourCC("pref"),
-                      OSType creator = MakeFourCC("Hvtk")) {
-        const FSSpec spec = SpecFor(WorkPath(name));
-        FSpCreateResFile(spec, creator, type, 0);
-        EXPECT_EQ(ResError(), noErr);
+    FSSpec Spec(const std::string& name) const {
+        FSSpec spec{};
+        EXPECT_EQ(HostFSSpecForPath(Path(name), spec), noErr);
         return spec;
     }
-
-    ResourceForkImage ForkOnDisk(const std::string& name) {
-        AppleDoubleImage sidecar;
-        EXPECT_EQ(ReadSidecar(WorkPath(name), sidecar), noErr);
-        ResourceForkImage fork;
-        EXPECT_EQ(ParseResourceFork(sidecar.resourceFork, fork), noErr);
-        return fork;
+    // A data file with an empty resource fork of type 'pref' and creator 'Hvtk'.
+    FSSpec NewResFile(const std::string& name) {
+        FSpCreateResFile(Spec(name), MakeFourCC("Hvtk"), MakeFourCC("pref"), 0);
+        EXPECT_EQ(ResError(), noErr);
+        return Spec(name);
     }
-
-    Bytes SidecarBytes(const std::string& name) {
-        const std::string text = ReadFile(SidecarPath(WorkPath(name)));
-        return Bytes(text.begin(), text.end());
-    }
-
-    // Adds 'Tone' 128 "Prefs" and 'WPOS' 1007 to a new file and closes it.
+    // Adds 'Tone' 128 "Prefs" = {1, 2, 3} and 'WPOS' 1007 = {9, 8} to a new file.
     FSSpec FileWithTwoResources(const std::string& name) {
-        const FSSpec spec = NewResFile(name);
-        const int16_t ref = FSpOpenResFile(spec, fsRdWrPerm);
+        const int16_t ref = FSpOpenResFile(NewResFile(name), fsRdWrPerm);
         EXPECT_GT(ref, 0);
         AddResource(NewHandleWith({1, 2, 3}), kTone, 128,
                     reinterpret_cast<ConstStringPtr>("\x05Prefs"));
-        EXPECT_EQ(ResError(), noErr);
         AddResource(NewHandleWith({9, 8}), kWpos, 1007, nullptr);
         EXPECT_EQ(ResError(), noErr);
         CloseResFile(ref);
         EXPECT_EQ(ResError(), noErr);
-        return spec;
+        return Spec(name);
+    }
+    ResourceForkImage ForkOnDisk(const std::string& name) const {
+        AppleDoubleImage sidecar;
+        EXPECT_EQ(ReadSidecar(Path(name), sidecar), noErr);
+        ResourceForkImage fork;
+        EXPECT_EQ(ParseResourceFork(sidecar.resourceFork, fork), noErr);
+        return fork;
+    }
+    Bytes SidecarBytes(const std::string& name) const {
+        const std::string text = ReadFile(SidecarPath(Path(name)));
+        return Bytes(text.begin(), text.end());
     }
 };
 
-TEST_F(ResourceManagerTest, CreatedFileHasAnEmptyForkAndItsTypeAndCreator) {
+TEST_F(ResourceManagerTest, CreatedFileHasAnEmptyForkAndAnExistingForkIsKept) {
     NewResFile("prefs");
     AppleDoubleImage sidecar;
-    ASSERT_EQ(ReadSidecar(WorkPath("prefs"), sidecar), noErr);
+    ASSERT_EQ(ReadSidecar(Path("prefs"), sidecar), noErr);
     EXPECT_EQ(AppleDoubleFileType(sidecar), MakeFourCC("pref"));
     EXPECT_EQ(AppleDoubleFileCreator(sidecar), MakeFourCC("Hvtk"));
     Bytes emptyFork;
     ASSERT_EQ(SerializeResourceFork({}, emptyFork), noErr);
     EXPECT_TRUE(test::BytesEqual(emptyFork, sidecar.resourceFork));
-    EXPECT_TRUE(Exists(WorkPath("prefs")));
+    EXPECT_TRUE(Exists(Path("prefs")));
 
     // A second creation finds the fork there (empty: allowed again; with resources: not).
     FileWithTwoResources("full");
-    FSpCreateResFile(SpecFor(WorkPath("full")), 0, 0, 0);
+    FSpCreateResFile(Spec("full"), 0, 0, 0);
     EXPECT_EQ(ResError(), dupFNErr);
     EXPECT_EQ(ForkOnDisk("full").entries.size(), 2u);
-}
 
-TEST_F(ResourceManagerTest, HCreateResFileGivesAnExistingFileAForkWithoutTypeOrCreator) {
-    WriteFile(WorkPath("data"), "contents");
-    const FSSpec spec = SpecFor(WorkPath("data"));
-    HCreateResFile(spec.vRefNum, spec.parID, spec.name);
+    // HCreateResFile gives an existing file a fork, without type or creator.
+    WriteFile(Path("data"), "contents");
+    const FSSpec data = Spec("data");
+    HCreateResFile(data.vRefNum, data.parID, data.name);
     ASSERT_EQ(ResError(), noErr);
-    EXPECT_EQ(ReadFile(WorkPath("data")), "contents");
-    AppleDoubleImage sidecar;
-    ASSERT_EQ(ReadSidecar(WorkPath("data"), sidecar), noErr);
+    EXPECT_EQ(ReadFile(Path("data")), "contents");
+    ASSERT_EQ(ReadSidecar(Path("data"), sidecar), noErr);
     EXPECT_EQ(AppleDoubleFileType(sidecar), 0u);
     EXPECT_TRUE(sidecar.hasResourceFork);
 }
 
 TEST_F(ResourceManagerTest, WrittenForkReadsBackInAFreshOpen) {
-    const FSSpec spec = FileWithTwoResources("prefs");
-
-    const int16_t ref = FSpOpenResFile(spec, fsRdPerm);
+    const int16_t ref = FSpOpenResFile(FileWithTwoResources("prefs"), fsRdPerm);
     ASSERT_GT(ref, 0);
     EXPECT_EQ(CurResFile(), ref);
     EXPECT_EQ(Count1Resources(kTone), 1);
     Handle tone = Get1Resource(kTone, 128);
-    ASSERT_NE(tone, nullptr);
     EXPECT_EQ(HandleBytes(tone), (Bytes{1, 2, 3}));
     EXPECT_EQ(Get1Resource(kTone, 128), tone); // loaded once, same handle
     int16_t id = 0;
     ResType type = 0;
     Str255 name{};
     GetResInfo(tone, &id, &type, name);
-    EXPECT_EQ(id, 128);
-    EXPECT_EQ(type, kTone);
-    EXPECT_EQ(PStrToString(name), "Prefs");
+    EXPECT_EQ(std::make_tuple(id, type, PStrToString(name)),
+              std::make_tuple(int16_t{128}, kTone, std::string("Prefs")));
     EXPECT_EQ(HomeResFile(tone), ref);
     EXPECT_EQ(HandleBytes(Get1IndResource(kWpos, 1)), (Bytes{9, 8}));
     EXPECT_EQ(Get1Resource(kTone, 129), nullptr);
     EXPECT_EQ(ResError(), resNotFound);
     CloseResFile(ref);
     EXPECT_EQ(CurResFile(), 0);
-
-    const ResourceForkImage fork = ForkOnDisk("prefs");
-    ASSERT_EQ(fork.entries.size(), 2u);
-    EXPECT_EQ(fork.entries[0].attributes & kResChanged, 0);
+    EXPECT_EQ(ForkOnDisk("prefs").entries[0].attributes & kResChanged, 0);
 }
 
 TEST_F(ResourceManagerTest, ChangesAreWrittenOnlyWhenMarkedAndRemovalsAtClose) {
-    const FSSpec spec = FileWithTwoResources("prefs");
-    const int16_t ref = FSpOpenResFile(spec, fsRdWrPerm);
-    ASSERT_GT(ref, 0);
-
+    const int16_t ref = FSpOpenResFile(FileWithTwoResources("prefs"), fsRdWrPerm);
     Handle tone = Get1Resource(kTone, 128);
     HandleData(tone)[0] = 0x42; // edited but never marked: not written
     Handle wpos = Get1Resource(kWpos, 1007);
@@ -165,96 +147,45 @@ TEST_F(ResourceManagerTest, ChangesAreWrittenOnlyWhenMarkedAndRemovalsAtClose) {
     EXPECT_EQ(ForkOnDisk("prefs").entries.size(), 2u);
     CloseResFile(ref);
     ASSERT_EQ(ResError(), noErr);
-    const ResourceForkImage fork = ForkOnDisk("prefs");
-    ASSERT_EQ(fork.entries.size(), 1u);
-    EXPECT_EQ(fork.entries[0].type, kWpos);
+    ASSERT_EQ(ForkOnDisk("prefs").entries.size(), 1u);
+    EXPECT_EQ(ForkOnDisk("prefs").entries[0].type, kWpos);
 }
 
-TEST_F(ResourceManagerTest, ReleasedChangeIsStillWrittenAndDetachedHandleIsTheCallers) {
-    const FSSpec spec = FileWithTwoResources("prefs");
-    const int16_t ref = FSpOpenResFile(spec, fsRdWrPerm);
-    Handle tone = Get1Resource(kTone, 128);
-    HandleData(tone)[2] = 0x33;
-    ChangedResource(tone);
-    ReleaseResource(tone);
-    ASSERT_EQ(ResError(), noErr);
-
-    Handle wpos = Get1Resource(kWpos, 1007);
-    DetachResource(wpos);
-    ASSERT_EQ(ResError(), noErr);
-    EXPECT_EQ(HomeResFile(wpos), -1);
-    CloseResFile(ref);
-    EXPECT_EQ(HandleBytes(wpos), (Bytes{9, 8})); // outlives the file
-    MyDisposeHandle(wpos);
-
-    EXPECT_EQ(ForkOnDisk("prefs").entries[0].data, (Bytes{1, 2, 0x33}));
-}
-
-TEST_F(ResourceManagerTest, ReadOnlyFileRefusesWrites) {
-    const FSSpec spec = FileWithTwoResources("prefs");
-    const Bytes before = SidecarBytes("prefs");
-    const int16_t ref = FSpOpenResFile(spec, fsRdPerm);
-    ASSERT_GT(ref, 0);
-
+// (The resource-file class's tests show reading-only files, releasing and detaching.)
+TEST_F(ResourceManagerTest, InvalidAddsAreRefused) {
+    const int16_t ref = FSpOpenResFile(FileWithTwoResources("prefs"), fsRdWrPerm);
     Handle extra = NewHandleWith({5});
-    AddResource(extra, kVrTn, 128, nullptr);
-    EXPECT_EQ(ResError(), wrPermErr);
+    AddResource(extra, kTone, 128, nullptr); // taken
+    EXPECT_EQ(ResError(), addResFailed);
+    AddResource(nullptr, kTone, 1, nullptr);
+    EXPECT_EQ(ResError(), addResFailed);
+    AddResource(Get1Resource(kTone, 128), kTone, 2, nullptr); // already a resource
+    EXPECT_EQ(ResError(), addResFailed);
     MyDisposeHandle(extra);
-    Handle tone = Get1Resource(kTone, 128);
-    ChangedResource(tone);
-    EXPECT_EQ(ResError(), wrPermErr);
-    RemoveResource(tone);
-    EXPECT_EQ(ResError(), wrPermErr);
     CloseResFile(ref);
-    EXPECT_EQ(ResError(), noErr);
-    EXPECT_TRUE(test::BytesEqual(before, SidecarBytes("prefs")));
+    EXPECT_EQ(ForkOnDisk("prefs").entries.size(), 2u);
 }
 
-TEST_F(ResourceManagerTest, WriteAccessIsRefusedWhenTheSidecarIsReadOnly) {
-    if (testing::RunningAsRoot())
-        GTEST_SKIP() << "permission bits do not stop root";
-    const FSSpec spec = FileWithTwoResources("prefs");
-    chmod(SidecarPath(WorkPath("prefs")).c_str(), 0444);
-    EXPECT_EQ(FSpOpenResFile(spec, fsRdWrPerm), -1);
-    EXPECT_EQ(ResError(), permErr);
-    const int16_t ref = FSpOpenResFile(spec, fsCurPerm); // falls back to reading
-    ASSERT_GT(ref, 0);
-    AddResource(NewHandleWith({1}), kVrTn, 1, nullptr);
-    EXPECT_EQ(ResError(), wrPermErr);
-    CloseResFile(ref);
-}
-
-TEST_F(ResourceManagerTest, SidecarIsReplacedWholeAndAFailedWriteLeavesTheOldOne) {
+TEST_F(ResourceManagerTest, FailedWritesLeaveTheOldSidecar) {
     const FSSpec spec = FileWithTwoResources("prefs");
     const Bytes before = SidecarBytes("prefs");
-    const int16_t ref = FSpOpenResFile(spec, fsRdWrPerm);
-    Handle vrtn = NewHandleWith(Bytes(1568, 0xAA));
-    AddResource(vrtn, kVrTn, 128, nullptr);
+    int16_t ref = FSpOpenResFile(spec, fsRdWrPerm);
+    AddResource(NewHandleWith(Bytes(1568, 0xAA)), kVrTn, 128, nullptr);
     {
         ScopedWriteFailure failure(100);
         UpdateResFile(ref);
         EXPECT_NE(ResError(), noErr);
     }
     EXPECT_TRUE(test::BytesEqual(before, SidecarBytes("prefs")));
-
-    // The change is still pending and goes out with the next write.
-    CloseResFile(ref);
+    CloseResFile(ref); // the change is still pending and goes out now
     ASSERT_EQ(ResError(), noErr);
-    const ResourceForkImage fork = ForkOnDisk("prefs");
-    ASSERT_EQ(fork.entries.size(), 3u);
-    EXPECT_EQ(fork.entries[2].data, Bytes(1568, 0xAA));
+    ASSERT_EQ(ForkOnDisk("prefs").entries.size(), 3u);
+    EXPECT_EQ(ForkOnDisk("prefs").entries[2].data, Bytes(1568, 0xAA));
 
-    std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(work()))
-        names.insert(entry.path().filename().string());
-    EXPECT_EQ(names, (std::set<std::string>{"prefs", "._prefs"})); // no temporary left
-}
-
-TEST_F(ResourceManagerTest, FailedWriteAtCloseIsReportedAndTheFileIsClosedAnyway) {
-    const FSSpec spec = FileWithTwoResources("prefs");
-    const Bytes before = SidecarBytes("prefs");
-    const int16_t ref = FSpOpenResFile(spec, fsRdWrPerm);
-    AddResource(NewHandleWith({1}), kVrTn, 128, nullptr);
+    // A failed write at the close is reported, and the file is closed anyway.
+    const Bytes after = SidecarBytes("prefs");
+    ref = FSpOpenResFile(spec, fsRdWrPerm);
+    AddResource(NewHandleWith({1}), kVrTn, 129, nullptr);
     {
         ScopedWriteFailure failure(0);
         CloseResFile(ref);
@@ -263,11 +194,14 @@ TEST_F(ResourceManagerTest, FailedWriteAtCloseIsReportedAndTheFileIsClosedAnyway
     EXPECT_EQ(CurResFile(), 0);
     UseResFile(ref);
     EXPECT_EQ(ResError(), resFNotFound);
-    EXPECT_TRUE(test::BytesEqual(before, SidecarBytes("prefs")));
+    EXPECT_TRUE(test::BytesEqual(after, SidecarBytes("prefs")));
+    for (const auto& entry : std::filesystem::directory_iterator(root()))
+        EXPECT_EQ(entry.path().filename().string().find(".orvane-"), std::string::npos)
+            << "a temporary file was left: " << entry.path();
 }
 
 TEST_F(ResourceManagerTest, SidecarFromAMacKeepsItsOtherEntriesAndFinderInfo) {
-    WriteFile(WorkPath("settings"), "*PPD-Adobe: \"4.3\"\n");
+    WriteFile(Path("settings"), "*PPD-Adobe: \"4.3\"\n");
     AppleDoubleImage mac;
     AppleDoubleSetTypeAndCreator(mac, MakeFourCC("TEXT"), MakeFourCC("ttxt"));
     mac.finderInfo[8] = 0x01; // Finder flags
@@ -275,28 +209,23 @@ TEST_F(ResourceManagerTest, SidecarFromAMacKeepsItsOtherEntriesAndFinderInfo) {
     mac.others.push_back({15, {'n', 'o', 't', 'e'}});
     mac.hasResourceFork = true;
     ASSERT_EQ(SerializeResourceFork({}, mac.resourceFork), noErr);
-    ASSERT_EQ(WriteSidecar(WorkPath("settings"), mac), noErr);
+    ASSERT_EQ(WriteSidecar(Path("settings"), mac), noErr);
 
-    const int16_t ref = FSpOpenResFile(SpecFor(WorkPath("settings")), fsRdWrPerm);
-    ASSERT_GT(ref, 0);
+    const int16_t ref = FSpOpenResFile(Spec("settings"), fsRdWrPerm);
     AddResource(NewHandleWith({4, 5, 6}), kVrTn, 128, nullptr);
     CloseResFile(ref);
     ASSERT_EQ(ResError(), noErr);
-
     AppleDoubleImage after;
-    ASSERT_EQ(ReadSidecar(WorkPath("settings"), after), noErr);
-    EXPECT_EQ(after.finderInfo, mac.finderInfo);
-    EXPECT_EQ(after.finderInfoExtra, mac.finderInfoExtra);
-    EXPECT_EQ(after.others, mac.others);
-    EXPECT_EQ(after.filler, mac.filler);
+    ASSERT_EQ(ReadSidecar(Path("settings"), after), noErr);
+    after.resourceFork = mac.resourceFork;
+    EXPECT_EQ(after, mac);
     EXPECT_EQ(ForkOnDisk("settings").entries.at(0).data, (Bytes{4, 5, 6}));
 }
 
 TEST_F(ResourceManagerTest, CurrentFileFollowsOpensUsesAndCloses) {
     const FSSpec a = FileWithTwoResources("a");
-    const FSSpec b = NewResFile("b");
     const int16_t refA = FSpOpenResFile(a, fsRdPerm);
-    const int16_t refB = FSpOpenResFile(b, fsRdWrPerm);
+    const int16_t refB = FSpOpenResFile(NewResFile("b"), fsRdWrPerm);
     ASSERT_GT(refA, 0);
     ASSERT_GT(refB, 0);
     EXPECT_NE(refA, refB);
@@ -317,111 +246,51 @@ TEST_F(ResourceManagerTest, CurrentFileFollowsOpensUsesAndCloses) {
     EXPECT_EQ(CurResFile(), 0); // was current, and nothing was opened before it
     UseResFile(refB);
     EXPECT_EQ(ResError(), noErr);
-    CloseResFile(refB);
 }
 
-TEST_F(ResourceManagerTest, DuplicateOrInvalidAddsAreRefused) {
-    const FSSpec spec = FileWithTwoResources("prefs");
-    const int16_t ref = FSpOpenResFile(spec, fsRdWrPerm);
-    Handle duplicate = NewHandleWith({1});
-    AddResource(duplicate, kTone, 128, nullptr);
-    EXPECT_EQ(ResError(), addResFailed);
-    AddResource(nullptr, kTone, 1, nullptr);
-    EXPECT_EQ(ResError(), addResFailed);
-    Handle tone = Get1Resource(kTone, 128);
-    AddResource(tone, kTone, 2, nullptr); // already a resource
-    EXPECT_EQ(ResError(), addResFailed);
-    MyDisposeHandle(duplicate);
-    CloseResFile(ref);
-    EXPECT_EQ(ForkOnDisk("prefs").entries.size(), 2u);
+TEST_F(ResourceManagerTest, FilesThatCannotBeOpenedGiveMinusOneAndTheStatus) {
+    AppleDoubleImage noFork, damagedFork;
+    AppleDoubleSetTypeAndCreator(noFork, 1, 2);
+    damagedFork.hasResourceFork = true;
+    damagedFork.resourceFork = Bytes(40, 0xFF);
+    MakeFolder(Path("folder"));
+    for (const char* name : {"no sidecar", "no fork", "damaged sidecar", "damaged fork"})
+        WriteFile(Path(name), "x");
+    WriteSidecar(Path("no fork"), noFork);
+    WriteFile(SidecarPath(Path("damaged sidecar")), std::string("\0\5\26\7\1", 5));
+    WriteSidecar(Path("damaged fork"), damagedFork);
+    const std::pair<const char*, OSErr> cases[] = {{"missing", fnfErr},
+                                                   {"folder", fnfErr},
+                                                   {"no sidecar", eofErr},
+                                                   {"no fork", eofErr},
+                                                   {"damaged sidecar", mapReadErr},
+                                                   {"damaged fork", mapReadErr}};
+    for (const auto& [name, expected] : cases) {
+        EXPECT_EQ(FSpOpenResFile(Spec(name), fsRdWrPerm), -1) << name;
+        EXPECT_EQ(ResError(), expected) << name;
+        EXPECT_EQ(CurResFile(), 0) << name;
+    }
 }
-
-// ---- Files that cannot be opened --------------------------------------------------------
-
-struct OpenFailureCase {
-    const char* name;
-    void (*prepare)(const std::string& path);
-    OSErr expected;
-    friend void PrintTo(const OpenFailureCase& c, std::ostream* os) { *os << c.name; }
-};
-
-class ResourceFileOpenFailure : public ResourceManagerTest,
-                                public ::testing::WithParamInterface<OpenFailureCase> {};
-
-void WriteBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-TEST_P(ResourceFileOpenFailure, GivesMinusOneAndTheStatus) {
-    const std::string path = WorkPath("target");
-    GetParam().prepare(path);
-    const int16_t before = CurResFile();
-    EXPECT_EQ(FSpOpenResFile(SpecFor(path), fsRdWrPerm), -1);
-    EXPECT_EQ(ResError(), GetParam().expected);
-    EXPECT_EQ(CurResFile(), before);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, ResourceFileOpenFailure,
-    ::testing::Values(
-        OpenFailureCase{"Missing", [](const std::string&) {}, fnfErr},
-        OpenFailureCase{"Folder",
-                        [](const std::string& path) { std::filesystem::create_directory(path); },
-                        fnfErr},
-        OpenFailureCase{"NoSidecar", [](const std::string& path) { WriteBytes(path, {'x'}); },
-                        eofErr},
-        OpenFailureCase{"SidecarWithoutFork",
-                        [](const std::string& path) {
-                            WriteBytes(path, {'x'});
-                            AppleDoubleImage sidecar;
-                            AppleDoubleSetTypeAndCreator(sidecar, 1, 2);
-                            WriteSidecar(path, sidecar);
-                        },
-                        eofErr},
-        OpenFailureCase{"DamagedSidecar",
-                        [](const std::string& path) {
-                            WriteBytes(path, {'x'});
-                            WriteBytes(SidecarPath(path), {0x00, 0x05, 0x16, 0x07, 1});
-                        },
-                        mapReadErr},
-        OpenFailureCase{"DamagedFork",
-                        [](const std::string& path) {
-                            WriteBytes(path, {'x'});
-                            AppleDoubleImage sidecar;
-                            sidecar.hasResourceFork = true;
-                            sidecar.resourceFork = Bytes(40, 0xFF);
-                            WriteSidecar(path, sidecar);
-                        },
-                        mapReadErr}),
-    [](const auto& c) { return std::string(c.param.name); });
-
-// ---- A plain file whose data fork is a resource file ------------------------------------
 
 TEST_F(ResourceManagerTest, DataForkResourceFileIsReadAndRewrittenInPlace) {
     ResourceForkImage image;
     image.entries.push_back({MakeFourCC("STR "), 129, 0, false, "", {5, 'P', 'r', 'e', 'f', 's'}});
     Bytes bytes;
     ASSERT_EQ(SerializeResourceFork(image, bytes), noErr);
-    const std::string path = WorkPath("Orvane.rsrc");
-    WriteBytes(path, bytes);
+    const std::string path = Path("Orvane.rsrc");
+    WriteFile(path, std::string(bytes.begin(), bytes.end()));
 
     const int16_t ref = OpenResFileAtPath(path, fsRdWrPerm);
     ASSERT_GT(ref, 0);
-    Handle text = Get1Resource(MakeFourCC("STR "), 129);
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(GetHandleSize(text), 6u);
+    EXPECT_EQ(GetHandleSize(Get1Resource(MakeFourCC("STR "), 129)), 6u);
     AddResource(NewHandleWith({1}), MakeFourCC("STR "), 130, nullptr);
     CloseResFile(ref);
     ASSERT_EQ(ResError(), noErr);
     EXPECT_FALSE(Exists(SidecarPath(path)));
-
     const std::string written = ReadFile(path);
-    ResourceForkImage back;
-    ASSERT_EQ(ParseResourceFork(Bytes(written.begin(), written.end()), back), noErr);
-    ASSERT_EQ(back.entries.size(), 2u);
-    EXPECT_EQ(back.entries[1].id, 130);
+    ASSERT_EQ(ParseResourceFork(Bytes(written.begin(), written.end()), image), noErr);
+    ASSERT_EQ(image.entries.size(), 2u);
+    EXPECT_EQ(image.entries[1].id, 130);
 }
 
 } // namespace

@@ -3,182 +3,160 @@
 #include "host/rights/AdminRights.h"
 #include "host/rights/ScriptedAdminRights.h"
 
-#include "host/files/HostTestFolder.h"
-#include "host/rights/WorkingFolder.h"
+#include "base/TempRoot.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <functional>
+#include <sstream>
+#include <sys/stat.h>
 
 namespace orvane {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using testing::HostFolderTest;
 using testing::ScopedEnv;
 
 const ToolArguments kIdStep = {"/usr/bin/id", "-un"};
+const ToolArguments kChmod = {"/bin/chmod", "go+w", "/p"};
 
 class AdminModeReset {
 public:
     ~AdminModeReset() { SetAdminMode(AdminMode::Automatic); }
 };
 
-TEST(AdminRightsSelection, EnvironmentChoosesTheBackend) {
+TEST(AdminRightsSelection, EnvironmentFrontEndAndInstalledBackendChoose) {
     AdminModeReset reset;
     for (const char* name : {"root", "pkexec", "user"}) {
         ScopedEnv admin("ORVANE_ADMIN", name);
         EXPECT_STREQ(CurrentAdminRights().Name(), name);
     }
-    ScopedEnv admin("ORVANE_ADMIN", "");
-    EXPECT_STREQ(CurrentAdminRights().Name(), geteuid() == 0 ? "root" : "pkexec");
-}
-
-TEST(AdminRightsSelection, FrontEndOptionOverridesTheEnvironment) {
-    AdminModeReset reset;
+    {
+        ScopedEnv admin("ORVANE_ADMIN", "");
+        EXPECT_STREQ(CurrentAdminRights().Name(), geteuid() == 0 ? "root" : "pkexec");
+    }
     ScopedEnv admin("ORVANE_ADMIN", "pkexec");
     SetAdminMode(AdminMode::CurrentUser);
-    EXPECT_STREQ(CurrentAdminRights().Name(), "user");
-    SetAdminMode(AdminMode::Automatic);
-    EXPECT_STREQ(CurrentAdminRights().Name(), "pkexec");
-}
-
-TEST(AdminRightsSelection, AnUnknownChoiceRefusesAndSaysWhy) {
-    AdminModeReset reset;
-    ScopedEnv admin("ORVANE_ADMIN", "sudo");
-    AdminStepsResult result = RunWithAdminRights({{"/bin/true"}});
-    EXPECT_EQ(result.requestStatus, kAdminUnavailableErr);
-    EXPECT_THAT(LastAdminRefusal().message, HasSubstr("\"sudo\""));
-    EXPECT_THAT(LastAdminRefusal().message, HasSubstr("root, pkexec or user"));
-}
-
-TEST(AdminRightsSelection, RootChosenWithoutBeingRootIsRefused) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "needs an ordinary user";
-    AdminModeReset reset;
-    SetAdminMode(AdminMode::Root);
-    AdminStepsResult result = RunWithAdminRights({{"/bin/true"}});
-    EXPECT_EQ(result.requestStatus, kAdminUnavailableErr);
-    EXPECT_THAT(LastAdminRefusal().message, HasSubstr("not running as root"));
-}
-
-TEST(AdminRightsSelection, AnInstalledBackendServesUntilItGoes) {
-    AdminModeReset reset;
-    SetAdminMode(AdminMode::CurrentUser);
+    EXPECT_STREQ(CurrentAdminRights().Name(), "user") << "the front end's option wins";
     ScriptedAdminRights scripted;
     {
         ScopedAdminRights installed(scripted);
         EXPECT_EQ(&CurrentAdminRights(), &scripted);
     }
     EXPECT_STREQ(CurrentAdminRights().Name(), "user");
+    SetAdminMode(AdminMode::Automatic);
+    EXPECT_STREQ(CurrentAdminRights().Name(), "pkexec");
 }
 
-// The steps in their order, against the scripted backend.
-class AdminStepsTest : public ::testing::Test {
-protected:
-    void SetUp() override { ClearLastAdminRefusal(); }
-    ScriptedAdminRights scripted_;
-    ScopedAdminRights installed_{scripted_};
+TEST(AdminRightsSelection, AnUnusableChoiceRefusesAndSaysWhy) {
+    AdminModeReset reset;
+    {
+        ScopedEnv admin("ORVANE_ADMIN", "sudo");
+        EXPECT_EQ(RunWithAdminRights({{"/bin/true"}}).requestStatus, kAdminUnavailableErr);
+        EXPECT_THAT(LastAdminRefusal().message, HasSubstr("\"sudo\""));
+        EXPECT_THAT(LastAdminRefusal().message, HasSubstr("root, pkexec or user"));
+    }
+    if (geteuid() == 0)
+        return;
+    SetAdminMode(AdminMode::Root);
+    EXPECT_EQ(RunWithAdminRights({{"/bin/true"}}).requestStatus, kAdminUnavailableErr);
+    EXPECT_THAT(LastAdminRefusal().message, HasSubstr("not running as root"));
+}
+
+// The steps in their order, against the scripted backend: the user report (id) first, then
+// each tool, stopping at a refusal or at a tool that cannot start.
+struct StepsCase {
+    const char* label;
+    std::function<void(ScriptedAdminRights&)> script;
+    OSErr requestStatus, toolStatus;
+    size_t runs;
 };
 
-TEST_F(AdminStepsTest, GrantedRunsTheUserReportThenEachTool) {
-    AdminStepsResult result =
-        RunWithAdminRights({{"/usr/bin/touch", "/a b"}, {"/bin/chmod", "go+w", "/a b"}});
-    EXPECT_EQ(result.requestStatus, noErr);
-    EXPECT_EQ(result.toolStatus, noErr);
-    EXPECT_EQ(scripted_.requests(), 1);
-    EXPECT_THAT(scripted_.runs(), ElementsAre(kIdStep, ToolArguments{"/usr/bin/touch", "/a b"},
-                                              ToolArguments{"/bin/chmod", "go+w", "/a b"}));
+class AdminStepsTest : public ::testing::TestWithParam<StepsCase> {};
+
+TEST_P(AdminStepsTest, RunInOrderAndStop) {
+    const StepsCase& c = GetParam();
+    ClearLastAdminRefusal();
+    ScriptedAdminRights scripted;
+    ScopedAdminRights installed(scripted);
+    c.script(scripted);
+    const ToolArguments touch = {"/usr/bin/touch", "/a b"};
+    const AdminStepsResult result = RunWithAdminRights({touch, kChmod});
+    EXPECT_EQ(result.requestStatus, c.requestStatus);
+    EXPECT_EQ(result.toolStatus, c.toolStatus);
+    EXPECT_EQ(LastAdminRefusal().status, c.requestStatus);
+    EXPECT_LE(scripted.requests(), 1);
+    const std::vector<ToolArguments> all = {kIdStep, touch, kChmod};
+    EXPECT_EQ(scripted.runs(), std::vector<ToolArguments>(all.begin(), all.begin() + c.runs));
 }
 
-TEST_F(AdminStepsTest, RefusedRequestRunsNothing) {
-    scripted_.SetRequestResult(userCanceledErr, "no");
-    AdminStepsResult result = RunWithAdminRights({{"/bin/chmod", "go+w", "/p"}});
-    EXPECT_EQ(result.requestStatus, userCanceledErr);
-    EXPECT_TRUE(scripted_.runs().empty());
-    EXPECT_EQ(LastAdminRefusal().status, userCanceledErr);
-    EXPECT_EQ(LastAdminRefusal().message, "no");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Scripted, AdminStepsTest,
+    ::testing::Values(
+        StepsCase{"Granted", [](ScriptedAdminRights&) {}, noErr, noErr, 3},
+        StepsCase{"Refused",
+                  [](ScriptedAdminRights& s) { s.SetRequestResult(userCanceledErr, "no"); },
+                  userCanceledErr, noErr, 0},
+        StepsCase{"RefusedAtTheUserReport",
+                  [](ScriptedAdminRights& s) { s.RefuseAtRun(0, userCanceledErr); },
+                  userCanceledErr, noErr, 1},
+        StepsCase{"FailingUserReportIgnored",
+                  [](ScriptedAdminRights& s) { s.FailToStart("/usr/bin/id", fnfErr); }, noErr,
+                  noErr, 3},
+        // Same status as an unavailable backend, but not a refusal.
+        StepsCase{"ToolCannotStart",
+                  [](ScriptedAdminRights& s) { s.FailToStart("/usr/bin/touch", permErr); }, noErr,
+                  permErr, 2}),
+    [](const auto& p) { return std::string(p.param.label); });
 
-TEST_F(AdminStepsTest, RefusalWhenTheUserReportStartsStopsTheSteps) {
-    scripted_.RefuseAtRun(0, userCanceledErr);
-    AdminStepsResult result = RunWithAdminRights({{"/bin/chmod", "go+w", "/p"}});
-    EXPECT_EQ(result.requestStatus, userCanceledErr);
-    EXPECT_THAT(scripted_.runs(), ElementsAre(kIdStep));
-}
-
-TEST_F(AdminStepsTest, AFailingUserReportIsIgnored) {
-    scripted_.FailToStart("/usr/bin/id", fnfErr);
-    AdminStepsResult result = RunWithAdminRights({{"/bin/chmod", "go+w", "/p"}});
-    EXPECT_EQ(result.requestStatus, noErr);
-    EXPECT_EQ(result.toolStatus, noErr);
-    EXPECT_EQ(scripted_.runs().size(), 2u);
-}
-
-TEST_F(AdminStepsTest, AToolThatCannotStartEndsTheSteps) {
-    // Same status as an unavailable backend, but not a refusal.
-    scripted_.FailToStart("/usr/bin/touch", permErr);
-    AdminStepsResult result =
-        RunWithAdminRights({{"/usr/bin/touch", "/s"}, {"/bin/chmod", "go+w", "/p"}});
-    EXPECT_EQ(result.requestStatus, noErr);
-    EXPECT_EQ(result.toolStatus, permErr);
-    EXPECT_EQ(scripted_.runs().size(), 2u);
-    EXPECT_EQ(LastAdminRefusal().status, noErr);
-}
-
-// pkexec's answers, played by small scripts standing in for it. Each records the vector it
-// was given (arguments separated by NUL, one invocation per line) before answering.
-class PkexecTest : public HostFolderTest {
+// pkexec's answers, played by a script standing in for it. It records the vector it was
+// given (arguments separated by NUL, one invocation per line) before answering. The tests
+// run in the temporary folder, so that a command a shell ran by mistake leaves its traces
+// there.
+class PkexecTest : public testing::TempRoot {
 protected:
     void SetUp() override {
-        HostFolderTest::SetUp();
+        TempRoot::SetUp();
+        previousFolder_ = std::filesystem::current_path();
+        std::filesystem::current_path(root());
         SetAdminMode(AdminMode::Pkexec);
         ClearLastAdminRefusal();
     }
     void TearDown() override {
         pkexec_.reset();
         SetAdminMode(AdminMode::Automatic);
-        HostFolderTest::TearDown();
+        std::filesystem::current_path(previousFolder_);
+        TempRoot::TearDown();
     }
-
-    std::string Log() const { return WorkPath("pkexec.log"); }
-
     void FakePkexec(const std::string& answer) {
-        const std::string path = WorkPath("fake-pkexec");
-        WriteFile(path, "#!/bin/sh\nprintf '%s\\0' \"$@\" >> '" + Log() + "'\nprintf '\\n' >> '" +
-                            Log() + "'\n" + answer + "\n");
-        chmod(path.c_str(), 0755);
-        pkexec_.emplace("ORVANE_PKEXEC", path);
+        const std::string log = Path("pkexec.log");
+        WriteFile(Path("fake-pkexec"), "#!/bin/sh\nprintf '%s\\0' \"$@\" >> '" + log +
+                                           "'\nprintf '\\n' >> '" + log + "'\n" + answer + "\n");
+        chmod(Path("fake-pkexec").c_str(), 0755);
+        pkexec_.emplace("ORVANE_PKEXEC", Path("fake-pkexec"));
     }
-
     std::vector<ToolArguments> Invocations() const {
         std::vector<ToolArguments> calls;
-        std::string text = ReadFile(Log());
-        size_t start = 0;
-        for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::istringstream lines(ReadFile(Path("pkexec.log")));
+        for (std::string line; std::getline(lines, line);) {
             ToolArguments args;
-            std::string line = text.substr(start, end - start);
             for (size_t a = 0, z; (z = line.find('\0', a)) != std::string::npos; a = z + 1)
                 args.push_back(line.substr(a, z - a));
             calls.push_back(args);
         }
         return calls;
     }
-
     std::optional<ScopedEnv> pkexec_;
+    std::filesystem::path previousFolder_;
 };
 
-TEST_F(PkexecTest, GrantedRunsEachToolThroughPkexec) {
+TEST_F(PkexecTest, GrantedRunsEachToolThroughPkexecUntouched) {
     FakePkexec("exec \"$@\"");
-    const std::string target = WorkPath("it's \"odd\"; $(touch x)");
+    const std::string target = Path("it's \"odd\"; $(touch x)");
     WriteFile(target, "");
-    AdminStepsResult result;
-    {
-        testing::ScopedWorkingFolder here(work());
-        result = RunWithAdminRights({{"/bin/chmod", "0606", target}});
-    }
+    const AdminStepsResult result = RunWithAdminRights({{"/bin/chmod", "0606", target}});
     EXPECT_EQ(result.requestStatus, noErr);
     EXPECT_EQ(result.toolStatus, noErr);
     EXPECT_THAT(Invocations(), ElementsAre(kIdStep, ToolArguments{"/bin/chmod", "0606", target}));
@@ -186,64 +164,67 @@ TEST_F(PkexecTest, GrantedRunsEachToolThroughPkexec) {
     struct stat st {};
     ASSERT_EQ(stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0606u);
-    EXPECT_FALSE(Exists(WorkPath("x")));
+    EXPECT_FALSE(Exists(Path("x")));
 }
 
-TEST_F(PkexecTest, DismissedIsACancelAndNothingElseIsAsked) {
-    FakePkexec("echo 'Error executing command as another user: Request dismissed' >&2\nexit 126");
-    AdminStepsResult result = RunWithAdminRights({{"/bin/chmod", "go+w", "/p"}});
-    EXPECT_EQ(result.requestStatus, userCanceledErr);
-    EXPECT_EQ(LastAdminRefusal().status, userCanceledErr);
-    EXPECT_EQ(Invocations().size(), 1u); // the user report only: no second question
+struct PkexecCase {
+    const char* label;
+    std::string answer; // empty: no pkexec at all
+    ToolArguments tool;
+    OSErr requestStatus, toolStatus;
+    size_t invocations;
+    std::string message; // a part of the refusal's message
+};
+
+class PkexecAnswerTest : public PkexecTest, public ::testing::WithParamInterface<PkexecCase> {};
+
+TEST_P(PkexecAnswerTest, BecomesAGrantOrARefusal) {
+    const PkexecCase& c = GetParam();
+    if (c.answer.empty())
+        pkexec_.emplace("ORVANE_PKEXEC", Path("no-such-pkexec"));
+    else
+        FakePkexec(c.answer);
+    ToolArguments tool = c.tool;
+    for (std::string& arg : tool)
+        if (arg.rfind("WORK/", 0) == 0)
+            arg = Path(arg.substr(5));
+    const AdminStepsResult result = RunWithAdminRights({tool});
+    EXPECT_EQ(result.requestStatus, c.requestStatus);
+    EXPECT_EQ(result.toolStatus, c.toolStatus);
+    EXPECT_EQ(LastAdminRefusal().status, c.requestStatus);
+    EXPECT_EQ(Invocations().size(), c.invocations);
+    std::string message = c.message == "WORK" ? Path("no-such-pkexec") : c.message;
+    EXPECT_THAT(LastAdminRefusal().message, HasSubstr(message));
 }
 
-TEST_F(PkexecTest, NotAuthorizedIsACancel) {
-    FakePkexec("echo 'Error executing command as another user: Not authorized' >&2\nexit 127");
-    AdminStepsResult result = RunWithAdminRights({{"/bin/chmod", "go+w", "/p"}});
-    EXPECT_EQ(result.requestStatus, userCanceledErr);
-}
+const std::string kRefusal = "echo 'Error executing command as another user: ";
 
-TEST_F(PkexecTest, NoAgentIsRefusedWithAMessage) {
-    FakePkexec("echo 'Error executing command as another user: No authentication agent "
-               "found.' >&2\nexit 127");
-    AdminStepsResult result = RunWithAdminRights({{"/bin/chmod", "go+w", "/p"}});
-    EXPECT_EQ(result.requestStatus, kAdminUnavailableErr);
-    EXPECT_EQ(LastAdminRefusal().status, kAdminUnavailableErr);
-    EXPECT_THAT(LastAdminRefusal().message, HasSubstr("authentication agent"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Answers, PkexecAnswerTest,
+    ::testing::Values(
+        // Dismissed: a cancel, and nothing else is asked.
+        PkexecCase{"Dismissed", kRefusal + "Request dismissed' >&2\nexit 126", kChmod,
+                   userCanceledErr, noErr, 1, ""},
+        PkexecCase{"NotAuthorized", kRefusal + "Not authorized' >&2\nexit 127", kChmod,
+                   userCanceledErr, noErr, 1, ""},
+        PkexecCase{"NoAgent", kRefusal + "No authentication agent found.' >&2\nexit 127", kChmod,
+                   kAdminUnavailableErr, noErr, 1, "authentication agent"},
+        PkexecCase{"MissingPkexec", "", kChmod, kAdminUnavailableErr, noErr, 0, "WORK"},
+        PkexecCase{"RefusedAtTheTool",
+                   "if [ \"$1\" = /usr/bin/id ]; then exec \"$@\"; fi\nexit 126", kChmod,
+                   userCanceledErr, noErr, 2, ""},
+        PkexecCase{"ToolsOwnFailureIsNoRefusal",
+                   "exec \"$@\"",
+                   {"/bin/chmod", "go+w", "WORK/missing"},
+                   noErr,
+                   noErr,
+                   2,
+                   ""},
+        // A tool that is not there is not put to the user.
+        PkexecCase{"MissingTool", "exec \"$@\"", {"WORK/no-such-tool"}, noErr, fnfErr, 1, ""}),
+    [](const auto& p) { return std::string(p.param.label); });
 
-TEST_F(PkexecTest, ARefusalAtTheToolIsARefusal) {
-    // Granted for the user report, then dismissed for the tool.
-    FakePkexec("if [ \"$1\" = /usr/bin/id ]; then exec \"$@\"; fi\nexit 126");
-    AdminStepsResult result = RunWithAdminRights({{"/bin/chmod", "go+w", "/p"}});
-    EXPECT_EQ(result.requestStatus, userCanceledErr);
-    EXPECT_EQ(result.toolStatus, noErr);
-}
-
-TEST_F(PkexecTest, TheToolsOwnFailureIsNotARefusal) {
-    FakePkexec("exec \"$@\"");
-    AdminStepsResult result = RunWithAdminRights({{"/bin/chmod", "go+w", WorkPath("missing")}});
-    EXPECT_EQ(result.requestStatus, noErr);
-    EXPECT_EQ(result.toolStatus, noErr);
-}
-
-TEST_F(PkexecTest, MissingPkexecIsRefusedWithAMessage) {
-    pkexec_.emplace("ORVANE_PKEXEC", WorkPath("no-such-pkexec"));
-    AdminStepsResult result = RunWithAdminRights({{"/bin/chmod", "go+w", "/p"}});
-    EXPECT_EQ(result.requestStatus, kAdminUnavailableErr);
-    EXPECT_THAT(LastAdminRefusal().message, HasSubstr(WorkPath("no-such-pkexec")));
-}
-
-TEST_F(PkexecTest, AMissingToolIsNotPutToTheUser) {
-    FakePkexec("exec \"$@\"");
-    AdminStepsResult result = RunWithAdminRights({{WorkPath("no-such-tool")}});
-    EXPECT_EQ(result.requestStatus, noErr);
-    EXPECT_EQ(result.toolStatus, fnfErr);
-    EXPECT_THAT(Invocations(), ElementsAre(kIdStep));
-}
-
-TEST_F(PkexecTest, SetterChoosesThePathWhenTheEnvironmentDoesNot) {
-    pkexec_.reset();
+TEST(PkexecPath, SetterChoosesThePathWhenTheEnvironmentDoesNot) {
     ScopedEnv unset("ORVANE_PKEXEC", "");
     SetPkexecPath("/opt/polkit/pkexec");
     EXPECT_EQ(PkexecPath(), "/opt/polkit/pkexec");
