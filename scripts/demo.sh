@@ -3,7 +3,9 @@
 # two settings are created, a sample PPD is chosen, the settings are copied into it, and
 # the changed part of the PPD is shown. Everything happens on a copy of sample/root in a
 # temporary folder, with a preferences folder of its own and the current-user rights
-# backend; no system file and nothing of the user's is touched.
+# backend; no system file and nothing of the user's is touched. Then the window program
+# opens on the same copy: on the desktop when there is one, otherwise under Xvfb, where a
+# screenshot of the window is saved instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
@@ -14,6 +16,11 @@ generator=()
 command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
 cmake -S . -B build "${generator[@]}" >/dev/null
 cmake --build build --target orvanectl -j "$(nproc)" >/dev/null
+gui=0
+if grep -q '^ORVANE_GUI:BOOL=ON' build/CMakeCache.txt; then
+    cmake --build build --target orvane orvane-screenshots -j "$(nproc)" >/dev/null
+    gui=1
+fi
 
 demo=$(mktemp -d "${TMPDIR:-/tmp}/orvane-demo.XXXXXX")
 trap 'rm -rf "$demo"' EXIT
@@ -53,3 +60,19 @@ diff -u --label "sample/$ppd" --label "demo/$ppd" \
         { flush(); print }
     ' || true
 say "The settings record beside it, for reading them back: ._$ppd ($(wc -c <"$demo/root/etc/cups/ppd/._$ppd") bytes)."
+
+if [ "$gui" = 0 ]; then
+    say "The window program was not built (Qt 6 Widgets is missing); the demonstration ends here."
+    exit 0
+fi
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    say "The same settings in the window program. Close its window to end the demonstration."
+    "$repo/build/src/gui/orvane"
+else
+    shot="$repo/build/demo-window.png"
+    say "No display: the window program runs under Xvfb instead."
+    timeout 120 xvfb-run -a -s "-screen 0 1280x800x24" "$repo/build/tools/orvane-screenshots" --main-only \
+        "$demo/shot" >/dev/null 2>&1
+    cp "$demo/shot/main-window.png" "$shot"
+    printf 'A screenshot of its window is in %s\n' "$shot"
+fi

@@ -11,6 +11,7 @@ packages=(
     locales
     ghostscript cups-client cups-ppdc openprinting-ppds
     time
+    qt6-base-dev xvfb xauth
 )
 
 sudo_cmd=()

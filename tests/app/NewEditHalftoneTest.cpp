@@ -79,7 +79,7 @@ protected:
                alerts_.shown().back().params[0] == AlertMessageText(glue_, code);
     }
 
-    ScopedEnvVar roman_{"LC_ALL", "C"};
+    ScopedEnv roman_{"LC_ALL", "C"};
     RecordingEditorView editorView_;
     std::optional<NewEditHalftoneDialog> editor_;
 };
@@ -158,7 +158,7 @@ TEST_F(NewEditHalftoneTest, TheBoxMakesTheShownCurveTheOneOfAllInks) {
     editor_->ItemHit(kNewEditAllInksItem);
     EXPECT_EQ(Enabled(), "1 2 4");
     for (const CToneInfo& curve : state().workTone.tone)
-        EXPECT_EQ(curve.levels[6], 6000);
+        EXPECT_EQ(int32_t{curve.levels[6]}, 6000);
     editor_->ItemHit(kNewEditAllInksItem);
     EXPECT_TRUE(editorView_.on_[26]);
     EXPECT_EQ(Fields(), kMiddle60);
@@ -174,7 +174,7 @@ TEST_F(NewEditHalftoneTest, GammaFillsTheFieldsInTheGivenSeparator) {
         std::replace(expected.begin(), expected.end(), '.', separator);
         EXPECT_EQ(Fields(), expected);
         EXPECT_EQ(Enabled(), "1 2 4 58");
-        EXPECT_EQ(state().workTone.tone[kBlack].gamma, 220);
+        EXPECT_EQ(int32_t{state().workTone.tone[kBlack].gamma}, 220);
         editor_->CancelNewEditHalftoneDialog();
     }
     Edit();
@@ -223,7 +223,7 @@ TEST_F(NewEditHalftoneTest, DraggingSetsTheSlotsField) {
     EXPECT_EQ(editorView_.texts[49], "75");
     EXPECT_EQ(editorView_.selected, 49);
     EXPECT_EQ(editorView_.redraws, 3); // once for each step
-    EXPECT_EQ(state().workTone.tone[kYellow].levels[6], 7500);
+    EXPECT_EQ(int32_t{state().workTone.tone[kYellow].levels[6]}, 7500);
     EXPECT_EQ(editor_->GraphScene().dots.centre[1].v, 36);
 }
 

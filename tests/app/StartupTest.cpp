@@ -2,35 +2,22 @@
 // creating the file on the first run.
 #include "app/Startup.h"
 
-#include "host/files/HostPaths.h"
-#include "host/resources/Sidecar.h"
-#include "host/resources/AppleDouble.h"
 #include "app/StoreFixture.h"
+#include "host/resources/AppleDouble.h"
 #include "support/FileHelpers.h"
 
 namespace orvane::testing {
 namespace {
 
-// The build's bundle, or the one ctest names.
-std::string BuiltBundle() {
-    if (const char* dir = std::getenv("ORVANE_BUNDLE_DIR"); dir && *dir)
-        return dir;
-    return std::string(ORVANE_BUILD_DIR) + "/share/orvane";
-}
-
-class StartupTest : public ::testing::Test {
+class StartupTest : public TempRoot {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/orvane-startup-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        root_ = std::filesystem::canonical(pattern).string();
-        builtBundle_ = BuiltBundle();
-        std::filesystem::create_directories(root_ + "/home");
-        Env("HOME", root_ + "/home");
-        Env("XDG_CONFIG_HOME", root_ + "/config/nested");
-        Env("XDG_CACHE_HOME", root_ + "/cache");
-        Env("ORVANE_ROOT", root_ + "/system");
-        env_.emplace_back(std::make_unique<ScopedEnvVar>("ORVANE_OS_LEVEL", nullptr));
+        TempRoot::SetUp();
+        const char* bundle = std::getenv("ORVANE_BUNDLE_DIR");
+        builtBundle_ = bundle && *bundle ? bundle : ORVANE_BUILD_DIR "/share/orvane";
+        config_.emplace("XDG_CONFIG_HOME", Path("config/nested"));
+        system_.emplace("ORVANE_ROOT", Path("system"));
+        level_.emplace("ORVANE_OS_LEVEL", nullptr);
         glue_ = NewGlueRec();
         ASSERT_NE(glue_, nullptr);
     }
@@ -38,30 +25,27 @@ protected:
         SetSystemLevelOption(-1);
         CloseApplicationResFile(glue_);
         DisposeGlueRec(glue_);
-        while (!env_.empty()) // newest first, so a variable set twice gets its first value back
-            env_.pop_back();
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
-    }
-    void Env(const char* name, const std::string& value) {
-        env_.emplace_back(std::make_unique<ScopedEnvVar>(name, value.c_str()));
+        bundle_.reset();
+        level_.reset();
+        system_.reset();
+        config_.reset();
+        TempRoot::TearDown();
     }
     // A copy of the bundle whose "Preferences File Name" is `name`.
     void UseBundleWithPrefsName(const std::string& name) {
-        const std::string bundle = root_ + "/bundle";
+        const std::string bundle = Path("bundle");
         std::filesystem::remove_all(bundle);
         std::filesystem::copy(builtBundle_, bundle, std::filesystem::copy_options::recursive);
-        std::ifstream in(bundle + "/Info.plist");
-        std::string plist((std::istreambuf_iterator<char>(in)), {});
-        const std::string key = "<key>Preferences File Name</key>";
-        const size_t open = plist.find("<string>", plist.find(key));
+        std::string plist = ReadFile(bundle + "/Info.plist");
+        const size_t open = plist.find("<string>", plist.find("<key>Preferences File Name</key>"));
         const size_t close = plist.find("</string>", open);
         ASSERT_NE(close, std::string::npos);
-        plist.replace(open + 8, close - open - 8, name);
-        WriteBytes(bundle + "/Info.plist", plist);
-        Env("ORVANE_BUNDLE_DIR", bundle);
+        WriteFile(bundle + "/Info.plist", plist.replace(open + 8, close - open - 8, name));
+        if (!bundle_)
+            bundle_.emplace("ORVANE_BUNDLE_DIR", bundle);
     }
     OSErr Start() {
+        CloseApplicationResFile(glue_);
         const OSErr err = OpenApplicationResFile(glue_);
         return err != noErr ? err : DoInit(glue_);
     }
@@ -71,100 +55,83 @@ protected:
         return path;
     }
 
-    std::string root_;
     std::string builtBundle_;
     GlueRec* glue_ = nullptr;
-    std::vector<std::unique_ptr<ScopedEnvVar>> env_;
+    std::optional<ScopedEnv> config_, system_, level_, bundle_;
 };
 
-struct LevelCase {
-    const char* env; // null: unset
-    int option;      // -1: none
-    OSErr status;
-    uint16_t level;
-};
-
-class SystemLevelTest : public StartupTest, public ::testing::WithParamInterface<LevelCase> {};
-
-TEST_P(SystemLevelTest, ComesFromTheOptionElseTheEnvironmentElseOne) {
-    const LevelCase& c = GetParam();
-    ScopedEnvVar level("ORVANE_OS_LEVEL", c.env);
-    SetSystemLevelOption(c.option);
-    uint16_t osLevel = 99;
-    EXPECT_EQ(GetSystemLevel(&osLevel), c.status);
-    if (c.status == noErr) {
-        EXPECT_EQ(osLevel, c.level);
+TEST_F(StartupTest, SystemLevelComesFromTheOptionElseTheEnvironmentElseOne) {
+    struct Case {
+        const char* env; // null: unset
+        int option;      // -1: none
+        OSErr status;
+        uint16_t level;
+    };
+    const Case cases[] = {{nullptr, -1, noErr, 1},
+                          {"", -1, noErr, 1},
+                          {"0", -1, noErr, 0},
+                          {"2", -1, noErr, 2},
+                          {"3", -1, kBadSystemLevelErr, 0},
+                          {"1x", -1, kBadSystemLevelErr, 0},
+                          {"-1", -1, kBadSystemLevelErr, 0},
+                          // The front end's option wins, also over a bad environment value.
+                          {"2", 0, noErr, 0},
+                          {"junk", 2, noErr, 2},
+                          {nullptr, 5, kBadSystemLevelErr, 0}};
+    for (const Case& c : cases) {
+        ScopedEnv level("ORVANE_OS_LEVEL", c.env);
+        SetSystemLevelOption(c.option);
+        uint16_t osLevel = 99;
+        EXPECT_EQ(GetSystemLevel(&osLevel), c.status) << (c.env ? c.env : "unset") << c.option;
+        if (c.status == noErr) {
+            EXPECT_EQ(osLevel, c.level) << (c.env ? c.env : "unset") << c.option;
+        }
     }
+    SetSystemLevelOption(-1);
+    ScopedEnv bad("ORVANE_OS_LEVEL", "7");
+    EXPECT_EQ(Start(), kBadSystemLevelErr) << "a bad system level stops start-up";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sources, SystemLevelTest,
-    ::testing::Values(LevelCase{nullptr, -1, noErr, 1}, LevelCase{"", -1, noErr, 1},
-                      LevelCase{"0", -1, noErr, 0}, LevelCase{"2", -1, noErr, 2},
-                      LevelCase{"3", -1, kBadSystemLevelErr, 0},
-                      LevelCase{"1x", -1, kBadSystemLevelErr, 0},
-                      LevelCase{"-1", -1, kBadSystemLevelErr, 0},
-                      // The front end's option wins, also over a bad environment value.
-                      LevelCase{"2", 0, noErr, 0}, LevelCase{"junk", 2, noErr, 2},
-                      LevelCase{nullptr, 5, kBadSystemLevelErr, 0}));
-
-TEST_F(StartupTest, TheFirstRunCreatesTheFolderAndAnEmptyPreferencesFile) {
+TEST_F(StartupTest, TheFirstRunCreatesTheFolderAndAnEmptyPreferencesFileThenKeepsIt) {
     ASSERT_EQ(Start(), noErr);
     EXPECT_EQ(glue_->osLevel, 1);
     EXPECT_EQ(glue_->startingUp, 1);
     const std::string path = PrefsPath();
-    EXPECT_EQ(path, root_ + "/config/nested/Orvane Preferences");
-    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    EXPECT_EQ(path, Path("config/nested/Orvane Preferences"));
+    EXPECT_EQ(ReadFile(path), "");
     AppleDoubleImage sidecar;
     ASSERT_EQ(ReadSidecar(path, sidecar), noErr);
     EXPECT_EQ(AppleDoubleFileType(sidecar), MakeFourCC("pref"));
     EXPECT_EQ(AppleDoubleFileCreator(sidecar), MakeFourCC("Hvtk"));
-    uint8_t hasFork = 0;
-    ASSERT_EQ(TheFileHasResourceFork(glue_->prefsFileSpec, &hasFork), noErr);
     EXPECT_TRUE(sidecar.hasResourceFork);
     // The application's own file is known by its location.
     std::string appPath;
     ASSERT_EQ(HostPathForFSSpec(glue_->appFileSpec, appPath), noErr);
     EXPECT_EQ(std::filesystem::path(appPath).filename(), "Orvane.rsrc");
-}
 
-TEST_F(StartupTest, WithoutXdgConfigHomeThePreferencesGoToDotConfig) {
-    ScopedEnvVar noXdg("XDG_CONFIG_HOME", nullptr);
+    const std::string bytes = ReadFile(SidecarPath(path));
     ASSERT_EQ(Start(), noErr);
-    EXPECT_EQ(PrefsPath(), root_ + "/home/.config/Orvane Preferences");
-}
-
-TEST_F(StartupTest, AnExistingFileIsKeptAsItIs) {
-    ASSERT_EQ(Start(), noErr);
-    const std::string path = PrefsPath();
-    const std::vector<uint8_t> sidecar = ReadBytes(SidecarPath(path));
-    CloseApplicationResFile(glue_);
-    ASSERT_EQ(Start(), noErr);
-    EXPECT_EQ(ReadBytes(SidecarPath(path)), sidecar);
-}
-
-TEST_F(StartupTest, AFileThatLostItsResourcesGetsAnEmptyForkAgain) {
-    ASSERT_EQ(Start(), noErr);
-    const std::string path = PrefsPath();
+    EXPECT_EQ(ReadFile(SidecarPath(path)), bytes) << "an existing file is kept as it is";
+    // A file that lost its resources gets an empty fork again.
     ASSERT_EQ(DeleteSidecar(path), noErr);
-    CloseApplicationResFile(glue_);
     ASSERT_EQ(Start(), noErr);
-    AppleDoubleImage sidecar;
     ASSERT_EQ(ReadSidecar(path, sidecar), noErr);
     EXPECT_TRUE(sidecar.hasResourceFork);
-}
 
-TEST_F(StartupTest, AFolderInThePlaceOfTheFileStopsStartUp) {
-    std::filesystem::create_directories(root_ + "/config/nested/Orvane Preferences");
+    // A folder in the place of the file stops start-up.
+    std::filesystem::remove(path);
+    std::filesystem::remove(SidecarPath(path));
+    MakeFolder(path);
     EXPECT_EQ(Start(), dupFNErr);
 }
 
-TEST_F(StartupTest, ABadSystemLevelStopsStartUp) {
-    Env("ORVANE_OS_LEVEL", "7");
-    EXPECT_EQ(Start(), kBadSystemLevelErr);
+TEST_F(StartupTest, WithoutXdgConfigHomeThePreferencesGoToDotConfig) {
+    ScopedEnv noXdg("XDG_CONFIG_HOME", nullptr);
+    ASSERT_EQ(Start(), noErr);
+    EXPECT_EQ(PrefsPath(), Path("home/.config/Orvane Preferences"));
 }
 
-TEST_F(StartupTest, LevelsOneAndTwoTakeTheBundlesNameLevelZeroTheResource) {
+TEST_F(StartupTest, TheBundleNamesTheFileFromLevelOneOnAndANameMustFitAFileName) {
     UseBundleWithPrefsName("Orvane Test Prefs");
     for (int level : {0, 1, 2}) {
         SetSystemLevelOption(level);
@@ -172,16 +139,11 @@ TEST_F(StartupTest, LevelsOneAndTwoTakeTheBundlesNameLevelZeroTheResource) {
         EXPECT_EQ(PStrToString(glue_->prefsFileSpec.name),
                   level == 0 ? "Orvane Preferences" : "Orvane Test Prefs")
             << level;
-        CloseApplicationResFile(glue_);
     }
-}
-
-TEST_F(StartupTest, ANameThatCannotBeAFileNameIsRefusedNotCut) {
-    UseBundleWithPrefsName(std::string(64, 'n'));
-    EXPECT_EQ(Start(), bdNamErr);
-    CloseApplicationResFile(glue_);
-    UseBundleWithPrefsName("a/b");
-    EXPECT_EQ(Start(), bdNamErr);
+    for (const std::string& name : {std::string(64, 'n'), std::string("a/b")}) {
+        UseBundleWithPrefsName(name);
+        EXPECT_EQ(Start(), bdNamErr) << "refused, not cut: " << name;
+    }
 }
 
 } // namespace

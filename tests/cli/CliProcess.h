@@ -1,24 +1,27 @@
-// Test helper: runs the built orvanectl in a temporary system root and home of its own,
-// with an environment made for the test (nothing of the caller's leaks in but the
-// bundle's location) and standard input at end of file, as in a script.
+// Runs the built orvanectl with an environment made for the test (nothing of the caller's
+// leaks in) and standard input at end of file, as in a script; and the same environment
+// for code running in this process, restored newest first.
 #pragma once
 
-#include <gtest/gtest.h>
+#include "base/TempRoot.h"
 
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <string>
+#include <memory>
 #include <vector>
 
 namespace orvane::testing {
+
+using Environment = std::map<std::string, std::string>;
+using Files = std::map<std::string, std::string>; // relative path -> bytes
+
+inline std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 struct CliResult {
     int exitStatus = -1; // -1 when the program did not exit normally
@@ -26,34 +29,11 @@ struct CliResult {
     std::string err;
 };
 
-inline std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteWholeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-// Every regular file below `folder` (relative path -> bytes), for "nothing changed" checks.
-inline std::map<std::string, std::string> SnapshotFiles(const std::string& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file())
-            files[std::filesystem::relative(entry.path(), folder).string()] =
-                ReadWholeFile(entry.path().string());
-    }
-    return files;
-}
-
 // Runs `program` with `args` and exactly the variables of `env`; `scratch` is a folder for
 // the captured output.
-inline CliResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                            const std::map<std::string, std::string>& env,
-                            const std::string& scratch) {
-    const std::string outPath = scratch + "/stdout";
-    const std::string errPath = scratch + "/stderr";
+inline CliResult RunCli(const std::string& program, std::vector<std::string> args,
+                        const Environment& env, const std::string& scratch) {
+    const std::string outPath = scratch + "/stdout", errPath = scratch + "/stderr";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -61,20 +41,17 @@ inline CliResult RunProgram(const std::string& program, const std::vector<std::s
                                      0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
-    std::vector<std::string> argvStore{program};
-    argvStore.insert(argvStore.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : argvStore)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
+    args.insert(args.begin(), program);
     std::vector<std::string> envStore;
     for (const auto& [name, value] : env)
         envStore.push_back(name + "=" + value);
-    std::vector<char*> envp;
+    std::vector<char*> argv, envp;
+    for (std::string& a : args)
+        argv.push_back(a.data());
     for (std::string& e : envStore)
         envp.push_back(e.data());
+    argv.push_back(nullptr);
     envp.push_back(nullptr);
-
     CliResult result;
     pid_t pid = 0;
     const int spawned =
@@ -89,9 +66,39 @@ inline CliResult RunProgram(const std::string& program, const std::vector<std::s
     }
     if (WIFEXITED(status))
         result.exitStatus = WEXITSTATUS(status);
-    result.out = ReadWholeFile(outPath);
-    result.err = ReadWholeFile(errPath);
+    result.out = ReadAll(outPath);
+    result.err = ReadAll(errPath);
     return result;
 }
+
+// Every regular file below `folder` (relative path -> bytes), for "nothing changed" checks;
+// the folder catalogue, which may learn a folder in any run, is left out.
+inline Files SnapshotFiles(const std::string& folder, const std::string& prefix = "") {
+    Files files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        const std::string path = std::filesystem::relative(entry.path(), folder).string();
+        if (entry.is_regular_file() && path.rfind("orvane-folder-ids", 0) != 0)
+            files[prefix + path] = ReadAll(entry.path().string());
+    }
+    return files;
+}
+
+// The variables of `env` in this process while it lives; restored newest first, so that a
+// variable set here and earlier gets its earlier value back.
+class ScopedEnvironment {
+public:
+    explicit ScopedEnvironment(const Environment& env) : names_(env) {
+        for (const auto& [name, value] : names_) // the guards keep pointers to the names
+            guards_.push_back(std::make_unique<ScopedEnv>(name.c_str(), value));
+    }
+    ~ScopedEnvironment() {
+        while (!guards_.empty())
+            guards_.pop_back();
+    }
+
+private:
+    Environment names_;
+    std::vector<std::unique_ptr<ScopedEnv>> guards_;
+};
 
 } // namespace orvane::testing

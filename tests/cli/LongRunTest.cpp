@@ -6,79 +6,60 @@
 #include "app/AdjustHalftone.h"
 #include "app/SettingsLists.h"
 #include "app/Startup.h"
-#include "app/StoreFixture.h"
 #include "cli/CliProcess.h"
 #include "cli/CurveArgument.h"
 #include "core/UiText.h"
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <sys/stat.h>
+#include "host/alerts/AlertHost.h"
+#include "host/ui/Choosers.h"
 
 namespace orvane {
 namespace {
 
+using namespace testing;
 namespace fs = std::filesystem;
-using testing::ScopedEnvVar;
 
 constexpr const char* kLocalised = "Quillmark_ColorPage_5.ppd"; // *cupsLanguages: "de ja"
 constexpr const char* kPlain = "Quillmark_ColorPage_3.ppd";     // UTF-8, no localisations
 
-class LongRunTest : public ::testing::Test {
+class LongRunTest : public TempRoot {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/orvane-longrun-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = fs::canonical(pattern).string();
-        for (const char* side : {"/window", "/cli"}) {
-            fs::create_directories(dir_ + side);
-            fs::copy(std::string(ORVANE_SOURCE_DIR) + "/sample/root", dir_ + side + "/root",
+        TempRoot::SetUp();
+        for (const std::string side : {"window", "cli"}) {
+            MakeFolder(Path(side + "/home"));
+            fs::copy(std::string(ORVANE_SOURCE_DIR) + "/sample/root", Path(side + "/root"),
                      fs::copy_options::recursive);
-            for (const char* sub : {"/config", "/cache", "/home"})
-                fs::create_directories(dir_ + side + sub);
         }
-        pkexec_ = dir_ + "/pkexec-dismissed"; // polkit's answer to a dismissed question
-        testing::WriteBytes(pkexec_, "#!/bin/sh\nexit 126\n");
-        ASSERT_EQ(chmod(pkexec_.c_str(), 0755), 0);
+        WriteFile(Path("pkexec-dismissed"), "#!/bin/sh\nexit 126\n"); // polkit's answer
+        ASSERT_EQ(chmod(Path("pkexec-dismissed").c_str(), 0755), 0);
     }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::map<std::string, std::string> Environment(const std::string& side) const {
+    Environment Side(const std::string& side) const {
         const char* bundle = std::getenv("ORVANE_BUNDLE_DIR");
         return {{"PATH", "/usr/bin:/bin"},
-                {"HOME", dir_ + side + "/home"},
-                {"XDG_CONFIG_HOME", dir_ + side + "/config"},
-                {"XDG_CACHE_HOME", dir_ + side + "/cache"},
-                {"ORVANE_ROOT", dir_ + side + "/root"},
+                {"HOME", Path(side + "/home")},
+                {"XDG_CONFIG_HOME", Path(side + "/config")},
+                {"XDG_CACHE_HOME", Path(side + "/cache")},
+                {"ORVANE_ROOT", Path(side + "/root")},
                 {"ORVANE_ADMIN", "user"},
-                {"ORVANE_PKEXEC", pkexec_},
+                {"ORVANE_PKEXEC", Path("pkexec-dismissed")},
                 {"ORVANE_BUNDLE_DIR", bundle ? bundle : ORVANE_BUILD_DIR "/share/orvane"},
                 {"LC_ALL", "C.UTF-8"}};
     }
-
-    int Cli(std::vector<std::string> args) {
-        return testing::RunProgram(ORVANECTL_PATH, args, Environment("/cli"), dir_ + "/cli")
-            .exitStatus;
+    int Cli(const std::vector<std::string>& args) {
+        return RunCli(ORVANECTL_PATH, args, Side("cli"), Path("cli")).exitStatus;
     }
-
-    // Everything a side holds but the folder catalogue and the backups' names.
-    std::map<std::string, std::string> Files(const std::string& side) const {
-        auto files = testing::SnapshotFiles(dir_ + side + "/root");
-        for (const auto& [path, bytes] : testing::SnapshotFiles(dir_ + side + "/config"))
-            if (path.rfind("orvane-folder-ids", 0) != 0)
-                files["config/" + path] = bytes;
+    // Everything a side holds but the folder catalogue.
+    Files FilesOf(const std::string& side) const {
+        Files files = SnapshotFiles(Path(side + "/root"));
+        files.merge(SnapshotFiles(Path(side + "/config"), "config/"));
         return files;
     }
-
-    std::string dir_;
-    std::string pkexec_;
 };
 
 // The window's side: one state after another in this process, driven like the dialog.
 class Window {
 public:
-    explicit Window(const std::string& ppdFolder) : ppdFolder_(ppdFolder) {}
+    explicit Window(std::string ppdFolder) : ppdFolder_(std::move(ppdFolder)) {}
     ~Window() { Close(); }
 
     void Open() {
@@ -114,7 +95,7 @@ public:
         ASSERT_EQ(HandleAdjustHalftoneDialogButtons(glue_, kAdjustToPPDItem), noErr);
     }
     SaveOutcome Save() { return AdjustHalftoneDialogSave(glue_); }
-    GlueRec* glue() const { return glue_; }
+    void AnswerYes() { alerts_.SetNextAnswer(1); }
 
 private:
     std::string ppdFolder_;
@@ -138,10 +119,8 @@ TEST_F(LongRunTest, OneProcessWritesWhatSeparateRunsWrite) {
     ASSERT_EQ(Cli({"--os-level", "2", "to-ppd", "Vivid", "--replace"}), 0);
 
     // The window's side, all in this process.
-    std::vector<std::unique_ptr<ScopedEnvVar>> env;
-    for (const auto& [name, value] : Environment("/window"))
-        env.push_back(std::make_unique<ScopedEnvVar>(name.c_str(), value.c_str()));
-    Window window(dir_ + "/window/root/etc/cups/ppd");
+    ScopedEnvironment env(Side("window"));
+    Window window(Path("window/root/etc/cups/ppd"));
     window.Open();
     window.Add("Portrait", "gamma:1.8");
     window.Add("Vivid", "levels:0,,,25,,,60,,,,,,100");
@@ -150,7 +129,7 @@ TEST_F(LongRunTest, OneProcessWritesWhatSeparateRunsWrite) {
     ASSERT_TRUE(window.Save().ok());
     window.CopyToPPD("Vivid");
     {
-        ScopedEnvVar pkexec("ORVANE_ADMIN", "pkexec");
+        ScopedEnv pkexec("ORVANE_ADMIN", "pkexec");
         const SaveOutcome refused = window.Save();
         EXPECT_EQ(refused.status, noErr);
         EXPECT_TRUE(refused.rightsRefused);
@@ -169,15 +148,13 @@ TEST_F(LongRunTest, OneProcessWritesWhatSeparateRunsWrite) {
     window.Choose(kLocalised);
     // The gamma file starts with the PPD's own settings; the copy replaces the one of that
     // name, as --replace does.
-    ScriptedAlertHost yes{1};
-    window.glue()->services.alerts = &yes;
+    window.AnswerYes();
     window.CopyToPPD("Vivid");
     ASSERT_TRUE(window.Save().ok());
     window.Close();
     SetSystemLevelOption(-1);
 
-    const auto windowFiles = Files("/window");
-    const auto cliFiles = Files("/cli");
+    const Files windowFiles = FilesOf("window"), cliFiles = FilesOf("cli");
     ASSERT_EQ(windowFiles.size(), cliFiles.size());
     for (const auto& [path, bytes] : cliFiles) {
         ASSERT_TRUE(windowFiles.count(path)) << path;

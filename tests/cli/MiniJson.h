@@ -1,12 +1,10 @@
-// Test helper: a small strict JSON reader, so that the tests read orvanectl's --json output
-// back the way a script would. Numbers keep their text; strings are decoded to UTF-8
-// (\u escapes included, surrogate pairs joined). Anything that is not JSON fails the parse.
+// A small strict JSON reader, so that the tests read orvanectl's --json output back the way
+// a script would. Numbers keep their text; strings are decoded to UTF-8 (\u escapes
+// included, surrogate pairs joined). Anything that is not JSON fails the parse.
 #pragma once
 
-#include <cstdint>
-#include <map>
-#include <memory>
 #include <optional>
+#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,25 +19,22 @@ struct JsonValue {
     std::vector<std::pair<std::string, JsonValue>> members; // in order
 
     bool IsNull() const { return kind == Kind::null; }
-    // The member of that name; a null value when there is none.
+    // The member or element asked for; a null value when there is none.
     const JsonValue& operator[](std::string_view key) const {
-        static const JsonValue kNull;
         for (const auto& [name, value] : members)
             if (name == key)
                 return value;
-        return kNull;
+        return Null();
     }
     const JsonValue& operator[](size_t index) const {
-        static const JsonValue kNull;
-        return index < elements.size() ? elements[index] : kNull;
+        return index < elements.size() ? elements[index] : Null();
     }
-    bool Has(std::string_view key) const {
-        for (const auto& member : members)
-            if (member.first == key)
-                return true;
-        return false;
-    }
+    bool Has(std::string_view key) const { return &(*this)[key] != &Null(); }
     long long Integer() const { return std::stoll(text); }
+    static const JsonValue& Null() {
+        static const JsonValue kNull;
+        return kNull;
+    }
 };
 
 class JsonReader {
@@ -48,10 +43,7 @@ public:
     static std::optional<JsonValue> Parse(std::string_view text) {
         JsonReader reader(text);
         JsonValue value;
-        if (!reader.Value(value, 0))
-            return std::nullopt;
-        reader.Space();
-        if (reader.pos_ != text.size())
+        if (!reader.Value(value, 0) || (reader.Space(), reader.pos_ != text.size()))
             return std::nullopt;
         return value;
     }
@@ -61,203 +53,104 @@ private:
 
     void Space() {
         while (pos_ < s_.size() &&
-               (s_[pos_] == ' ' || s_[pos_] == '\n' || s_[pos_] == '\t' || s_[pos_] == '\r'))
+               std::string_view(" \n\t\r").find(s_[pos_]) != std::string_view::npos)
             ++pos_;
     }
     bool Eat(char c) {
         Space();
-        if (pos_ < s_.size() && s_[pos_] == c) {
-            ++pos_;
-            return true;
-        }
-        return false;
+        return pos_ < s_.size() && s_[pos_] == c && ++pos_;
     }
     bool Word(std::string_view word) {
-        if (s_.substr(pos_, word.size()) != word)
-            return false;
-        pos_ += word.size();
-        return true;
+        return s_.substr(pos_, word.size()) == word && (pos_ += word.size());
     }
     bool Value(JsonValue& out, int depth) {
-        if (depth > 64)
-            return false;
         Space();
-        if (pos_ >= s_.size())
+        if (depth > 64 || pos_ >= s_.size())
             return false;
-        const char c = s_[pos_];
-        if (c == '{')
-            return Object(out, depth);
-        if (c == '[')
-            return Array(out, depth);
-        if (c == '"') {
+        if (s_[pos_] == '{' || s_[pos_] == '[')
+            return Container(out, depth, s_[pos_++] == '{');
+        if (Eat('"')) {
             out.kind = JsonValue::Kind::string;
             return String(out.text);
         }
-        if (Word("null")) {
-            out.kind = JsonValue::Kind::null;
+        if (Word("null"))
             return true;
-        }
         if (Word("true") || Word("false")) {
             out.kind = JsonValue::Kind::boolean;
-            out.boolean = s_[pos_ - 1] == 'e' && s_[pos_ - 2] == 'u';
+            out.boolean = s_[pos_ - 2] == 'u';
             return true;
         }
-        return Number(out);
-    }
-    bool Number(JsonValue& out) {
-        const size_t start = pos_;
-        const auto digits = [&] {
-            const size_t from = pos_;
-            while (pos_ < s_.size() && s_[pos_] >= '0' && s_[pos_] <= '9')
-                ++pos_;
-            return pos_ > from;
-        };
-        if (pos_ < s_.size() && s_[pos_] == '-')
-            ++pos_;
-        if (pos_ < s_.size() && s_[pos_] == '0')
-            ++pos_;
-        else if (!digits())
+        static const std::regex number(R"(^-?(0|[1-9][0-9]*)(\.[0-9]+)?([eE][+-]?[0-9]+)?)");
+        std::match_results<std::string_view::const_iterator> m;
+        if (!std::regex_search(s_.begin() + pos_, s_.end(), m, number))
             return false;
-        if (pos_ < s_.size() && s_[pos_] == '.') {
-            ++pos_;
-            if (!digits())
-                return false;
-        }
-        if (pos_ < s_.size() && (s_[pos_] == 'e' || s_[pos_] == 'E')) {
-            ++pos_;
-            if (pos_ < s_.size() && (s_[pos_] == '+' || s_[pos_] == '-'))
-                ++pos_;
-            if (!digits())
-                return false;
-        }
         out.kind = JsonValue::Kind::number;
-        out.text = std::string(s_.substr(start, pos_ - start));
+        out.text = m.str();
+        pos_ += out.text.size();
         return true;
-    }
-    static void AppendUtf8(std::string& out, uint32_t cp) {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
     }
     bool Hex4(uint32_t& value) {
         if (pos_ + 4 > s_.size())
             return false;
-        value = 0;
-        for (int i = 0; i < 4; ++i) {
-            const char h = s_[pos_++];
-            value <<= 4;
-            if (h >= '0' && h <= '9')
-                value |= static_cast<uint32_t>(h - '0');
-            else if (h >= 'a' && h <= 'f')
-                value |= static_cast<uint32_t>(h - 'a' + 10);
-            else if (h >= 'A' && h <= 'F')
-                value |= static_cast<uint32_t>(h - 'A' + 10);
-            else
-                return false;
-        }
+        const std::string digits(s_.substr(pos_, 4));
+        pos_ += 4;
+        if (digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            return false;
+        value = static_cast<uint32_t>(std::stoul(digits, nullptr, 16));
         return true;
     }
+    static void AppendUtf8(std::string& out, uint32_t cp) {
+        const int extra = cp < 0x80 ? 0 : cp < 0x800 ? 1 : cp < 0x10000 ? 2 : 3;
+        static const unsigned char lead[] = {0x00, 0xC0, 0xE0, 0xF0};
+        out += static_cast<char>(lead[extra] | (cp >> (6 * extra)));
+        for (int i = extra - 1; i >= 0; --i)
+            out += static_cast<char>(0x80 | ((cp >> (6 * i)) & 0x3F));
+    }
     bool String(std::string& out) {
-        ++pos_; // the opening quote
-        out.clear();
+        static constexpr std::string_view escapes = "\"\\/bfnrt", meanings = "\"\\/\b\f\n\r\t";
         while (pos_ < s_.size()) {
             const unsigned char c = static_cast<unsigned char>(s_[pos_++]);
             if (c == '"')
                 return true;
-            if (c < 0x20)
+            if (c < 0x20 || (c == '\\' && pos_ >= s_.size()))
                 return false; // control characters must be escaped
             if (c != '\\') {
                 out += static_cast<char>(c);
-                continue;
-            }
-            if (pos_ >= s_.size())
+            } else if (const size_t e = escapes.find(s_[pos_++]); e != std::string_view::npos) {
+                out += meanings[e];
+            } else if (s_[pos_ - 1] != 'u') {
                 return false;
-            const char e = s_[pos_++];
-            switch (e) {
-            case '"':
-            case '\\':
-            case '/':
-                out += e;
-                break;
-            case 'b':
-                out += '\b';
-                break;
-            case 'f':
-                out += '\f';
-                break;
-            case 'n':
-                out += '\n';
-                break;
-            case 'r':
-                out += '\r';
-                break;
-            case 't':
-                out += '\t';
-                break;
-            case 'u': {
-                uint32_t cp = 0;
-                if (!Hex4(cp))
+            } else {
+                uint32_t cp = 0, low = 0;
+                if (!Hex4(cp) || (cp >= 0xDC00 && cp <= 0xDFFF))
                     return false;
                 if (cp >= 0xD800 && cp <= 0xDBFF) {
-                    uint32_t low = 0;
                     if (!Word("\\u") || !Hex4(low) || low < 0xDC00 || low > 0xDFFF)
                         return false;
                     cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-                } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
-                    return false;
                 }
                 AppendUtf8(out, cp);
-                break;
-            }
-            default:
-                return false;
             }
         }
         return false;
     }
-    bool Array(JsonValue& out, int depth) {
-        ++pos_;
-        out.kind = JsonValue::Kind::array;
-        if (Eat(']'))
+    bool Container(JsonValue& out, int depth, bool object) {
+        out.kind = object ? JsonValue::Kind::object : JsonValue::Kind::array;
+        if (Eat(object ? '}' : ']'))
             return true;
         do {
-            JsonValue element;
-            if (!Value(element, depth + 1))
-                return false;
-            out.elements.push_back(std::move(element));
-        } while (Eat(','));
-        return Eat(']');
-    }
-    bool Object(JsonValue& out, int depth) {
-        ++pos_;
-        out.kind = JsonValue::Kind::object;
-        if (Eat('}'))
-            return true;
-        do {
-            Space();
-            if (pos_ >= s_.size() || s_[pos_] != '"')
-                return false;
-            std::string key;
-            if (!String(key) || !Eat(':'))
-                return false;
             JsonValue value;
+            std::string key;
+            if (object && (!Eat('"') || !String(key) || !Eat(':')))
+                return false;
             if (!Value(value, depth + 1))
                 return false;
-            out.members.emplace_back(std::move(key), std::move(value));
+            if (object)
+                out.members.emplace_back(std::move(key), std::move(value));
+            else
+                out.elements.push_back(std::move(value));
         } while (Eat(','));
-        return Eat('}');
+        return Eat(object ? '}' : ']');
     }
 
     std::string_view s_;

@@ -1,130 +1,91 @@
+// Which files are PPDs the program serves, their localisation kind, encoding and names.
 #include "ppd/PPDRecognition.h"
 
 #include "ppd/PPDTestSupport.h"
-
-#include <gtest/gtest.h>
 
 using namespace orvane;
 using namespace orvane::testing;
 
 namespace {
 
-const std::string kSampleFolder = std::string(ORVANE_SOURCE_DIR) + "/sample/root/etc/cups/ppd/";
+const std::string kSample = std::string(ORVANE_SOURCE_DIR) + "/sample/root/etc/cups/ppd/";
+const std::string kHead = "*PPD-Adobe: \"4.3\"\n";
 
-class PPDRecognitionTest : public PPDFolderTest {
-protected:
-    // Puts `text` into the printer folder and returns its location.
-    FSSpec Place(const std::string& name, const std::string& text) {
-        const std::string path = ppdDir() + "/" + name;
-        WriteText(path, text);
-        FSSpec spec;
-        EXPECT_EQ(HostFSSpecForPath(path, spec), noErr);
-        return spec;
-    }
-    FSSpec PlaceSample(const std::string& name) {
-        return Place(name, ReadText(kSampleFolder + name));
-    }
-    uint8_t Accepts(const FSSpec& spec, OSErr expected = noErr) {
-        uint8_t isPPD = 0xEE;
-        EXPECT_EQ(CheckTargetFileIsPPDFile(glue(), &spec, &isPPD), expected);
-        return isPPD;
-    }
-};
+using PPDRecognitionTest = PPDFolderTest;
 
 } // namespace
 
-TEST_F(PPDRecognitionTest, ServesColourPPDsAndRefusesOthers) {
-    EXPECT_EQ(Accepts(PlaceSample("Quillmark_ColorPage_3.ppd")), 1);
-    EXPECT_EQ(ppd_type, 0);
-    EXPECT_EQ(Accepts(PlaceSample("Quillmark_ColorPage_5.ppd")), 1);
-    EXPECT_EQ(ppd_type, 1) << "the localised sample carries *cupsLanguages";
-    EXPECT_EQ(Accepts(PlaceSample("Quillmark_PressLine_7.ppd")), 1);
-    EXPECT_EQ(Accepts(PlaceSample("Quillmark_MonoPage_2.ppd")), 0);
-}
-
-TEST_F(PPDRecognitionTest, FilesThatAreNotPPDs) {
-    EXPECT_EQ(Accepts(Place("short.ppd", "*PPD-Ad")), 0) << "shorter than the header text";
-    EXPECT_EQ(Accepts(Place("empty.ppd", "")), 0);
-    EXPECT_EQ(Accepts(Place("text.ppd", "Hello, printer\n*ColorDevice: True\n")), 0);
-
-    // The right first bytes but neither marker nor attribute: refused, ppd_type still set.
-    ppd_type = 0;
-    EXPECT_EQ(Accepts(Place("plain.ppd", "*PPD-Adobe: \"4.3\"\n*cupsLanguages: \"de\"\n")), 0);
-    EXPECT_EQ(ppd_type, 1);
-}
-
-TEST_F(PPDRecognitionTest, SupportedAttributeAcceptsWithoutTheMarker) {
-    // A tab after the keyword hides the marker text; the bundle's attribute list still
-    // recognises a colour PPD by its CUPS colour profile.
-    const std::string profiled = "*PPD-Adobe: \"4.3\"\n*ColorDevice:\tTrue\n"
-                                 "*cupsICCProfile RGB../Colour: \"/usr/share/colour.icc\"\n";
-    EXPECT_EQ(Accepts(Place("profiled.ppd", profiled)), 1);
-    EXPECT_EQ(Accepts(Place("tabbed.ppd", "*PPD-Adobe: \"4.3\"\n*ColorDevice:\tTrue\n")), 0);
-}
-
-TEST_F(PPDRecognitionTest, MissingFileIsAFailureNotARefusal) {
-    FSSpec spec = Place("gone.ppd", "*PPD-Adobe: \"4.3\"\n");
-    std::filesystem::remove(ppdDir() + "/gone.ppd");
-    uint8_t isPPD = 0;
-    EXPECT_EQ(CheckTargetFileIsPPDFile(glue(), &spec, &isPPD), fnfErr);
-    EXPECT_EQ(isPPD, 0);
-}
-
-TEST_F(PPDRecognitionTest, EncodingFollowsLanguageEncodingExactly) {
+TEST_F(PPDRecognitionTest, ServesColourPPDsOnlyAndTellsTheirKind) {
     struct Case {
-        const char* line;
-        TextEncoding expected;
+        std::string text;
+        uint8_t isPPD;
+        uint16_t kind; // ppd_type afterwards
     };
     const Case cases[] = {
-        {"*LanguageEncoding: ISOLatin1\n", kTextEncodingISOLatin1},
-        {"*LanguageEncoding: JIS83-RKSJ\n", kTextEncodingMacJapanese},
-        {"*LanguageEncoding: UTF-8\n", kTextEncodingUTF8},
-        {"*LanguageEncoding: isolatin1\n", kTextEncodingMacRoman},
-        {"*LanguageEncoding: WindowsANSI\n", kTextEncodingMacRoman},
-        // Without the attribute a PPD is ISO Latin-1, the PPD format's default.
-        {"", kTextEncodingISOLatin1},
+        {ReadFile(kSample + "Quillmark_ColorPage_3.ppd"), 1, 0},
+        {ReadFile(kSample + "Quillmark_ColorPage_5.ppd"), 1, 1}, // carries *cupsLanguages
+        {ReadFile(kSample + "Quillmark_MonoPage_2.ppd"), 0, 0},
+        {"*PPD-Ad", 0, 9}, // shorter than the header text
+        {"Hello, printer\n*ColorDevice: True\n", 0, 9},
+        // The right first bytes but neither marker nor attribute: refused, the kind still set.
+        {kHead + "*cupsLanguages: \"de\"\n", 0, 1},
+        // A tab hides the marker text; a CUPS colour profile (a supported attribute) does not.
+        {kHead + "*ColorDevice:\tTrue\n", 0, 0},
+        {kHead + "*ColorDevice:\tTrue\n*cupsICCProfile RGB../Colour: \"/c.icc\"\n", 1, 0},
     };
     int n = 0;
     for (const Case& c : cases) {
-        const FSSpec spec =
-            Place("enc" + std::to_string(n++) + ".ppd",
-                  std::string("*PPD-Adobe: \"4.3\"\n") + c.line + "*NickName: \"Enc\"\n");
-        TextEncoding encoding = 0xFFFF;
-        EXPECT_EQ(GetPPDEncoding(&spec, &encoding), noErr);
-        EXPECT_EQ(encoding, c.expected) << c.line;
+        ppd_type = 9;
+        FSSpec spec = SpecFor(ChoosePPD(std::to_string(n++) + ".ppd", c.text));
+        uint8_t isPPD = 0xEE;
+        EXPECT_EQ(CheckTargetFileIsPPDFile(glue(), &spec, &isPPD), noErr) << n;
+        EXPECT_EQ(isPPD, c.isPPD) << n;
+        EXPECT_EQ(ppd_type, c.kind) << n;
     }
+    std::filesystem::remove(ppdDir() + "/0.ppd");
+    FSSpec gone = SpecFor(ppdDir() + "/0.ppd");
+    uint8_t isPPD = 0;
+    EXPECT_EQ(CheckTargetFileIsPPDFile(glue(), &gone, &isPPD), fnfErr) << "a failure, no refusal";
 }
 
-TEST_F(PPDRecognitionTest, AttributesAndNicknames) {
-    const FSSpec spec = PlaceSample("Quillmark_ColorPage_3.ppd");
+TEST_F(PPDRecognitionTest, EncodingAttributesAndNicknamesAreReadAsWritten) {
+    const std::pair<const char*, TextEncoding> encodings[] = {
+        {"*LanguageEncoding: ISOLatin1\n", kTextEncodingISOLatin1},
+        {"*LanguageEncoding: JIS83-RKSJ\n", kTextEncodingMacJapanese},
+        {"*LanguageEncoding: UTF-8\n", kTextEncodingUTF8},
+        {"*LanguageEncoding: isolatin1\n", kTextEncodingMacRoman}, // names match exactly
+        {"", kTextEncodingISOLatin1},                              // the PPD format's default
+    };
+    int n = 0;
+    for (const auto& [line, expected] : encodings) {
+        const FSSpec spec = SpecFor(ChoosePPD("enc" + std::to_string(n++) + ".ppd", kHead + line));
+        TextEncoding encoding = 0xFFFF;
+        EXPECT_EQ(GetPPDEncoding(&spec, &encoding), noErr);
+        EXPECT_EQ(encoding, expected) << line;
+    }
+
+    const FSSpec spec =
+        SpecFor(ChoosePPD("c3.ppd", ReadFile(kSample + "Quillmark_ColorPage_3.ppd")));
     char* value = nullptr;
     ASSERT_EQ(GetPPDAttribute(&spec, "ModelName", &value), noErr);
-    ASSERT_NE(value, nullptr);
     EXPECT_STREQ(value, "Quillmark ColorPage 3");
     MyDisposePtr(value);
     value = nullptr;
     EXPECT_EQ(GetPPDAttribute(&spec, "NoSuchAttribute", &value), noErr);
     EXPECT_EQ(value, nullptr);
-    EXPECT_EQ(GetPPDAttribute(nullptr, "ModelName", &value), paramErr);
-
     GetPPDOptions(glue(), &spec);
     EXPECT_EQ(PStrView(glue()->ppdNickname), "Quillmark ColorPage 3 PS");
-
-    const FSSpec shortOnly = Place("short-nick.ppd", "*PPD-Adobe: \"4.3\"\n"
-                                                     "*ShortNickName: \"Short Only\"\n");
+    const FSSpec shortOnly = SpecFor(ChoosePPD("s.ppd", kHead + "*ShortNickName: \"Short\"\n"));
     GetPPDOptions(glue(), &shortOnly);
-    EXPECT_EQ(PStrView(glue()->ppdNickname), "Short Only");
-
-    const FSSpec none = Place("no-nick.ppd", "not a PPD at all\n");
+    EXPECT_EQ(PStrView(glue()->ppdNickname), "Short");
+    const FSSpec none = SpecFor(ChoosePPD("n.ppd", "not a PPD at all\n"));
     GetPPDOptions(glue(), &none);
     EXPECT_EQ(PStrView(glue()->ppdNickname), "") << "never the previous PPD's nickname";
-
     // Cut at 255 bytes on a character boundary of the PPD's encoding (a quoted value may
     // span lines, so a nickname can be longer than a line).
     const std::string twoLines = std::string(200, 'x') + "\n" + std::string(53, 'y');
-    const FSSpec longName = Place("long-nick.ppd", "*PPD-Adobe: \"4.3\"\n*LanguageEncoding: UTF-8\n"
-                                                   "*NickName: \"" +
-                                                       twoLines + "\xC3\xA9\"\n");
+    const FSSpec longName = SpecFor(ChoosePPD(
+        "l.ppd", kHead + "*LanguageEncoding: UTF-8\n*NickName: \"" + twoLines + "\xC3\xA9\"\n"));
     GetPPDOptions(glue(), &longName);
     EXPECT_EQ(PStrView(glue()->ppdNickname), twoLines);
 }

@@ -1,57 +1,39 @@
-// A printer folder, preferences and cache in a temporary root, the application's resources
-// open, and a dialog state whose chosen PPD is a file written by the test.
+// The PPD floor's fixture: a printer folder in the temporary root (ORVANE_ROOT), the
+// application's resources open, a dialog state whose chosen PPD a test writes, and scripted
+// administrator rights; with the settings and records the tests compare.
 #pragma once
 
+#include "base/TempRoot.h"
 #include "core/AppResources.h"
 #include "core/State.h"
-#include "host/files/HostTestFolder.h"
 #include "host/files/HostPaths.h"
-#include "host/resources/Sidecar.h"
 #include "host/resources/ResourceForkFormat.h"
 #include "host/resources/ResourceManager.h"
-#include "host/rights/AdminRights.h"
+#include "host/resources/Sidecar.h"
 #include "host/rights/ScriptedAdminRights.h"
+#include "ppd/PPDWriter.h"
+#include "ppd/ToneBlock.h"
 #include "support/PString.h"
 #include "tone/ToneRecords.h"
 #include "tone/ToneTables.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace orvane::testing {
 
-inline std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-inline void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
-// A one-curve or four-curve setting; `curves` gives gamma values x 100 per ink (or one).
+// A setting named `name` whose curves are gamma values x 100: one for all inks, or four.
 inline CMYKTone GammaSetting(const char* name, std::initializer_list<int32_t> gammas) {
     CMYKTone tone;
     SetNewCMYKTone(tone);
     PStrFromView(tone.name, name, kMaxToneNameLength);
-    tone.sameCurve = gammas.size() == 1 ? 1 : 0;
+    tone.sameCurve = gammas.size() == 1;
     int ink = 0;
-    for (const int32_t g : gammas) {
-        EXPECT_EQ(MakeGammaToneInfo(tone.tone[ink], g), noErr);
-        ++ink;
-    }
-    if (tone.sameCurve)
-        for (int i = 1; i < kInkCount; ++i)
-            tone.tone[i] = tone.tone[kCyan];
+    for (const int32_t g : gammas)
+        EXPECT_EQ(MakeGammaToneInfo(tone.tone[ink++], g), noErr);
+    for (; tone.sameCurve && ink < kInkCount; ++ink)
+        tone.tone[ink] = tone.tone[kCyan];
     return tone;
 }
 
@@ -63,13 +45,19 @@ inline PPDTone4Rec ListOf(std::initializer_list<CMYKTone> tones) {
     return list;
 }
 
-// The stored 'VrTn' 128 of a file's sidecar, as bytes (nothing when absent).
+inline std::vector<uint8_t> BigEndianRecord(const PPDTone4Rec& list) {
+    PPDTone4Rec disk = list;
+    SwapPPDTone4Rec(disk);
+    const auto* p = reinterpret_cast<const uint8_t*>(&disk);
+    return {p, p + sizeof disk};
+}
+
+// The 'VrTn' 128 of a file's sidecar, as bytes (nothing when absent).
 inline std::optional<std::vector<uint8_t>> StoredRecord(const std::string& path) {
     AppleDoubleImage image;
-    if (ReadSidecar(path, image) != noErr || !image.hasResourceFork)
-        return std::nullopt;
     ResourceForkImage fork;
-    if (ParseResourceFork(image.resourceFork, fork) != noErr)
+    if (ReadSidecar(path, image) != noErr || !image.hasResourceFork ||
+        ParseResourceFork(image.resourceFork, fork) != noErr)
         return std::nullopt;
     for (const ResourceEntry& e : fork.entries)
         if (e.type == kPPDToneResType && e.id == kPPDToneResID)
@@ -77,12 +65,24 @@ inline std::optional<std::vector<uint8_t>> StoredRecord(const std::string& path)
     return std::nullopt;
 }
 
-class PPDFolderTest : public HostFolderTest {
+// Replaces a file's sidecar by one holding only `record` as its 'VrTn' 128.
+inline void StoreSidecarRecord(const std::string& path, const std::vector<uint8_t>& record) {
+    ResourceForkImage fork;
+    fork.entries.push_back({});
+    fork.entries[0].type = kPPDToneResType;
+    fork.entries[0].id = kPPDToneResID;
+    fork.entries[0].data = record;
+    AppleDoubleImage image;
+    ASSERT_EQ(SerializeResourceFork(fork, image.resourceFork), noErr);
+    image.hasResourceFork = true;
+    ASSERT_EQ(WriteSidecar(path, image), noErr);
+}
+
+class PPDFolderTest : public TempRoot {
 protected:
     void SetUp() override {
-        HostFolderTest::SetUp();
-        ppdDir_ = root() + "/etc/cups/ppd";
-        std::filesystem::create_directories(ppdDir_);
+        TempRoot::SetUp();
+        MakeFolder(ppdDir());
         systemRoot_.emplace("ORVANE_ROOT", root());
         glue_ = NewGlueRec();
         ASSERT_NE(glue_, nullptr);
@@ -96,7 +96,6 @@ protected:
         AUTH_CANCEL_Flag = 0;
         ppd_type = 0;
     }
-
     void TearDown() override {
         scopedRights_.reset();
         if (glue_) {
@@ -108,28 +107,50 @@ protected:
         AUTH_CANCEL_Flag = 0;
         ppd_type = 0;
         systemRoot_.reset();
-        HostFolderTest::TearDown();
+        TempRoot::TearDown();
     }
 
-    // Writes a PPD into the printer folder and makes it the chosen PPD.
-    std::string ChoosePPD(const std::string& name, const std::string& text) {
-        const std::string path = ppdDir_ + "/" + name;
-        WriteText(path, text);
-        FSSpec spec;
-        EXPECT_EQ(HostFSSpecForPath(path, spec), noErr);
+    static FSSpec SpecFor(const std::string& path) {
+        FSSpec spec{};
+        EXPECT_EQ(HostFSSpecForPath(path, spec), noErr) << path;
+        return spec;
+    }
+    // Makes the file at `path` (written with `text` unless empty) the chosen PPD.
+    std::string ChoosePath(const std::string& path, const std::string& text) {
+        if (!text.empty())
+            WriteFile(path, text);
+        const FSSpec spec = SpecFor(path);
         SetPPDLocation(*state()->prefsWorking, spec);
         SetPPDLocation(*state()->prefsSaved, spec);
         return path;
     }
+    std::string ChoosePPD(const std::string& name, const std::string& text) {
+        return ChoosePath(ppdDir() + "/" + name, text);
+    }
+    // Saves `list` as the chosen PPD's settings.
+    SaveOutcome Save(const PPDTone4Rec& list) {
+        *state()->ppdWorking = list;
+        return AdjustHalftoneSaveToPPDFile(glue_);
+    }
+    bool SavedIs(const PPDTone4Rec& list) {
+        return std::memcmp(state()->ppdSaved, &list, sizeof list) == 0;
+    }
+    // The block as composed for a PPD of this kind and encoding.
+    std::string Block(const PPDTone4Rec& list, bool newBlock, uint16_t ppdType = 0,
+                      TextEncoding encoding = kTextEncodingISOLatin1) {
+        PPDTexts texts;
+        EXPECT_EQ(LoadPPDTexts(glue_, texts), noErr);
+        MyUnknownSizePtrClass block;
+        EXPECT_EQ(ComposeToneBlock(texts, ppdType, encoding, list, newBlock, block), noErr);
+        return {reinterpret_cast<const char*>(block.GetBlock()), block.GetUsedSize()};
+    }
 
-    void SetWorking(const PPDTone4Rec& list) { *state()->ppdWorking = list; }
     SettingPrivateRec* state() { return glue_->dialogState; }
     GlueRec* glue() { return glue_; }
-    const std::string& ppdDir() const { return ppdDir_; }
+    std::string ppdDir() const { return Path("etc/cups/ppd"); }
     ScriptedAdminRights& rights() { return rights_; }
 
 private:
-    std::string ppdDir_;
     std::optional<ScopedEnv> systemRoot_;
     GlueRec* glue_ = nullptr;
     ScriptedAdminRights rights_;

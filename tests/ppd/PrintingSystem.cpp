@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -12,7 +10,6 @@
 #include <regex>
 #include <spawn.h>
 #include <sstream>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,27 +24,40 @@ std::string ReadAll(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string Trim(const std::string& s) {
-    const size_t from = s.find_first_not_of(" \t\r");
-    if (from == std::string::npos)
-        return "";
-    return s.substr(from, s.find_last_not_of(" \t\r") - from + 1);
-}
-
-// The inherited environment with `overrides` ("NAME=value") replacing or added.
-std::vector<std::string> MergedEnvironment(const std::vector<std::string>& overrides) {
-    std::vector<std::string> out;
+// Runs argv (argv[0] an absolute path) with standard input from /dev/null and standard
+// output and error into `outputPath`; `overrides` ("NAME=value") replace or add to the
+// inherited variables. The exit status, or -1 when it could not start or was killed.
+int RunProgram(std::vector<std::string> argv, const std::string& outputPath,
+               const std::vector<std::string>& overrides = {}) {
+    std::vector<std::string> envStrings = overrides;
     for (char** e = environ; e && *e; ++e) {
         const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('='));
-        const bool replaced = std::any_of(overrides.begin(), overrides.end(), [&](auto& o) {
-            return o.compare(0, name.size() + 1, name + "=") == 0;
-        });
-        if (!replaced)
-            out.push_back(entry);
+        if (std::none_of(overrides.begin(), overrides.end(), [&](const std::string& o) {
+                return o.compare(0, o.find('=') + 1, entry, 0, entry.find('=') + 1) == 0;
+            }))
+            envStrings.push_back(entry);
     }
-    out.insert(out.end(), overrides.begin(), overrides.end());
-    return out;
+    std::vector<char*> args, env;
+    for (std::string& a : argv)
+        args.push_back(a.data());
+    for (std::string& e : envStrings)
+        env.push_back(e.data());
+    args.push_back(nullptr);
+    env.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = 0;
+    const int started = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data());
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    while (started == 0 && waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR)
+            return -1;
+    return started == 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // Checks run inside Ghostscript after a choice's code: each installed transfer procedure
@@ -76,80 +86,31 @@ constexpr const char* kRamp = R"PS(
 showpage
 )PS";
 
-// One PAM page of 256 x 4 CMYK pixels, top row first.
+// One PAM page of 256 x 4 CMYK pixels, top row first (PostScript's row 0 is the last).
 ::testing::AssertionResult ParsePam(const std::string& bytes, InkRamp& ramp) {
-    const std::string endHeader = "ENDHDR\n";
-    const size_t at = bytes.find(endHeader);
+    const size_t at = bytes.find("ENDHDR\n");
     if (bytes.compare(0, 3, "P7\n") != 0 || at == std::string::npos ||
         bytes.find("WIDTH 256\n") > at || bytes.find("HEIGHT 4\n") > at ||
-        bytes.find("DEPTH 4\n") > at)
+        bytes.find("DEPTH 4\n") > at || bytes.size() - at - 7 < 256 * 4 * 4)
         return ::testing::AssertionFailure() << "not a 256 x 4 CMYK PAM page";
-    const size_t body = at + endHeader.size();
-    if (bytes.size() - body < 256 * 4 * 4)
-        return ::testing::AssertionFailure() << "PAM page too short";
-    for (int ink = 0; ink < 4; ++ink) {
-        // PostScript's row 0 is at the bottom of the page, the PAM's last row.
-        const size_t row = body + static_cast<size_t>(3 - ink) * 256 * 4;
+    for (size_t ink = 0; ink < 4; ++ink)
         for (size_t j = 0; j < 256; ++j)
-            ramp[static_cast<size_t>(ink)][j] =
-                static_cast<unsigned char>(bytes[row + 4 * j + static_cast<size_t>(ink)]);
-    }
+            ramp[ink][j] =
+                static_cast<unsigned char>(bytes[at + 7 + (3 - ink) * 1024 + 4 * j + ink]);
     return ::testing::AssertionSuccess();
 }
 
 } // namespace
 
 std::string FindProgram(const std::string& name) {
-    if (name.find('/') != std::string::npos)
-        return access(name.c_str(), X_OK) == 0 ? name : "";
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
-    size_t from = 0;
-    while (from <= dirs.size()) {
-        size_t to = dirs.find(':', from);
-        if (to == std::string::npos)
-            to = dirs.size();
-        const std::string candidate = dirs.substr(from, to - from) + "/" + name;
-        struct stat st {};
-        if (to > from && stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+    std::istringstream dirs(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+    for (std::string dir; std::getline(dirs, dir, ':');) {
+        const std::string candidate = dir + "/" + name;
+        if (!dir.empty() && std::filesystem::is_regular_file(candidate) &&
             access(candidate.c_str(), X_OK) == 0)
             return candidate;
-        from = to + 1;
     }
     return "";
-}
-
-int RunProgram(const std::vector<std::string>& argv, const std::string& outputPath,
-               const std::vector<std::string>& environment) {
-    if (argv.empty())
-        return -1;
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    const std::vector<std::string> envStrings = MergedEnvironment(environment);
-    std::vector<char*> env;
-    for (const std::string& e : envStrings)
-        env.push_back(const_cast<char*>(e.c_str()));
-    env.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = 0;
-    const int started = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (started != 0)
-        return -1;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
-            return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 bool PrintingToolsRequired() {
@@ -162,8 +123,7 @@ bool PrintingToolsRequired() {
     const int status = RunProgram(
         {kOpenprintingDriver, "cat", "openprinting-ppds:0/ppd/openprinting/" + name}, destination);
     std::error_code ec;
-    const auto size = std::filesystem::file_size(destination, ec);
-    if (status != 0 || ec || size == 0)
+    if (status != 0 || std::filesystem::file_size(destination, ec) == 0 || ec)
         return ::testing::AssertionFailure()
                << kOpenprintingDriver << " cat " << name << " failed (status " << status
                << "): " << ReadAll(destination).substr(0, 500);
@@ -179,13 +139,15 @@ CupstestppdResult RunCupstestppd(const std::string& program, const std::string& 
     std::istringstream lines(ReadAll(out));
     std::string line;
     std::getline(lines, line); // the file's name
-    static const std::regex summary(R"(^(\d+ ERRORS FOUND|NO ERRORS FOUND)$)");
+    static const std::regex skipped(
+        R"(^(|PASS.*|.*CONFORMANCE TEST RESULTS.*|\d+ ERRORS FOUND|NO ERRORS FOUND)$)");
     while (std::getline(lines, line)) {
-        const std::string s = Trim(line);
-        if (s.empty() || s.rfind("PASS", 0) == 0 ||
-            s.find("CONFORMANCE TEST RESULTS") != std::string::npos || std::regex_match(s, summary))
-            continue;
-        result.lines.push_back(s);
+        const size_t from = line.find_first_not_of(" \t\r");
+        line = from == std::string::npos
+                   ? ""
+                   : line.substr(from, line.find_last_not_of(" \t\r") - from + 1);
+        if (!std::regex_match(line, skipped))
+            result.lines.push_back(line);
     }
     return result;
 }
@@ -193,21 +155,15 @@ CupstestppdResult RunCupstestppd(const std::string& program, const std::string& 
 NewFindings CompareFindings(const CupstestppdResult& before, const CupstestppdResult& after,
                             const std::string& option, const std::string& appLanguage) {
     std::vector<std::string> old = before.lines;
-    std::vector<std::string> added;
-    for (const std::string& line : after.lines) {
-        const auto it = std::find(old.begin(), old.end(), line);
-        if (it != old.end())
-            old.erase(it);
-        else
-            added.push_back(line);
-    }
     const std::regex missing("Missing \"([A-Za-z_]+)\" translation string for option " + option +
                              "(, choice \\w+)?\\.$");
     NewFindings found;
     std::vector<std::string> rest;
-    for (const std::string& line : added) {
+    for (const std::string& line : after.lines) {
         std::smatch m;
-        if (std::regex_search(line, m, missing) && m[1].str() != appLanguage)
+        if (const auto it = std::find(old.begin(), old.end(), line); it != old.end())
+            old.erase(it);
+        else if (std::regex_search(line, m, missing) && m[1].str() != appLanguage)
             found.missingTranslations.push_back(line);
         else
             rest.push_back(line);
@@ -224,10 +180,9 @@ NewFindings CompareFindings(const CupstestppdResult& before, const CupstestppdRe
 
 std::string EmittedChoice(const std::string& option, const std::string& choice,
                           const std::string& code) {
-    std::string out = "[{\n%%BeginFeature: *" + option + " " + choice + "\n" + code;
-    if (!code.empty() && code.back() != '\n')
-        out += "\n";
-    return out + "%%EndFeature\n} stopped cleartomark\n";
+    return "[{\n%%BeginFeature: *" + option + " " + choice + "\n" + code +
+           (!code.empty() && code.back() != '\n' ? "\n" : "") +
+           "%%EndFeature\n} stopped cleartomark\n";
 }
 
 ::testing::AssertionResult RenderRamps(const std::string& gs, const std::vector<RampJob>& jobs,
@@ -236,25 +191,20 @@ std::string EmittedChoice(const std::string& option, const std::string& choice,
     // An error inside the code is caught by "stopped", as in a real job; report it instead
     // of letting it pass silently.
     const std::string stopped = "} stopped cleartomark";
-    std::string ps = "%!PS\n<< /PageSize [256 4] >> setpagedevice\n";
-    ps += kProbe;
+    std::string ps = "%!PS\n<< /PageSize [256 4] >> setpagedevice\n" + std::string(kProbe);
     for (const RampJob& job : jobs) {
         std::string code = job.emitted;
         const size_t at = code.rfind(stopped);
         if (at == std::string::npos)
             return ::testing::AssertionFailure() << "not an emitted choice:\n" << code;
         code.replace(at, stopped.size(), "} stopped {(ORVANE-FAILED) = flush} if cleartomark");
-        ps += "save\n" + code;
-        if (job.checkProcedures)
-            ps += "currentcolortransfer orvprobe orvprobe orvprobe orvprobe\n";
-        ps += std::string(kRamp) + "restore\n";
+        ps += "save\n" + code +
+              (job.checkProcedures ? "currentcolortransfer orvprobe orvprobe orvprobe orvprobe\n"
+                                   : "") +
+              kRamp + "restore\n";
     }
-    const std::string input = scratchFolder + "/ramps.ps";
-    {
-        std::ofstream out(input, std::ios::binary | std::ios::trunc);
-        out << ps;
-    }
-    const std::string output = scratchFolder + "/gs.out";
+    const std::string input = scratchFolder + "/ramps.ps", output = scratchFolder + "/gs.out";
+    std::ofstream(input, std::ios::binary) << ps;
     const int status =
         RunProgram({gs, "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pamcmyk32", "-r72",
                     "-sOutputFile=" + scratchFolder + "/page-%03d.pam", input},
@@ -268,8 +218,7 @@ std::string EmittedChoice(const std::string& option, const std::string& choice,
     for (size_t i = 0; i < jobs.size(); ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "/page-%03zu.pam", i + 1);
-        ::testing::AssertionResult parsed = ParsePam(ReadAll(scratchFolder + name), pages[i]);
-        if (!parsed)
+        if (auto parsed = ParsePam(ReadAll(scratchFolder + name), pages[i]); !parsed)
             return parsed << " (page " << i + 1 << ")";
     }
     return ::testing::AssertionSuccess();

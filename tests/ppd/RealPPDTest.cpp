@@ -67,55 +67,46 @@ struct NamedSetting {
     CMYKTone tone;
 };
 
-CMYKTone Named(const char* utf8, CMYKTone tone) {
-    std::string appName;
-    EXPECT_EQ(Utf8ToAppText(utf8, kMaxToneNameLength, appName), TextConversionStatus::ok);
-    PStrFromView(tone.name, appName, kMaxToneNameLength);
-    return tone;
-}
-
-// A curve through a few points only, which the spline bends past the points between them.
-CMYKTone PointsSetting(std::initializer_list<std::pair<int, int32_t>> points) {
+// A curve through a few points only, which the spline bends past the points between them;
+// black a little lighter than the others.
+CMYKTone PointsSetting() {
     CMYKTone tone;
     SetNewCMYKTone(tone);
     tone.sameCurve = 0;
     for (CToneInfo& curve : tone.tone) {
         std::fill(std::begin(curve.levels), std::end(curve.levels), kNoPoint);
-        curve.gamma = kNoGamma;
-        for (const auto& [slot, level] : points)
+        for (const auto& [slot, level] :
+             {std::pair{0, 0}, {3, 500}, {6, 4000}, {10, 9900}, {12, 10000}})
             curve.levels[slot] = level;
     }
-    tone.tone[kBlack].levels[6] = 3500; // black a little lighter than the others
+    tone.tone[kBlack].levels[6] = 3500;
     return tone;
 }
 
 // Six settings of every kind: one and four curves, gamma and point curves, names that
 // Latin-1 can and cannot hold, a name with bytes a PPD translation must escape.
 std::vector<NamedSetting> SixSettings() {
-    return {
-        {"Identity", true, Named("Identity", GammaSetting("", {100}))},
-        {"Café crème", true, Named("Café crème", GammaSetting("", {100, 120, 140, 90}))},
-        {"Warm: proof <A>", true, Named("Warm: proof <A>", GammaSetting("", {180}))},
-        {"Proof™", false, Named("Proof™", GammaSetting("", {250, 45, 220, 100}))},
-        {"Soft", true, Named("Soft", GammaSetting("", {45}))},
-        {"Shoulder", true,
-         Named("Shoulder", PointsSetting({{0, 0}, {3, 500}, {6, 4000}, {10, 9900}, {12, 10000}}))},
+    std::vector<NamedSetting> six = {
+        {"Identity", true, GammaSetting("", {100})},
+        {"Café crème", true, GammaSetting("", {100, 120, 140, 90})},
+        {"Warm: proof <A>", true, GammaSetting("", {180})},
+        {"Proof™", false, GammaSetting("", {250, 45, 220, 100})},
+        {"Soft", true, GammaSetting("", {45})},
+        {"Shoulder", true, PointsSetting()},
     };
+    for (NamedSetting& s : six) {
+        std::string appName;
+        EXPECT_EQ(Utf8ToAppText(s.name, kMaxToneNameLength, appName), TextConversionStatus::ok);
+        PStrFromView(s.tone.name, appName, kMaxToneNameLength);
+    }
+    return six;
 }
 
 PPDTone4Rec ListOfNamed(const std::vector<NamedSetting>& settings) {
-    PPDTone4Rec list;
-    std::memset(&list, 0, sizeof list);
+    PPDTone4Rec list = ListOf({});
     for (const NamedSetting& s : settings)
         list.tones[list.count++] = s.tone;
     return list;
-}
-
-std::vector<uint8_t> BigEndianRecord(const PPDTone4Rec& list) {
-    PPDTone4Rec disk = list;
-    SwapPPDTone4Rec(disk);
-    const auto* p = reinterpret_cast<const uint8_t*>(&disk);
-    return std::vector<uint8_t>(p, p + sizeof disk);
 }
 
 std::string Language(GlueRec* glue) {
@@ -123,15 +114,6 @@ std::string Language(GlueRec* glue) {
     EXPECT_EQ(GetAppString(glue, kLocalizedFolderStringID, folder), noErr);
     const std::string_view text = PStrView(folder);
     return std::string(text.substr(0, text.size() > 6 ? text.size() - 6 : 0));
-}
-
-// Words of a PPD value ("de es fr" -> {"de", "es", "fr"}).
-std::vector<std::string> Words(const std::string& value) {
-    std::istringstream in(value);
-    std::vector<std::string> out;
-    for (std::string w; in >> w;)
-        out.push_back(w);
-    return out;
 }
 
 class RealPPDTest : public PPDFolderTest, public ::testing::WithParamInterface<RealPPDCase> {
@@ -150,9 +132,9 @@ protected:
         if (kAddressSanitizer && GetParam().largest)
             GTEST_SKIP() << "the largest PPD takes libcups seconds to parse under "
                             "AddressSanitizer; the release build's run covers it";
-        const std::string extracted = WorkPath("original.ppd");
+        const std::string extracted = Path("original.ppd");
         ASSERT_TRUE(ExtractOpenprintingPPD(GetParam().name, extracted));
-        original_ = ReadText(extracted);
+        original_ = ReadFile(extracted);
         std::string base = GetParam().name;
         base = base.substr(base.rfind('/') + 1);
         path_ = ChoosePPD(base, original_);
@@ -173,23 +155,13 @@ protected:
         ASSERT_EQ(GetPPDEncoding(&spec_, &encoding_), noErr);
     }
 
-    OSErr Write(const PPDTone4Rec& list) {
-        SetWorking(list);
-        return AdjustHalftoneSaveToPPDFile(glue()).status;
-    }
-
+    OSErr Write(const PPDTone4Rec& list) { return Save(list).status; }
     std::string Block(const PPDTone4Rec& list, bool newBlock) {
-        PPDTexts texts;
-        EXPECT_EQ(LoadPPDTexts(glue(), texts), noErr);
-        MyUnknownSizePtrClass block;
-        EXPECT_EQ(ComposeToneBlock(texts, ppdType_, encoding_, list, newBlock, block), noErr);
-        return std::string(reinterpret_cast<const char*>(block.GetBlock()), block.GetUsedSize());
+        return PPDFolderTest::Block(list, newBlock, ppdType_, encoding_);
     }
 
     void ExpectStoredAndReadBack(const PPDTone4Rec& list) {
-        const auto record = StoredRecord(path_);
-        ASSERT_TRUE(record) << "no 'VrTn' 128 beside " << path_;
-        EXPECT_EQ(*record, BigEndianRecord(list));
+        EXPECT_EQ(StoredRecord(path_), BigEndianRecord(list));
         PPDTone4Rec back;
         std::memset(&back, 0xAA, sizeof back);
         ASSERT_EQ(ReadPPDSetting(glue(), &spec_, &back), noErr);
@@ -216,7 +188,7 @@ TEST_P(RealPPDTest, BlockGoesBeforeTheAnchorIsReplacedInPlaceAndRemovedToTheOrig
     const PPDTone4Rec six = ListOfNamed(SixSettings());
     ASSERT_EQ(Write(six), noErr);
     EXPECT_TRUE(SameBytes(original_.substr(0, anchor) + Block(six, true) + original_.substr(anchor),
-                          ReadText(path_)));
+                          ReadFile(path_)));
     ExpectStoredAndReadBack(six);
 
     const PPDTone4Rec two =
@@ -225,11 +197,11 @@ TEST_P(RealPPDTest, BlockGoesBeforeTheAnchorIsReplacedInPlaceAndRemovedToTheOrig
     // Everything outside the block, the three line feeds after it included, is unchanged.
     EXPECT_TRUE(SameBytes(original_.substr(0, anchor) + Block(two, false) + "\n\n\n" +
                               original_.substr(anchor),
-                          ReadText(path_)));
+                          ReadFile(path_)));
     ExpectStoredAndReadBack(two);
 
     ASSERT_EQ(Write(ListOf({})), noErr);
-    EXPECT_TRUE(SameBytes(original_, ReadText(path_)));
+    EXPECT_TRUE(SameBytes(original_, ReadFile(path_)));
     ExpectStoredAndReadBack(ListOf({}));
 }
 
@@ -284,15 +256,15 @@ TEST_P(RealPPDTest, PrintingSystemOffersTheOptionAndItsChoicesWork) {
 
     // cupstestppd: nothing new but, in a localised PPD, the translations the application
     // cannot give: the option and each choice (None and the settings) per other language.
-    const std::string originalCopy = WorkPath("original.ppd");
-    const CupstestppdResult before = RunCupstestppd(cupstestppd, originalCopy, work());
-    const CupstestppdResult after = RunCupstestppd(cupstestppd, path_, work());
+    const std::string originalCopy = Path("original.ppd");
+    const CupstestppdResult before = RunCupstestppd(cupstestppd, originalCopy, root());
+    const CupstestppdResult after = RunCupstestppd(cupstestppd, path_, root());
     const NewFindings found = CompareFindings(before, after, kOption, language);
     EXPECT_TRUE(found.failures.empty()) << ::testing::PrintToString(found.failures);
     size_t otherLanguages = 0;
     if (GetParam().localised) {
-        const CupsPPD ppd(originalCopy);
-        for (const std::string& l : Words(ppd.Attribute("cupsLanguages").value_or("")))
+        std::istringstream languages(CupsPPD(originalCopy).Attribute("cupsLanguages").value_or(""));
+        for (std::string l; languages >> l;)
             otherLanguages += l != language;
         EXPECT_GT(otherLanguages, 0u);
     }
@@ -312,7 +284,7 @@ TEST_P(RealPPDTest, PrintingSystemOffersTheOptionAndItsChoicesWork) {
     // Ghostscript: None changes nothing; each setting's choice makes every ink follow its
     // curve within one level of 255.
     std::vector<InkRamp> pages;
-    ASSERT_TRUE(RenderRamps(gs, jobs, work(), pages));
+    ASSERT_TRUE(RenderRamps(gs, jobs, root(), pages));
     for (int ink = 0; ink < kInkCount; ++ink)
         for (int j = 0; j < 256; ++j)
             ASSERT_EQ(pages[0][ink][j], j) << "None changed ink " << ink << " at " << j;

@@ -57,4 +57,23 @@ inline constexpr int kToolWaitIntervalMs = 50;
 void SetToolWaitObserver(ToolWaitObserver* observer);
 ToolWaitObserver* CurrentToolWaitObserver();
 
+// Told while a tool runs, so that a window can keep painting and show that it waits: the
+// question of polkit's agent can take as long as the user likes. Called on the thread that
+// runs the tool, from inside RunTool.
+class ToolWaitObserver {
+public:
+    virtual ~ToolWaitObserver() = default;
+    // About every kToolWaitInterval while the tool has not ended; `first` on the first call
+    // for a tool.
+    virtual void ToolWaiting(bool first) = 0;
+    // Once the tool has ended, after a run for which ToolWaiting was called.
+    virtual void ToolEnded() = 0;
+};
+
+inline constexpr int kToolWaitIntervalMs = 50;
+
+// The observer of every later run; null (the default) waits without telling anyone.
+void SetToolWaitObserver(ToolWaitObserver* observer);
+ToolWaitObserver* CurrentToolWaitObserver();
+
 } // namespace orvane
