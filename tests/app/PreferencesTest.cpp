@@ -118,15 +118,9 @@ TEST_F(PreferencesTest, TheRecordIsStoredBigEndianAndReadBackUnchanged) {
     EXPECT_EQ(ReadFile(SidecarPath(PrefsPath())), sidecar) << "saving twice writes the same bytes";
 
     ASSERT_EQ(Reopen(), noErr);
-<<<<<<< HEAD
     EXPECT_EQ(Names(prefsWorking()), (std::vector<std::string>{"Beta", "Soft"}));
     EXPECT_EQ(registered_.rows(), (std::vector<std::string>{"Beta", "Soft"}));
     EXPECT_EQ(std::memcmp(&prefsWorking().tones[1], &tone, sizeof tone), 0);
-=======
-    EXPECT_EQ(Names(prefsWorking()), (std::vector<std::string>{"Alpha", "Beta"}));
-    EXPECT_EQ(Rows(registered_), (std::vector<std::string>{"Alpha", "Beta"}));
-    EXPECT_EQ(int32_t{prefsWorking().tones[1].tone[kCyan].levels[6]}, 5100);
->>>>>>> main
     EXPECT_FALSE(AdjustHalftoneCheckRegisteredSettingChanged(glue_));
     EXPECT_FALSE(AdjustHalftoneCheckPPDSettingChanged(glue_));
     EXPECT_FALSE(view_.enabled.Contains(kAdjustSaveItem));

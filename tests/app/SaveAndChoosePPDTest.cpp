@@ -109,16 +109,9 @@ TEST_F(SaveAndChoosePPDTest, ARefusedRequestLeavesThePPDListUnsavedUntilGranted)
 
     // The next run reads the settings back from the PPD.
     ASSERT_EQ(Reopen(), noErr);
-<<<<<<< HEAD
     EXPECT_EQ(Names(ppdWorking()), Names_{"Soft"});
     EXPECT_EQ(ppd_.rows(), Names_{"Soft"});
-    EXPECT_EQ(ppdWorking().tones[0].tone[kCyan].levels[6], 4000);
-=======
-    EXPECT_EQ(Names(ppdWorking()), std::vector<std::string>{"Soft"});
-    EXPECT_EQ(Rows(ppd_), std::vector<std::string>{"Soft"});
     EXPECT_EQ(int32_t{ppdWorking().tones[0].tone[kCyan].levels[6]}, 4000);
-}
->>>>>>> main
 
     std::filesystem::remove(ppdPath_);
     ASSERT_EQ(Add("Warm", false), noErr);

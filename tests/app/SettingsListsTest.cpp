@@ -79,28 +79,6 @@ TEST_F(SettingsListsTest, TheSameNameAsksBeforeReplacingInItsOwnListOnly) {
     ASSERT_EQ(Add("Alpha", true, 3000), noErr);
     ASSERT_EQ(Add("Beta"), noErr);
     registered_.Select(0);
-<<<<<<< HEAD
-=======
-    alerts_.SetNextAnswer(1);
-    ASSERT_EQ(AdjustHalftoneDialogAppendEntry(glue_, true, MakeTone("Alpha", 4000)), noErr);
-
-    ASSERT_EQ(alerts_.shown().size(), 1u);
-    EXPECT_EQ(alerts_.shown()[0].alertID, kReplaceAlertID);
-    // The question names the setting.
-    EXPECT_NE(alerts_.shown()[0].params[0].find("named \u201CAlpha\u201D is already"),
-              std::string::npos)
-        << alerts_.shown()[0].params[0];
-    EXPECT_EQ(alerts_.shown()[0].params[1], "Alpha");
-    ExpectRegistered({"Alpha", "Beta"});
-    EXPECT_EQ(int32_t{prefsWorking().tones[0].tone[kCyan].levels[6]}, 4000);
-    // The selection stays as it was.
-    EXPECT_EQ(registered_.SelectedRow(), 0);
-}
-
-TEST_F(SettingsListsTest, DecliningAReplacementChangesNothing) {
-    Add("Alpha", true, 3000);
-    Add("Beta");
->>>>>>> main
     const ToneRes4Rec before = prefsWorking();
     alerts_.SetNextAnswer(2);
     ASSERT_EQ(Add("Alpha", true, 7000), noErr);
@@ -134,17 +112,10 @@ TEST_F(SettingsListsTest, FullListsRefuseNewNamesWithoutAskingButStillReplace) {
     EXPECT_EQ(std::memcmp(&before, &prefsWorking(), sizeof before), 0);
     EXPECT_EQ(registered_.RowCount(), kMaxRegisteredTones);
     EXPECT_TRUE(alerts_.shown().empty());
-<<<<<<< HEAD
     // So does a new setting confirmed in an editor left open.
     state().isNew = 1;
     state().workTone = MakeTone("New one");
     EXPECT_EQ(NewEditHalftoneDialogSaveList(glue_), kListFullCode);
-=======
-
-    alerts_.SetNextAnswer(1);
-    EXPECT_EQ(AdjustHalftoneDialogAppendEntry(glue_, true, MakeTone("Setting C", 5000)), noErr);
-    EXPECT_EQ(int32_t{prefsWorking().tones[2].tone[kCyan].levels[6]}, 5000);
->>>>>>> main
     EXPECT_EQ(prefsWorking().count, kMaxRegisteredTones);
     alerts_.SetNextAnswer(1);
     EXPECT_EQ(Add("N12", true, 5000), noErr);
@@ -185,51 +156,12 @@ struct ConfirmCase {
     int editedAt; // where the edited curve ends up; -1: stored nowhere
 };
 
-<<<<<<< HEAD
 class ConfirmEditTest : public SettingsListsTest,
                         public ::testing::WithParamInterface<ConfirmCase> {};
 
 TEST_P(ConfirmEditTest, StoresTheEditWhereItsNameBelongs) {
     const ConfirmCase& c = GetParam();
     AddAll({"Alpha", "Beta", "Gamma"});
-=======
-TEST_F(ConfirmEditTest, AnEditWithoutRenamingKeepsItsPlace) {
-    Add("Alpha");
-    Add("Beta");
-    Add("Gamma");
-    Edit("Beta", MakeTone("Beta", 6000));
-    ASSERT_EQ(NewEditHalftoneDialogSaveList(glue_), noErr);
-    ExpectRegistered({"Alpha", "Beta", "Gamma"});
-    EXPECT_EQ(int32_t{prefsWorking().tones[1].tone[kCyan].levels[6]}, 6000);
-    EXPECT_TRUE(alerts_.shown().empty());
-}
-
-TEST_F(ConfirmEditTest, RenamingMovesTheSettingToItsNewPlace) {
-    Add("Alpha");
-    Add("Beta");
-    Edit("Alpha", MakeTone("Delta"));
-    ASSERT_EQ(NewEditHalftoneDialogSaveList(glue_), noErr);
-    ExpectRegistered({"Beta", "Delta"});
-    EXPECT_EQ(registered_.SelectedRow(), 1);
-}
-
-TEST_F(ConfirmEditTest, RenamingOntoAnotherSettingConfirmedLeavesOneOfThatName) {
-    Add("Alpha");
-    Add("Beta", true, 2000);
-    Add("Gamma");
-    Edit("Gamma", MakeTone("Beta", 8000));
-    alerts_.SetNextAnswer(1);
-    ASSERT_EQ(NewEditHalftoneDialogSaveList(glue_), noErr);
-    ASSERT_EQ(alerts_.shown().size(), 1u);
-    EXPECT_EQ(alerts_.shown()[0].alertID, kReplaceAlertID);
-    ExpectRegistered({"Alpha", "Beta"});
-    EXPECT_EQ(int32_t{prefsWorking().tones[1].tone[kCyan].levels[6]}, 8000); // the edited one
-}
-
-TEST_F(ConfirmEditTest, RenamingOntoAnotherSettingDeclinedStoresNothing) {
-    Add("Alpha");
-    Add("Beta");
->>>>>>> main
     const ToneRes4Rec before = prefsWorking();
     ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, c.selected));
     state().isNew = 0;
@@ -271,23 +203,8 @@ TEST_F(SettingsListsTest, AConfirmationWithoutSelectionOrNameIsRefused) {
 }
 
 // Duplicate asks for the name, then adds the copy to the list it came from.
-<<<<<<< HEAD
 TEST_F(SettingsListsTest, DuplicateAsksForANameOfAtMost32Bytes) {
     ASSERT_EQ(Add("Alpha", true, 1234), noErr);
-=======
-TEST_F(SettingsListsTest, DuplicateAddsACopyUnderTheNewName) {
-    Add("Alpha", true, 1234);
-    ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, "Alpha"));
-    asker_.SetNextName("Copy");
-    ASSERT_EQ(HandleAdjustHalftoneDialogButtons(glue_, kAdjustDuplicateItem), noErr);
-    ASSERT_EQ(asker_.asked(), std::vector<std::string>{"Alpha"});
-    ExpectRegistered({"Alpha", "Copy"});
-    EXPECT_EQ(int32_t{prefsWorking().tones[1].tone[kCyan].levels[6]}, 1234);
-}
-
-TEST_F(SettingsListsTest, DuplicateCancelledOrUnchangedNameChangesNothingWithoutConsent) {
-    Add("Alpha");
->>>>>>> main
     ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, "Alpha"));
     asker_.SetNextCancel();
     ASSERT_EQ(Press(kAdjustDuplicateItem), noErr);

@@ -2,14 +2,7 @@
 // that names the vendor. The scripted backend stands in for administrator rights.
 #include "ppd/GammaFile.h"
 
-<<<<<<< HEAD
 #include "ppd/PPDTestSupport.h"
-=======
-#include "host/files/HostPaths.h"
-#include "host/folders/SystemRoot.h"
-#include "host/resources/Sidecar.h"
-#include "host/rights/ScriptedAdminRights.h"
->>>>>>> main
 #include "support/FileHelpers.h"
 
 #include <gmock/gmock.h>
@@ -134,7 +127,6 @@ TEST_F(GammaFileTest, EachNicknameHasItsFolderAndAnEmptyOneNone) {
         std::filesystem::symlink_status(Support() + "/Acme:Print/Tonevault/P/PPDGAM")));
 }
 
-<<<<<<< HEAD
 TEST_F(GammaFileTest, WhatCannotBeMadeIsReportedWithoutAsking) {
     const std::pair<std::function<void(GammaFileTest&)>, OSErr> cases[] = {
         {[](GammaFileTest& t) { t.SetOemName(""); }, resNotFound},
@@ -156,22 +148,6 @@ TEST_F(GammaFileTest, WhatCannotBeMadeIsReportedWithoutAsking) {
         EXPECT_EQ(Make("P"), expected);
     }
     EXPECT_EQ(rights().requests(), 0);
-=======
-TEST_F(GammaFileTest, EmptyNicknameLeavesNoGammaFileNotThePreviousOne) {
-    FSSpec marker{};
-    marker.vRefNum = 7;
-    marker.parID = 1234;
-    PStrFromView(marker.name, "marker");
-    glue_->gammaFileSpec = marker;
-    EXPECT_EQ(Make_gam_file(glue_), kNoGammaFileCode);
-    EXPECT_EQ(glue_->gammaFileSpec.name[0], 0);
-    EXPECT_TRUE(Exists(Tonevault()));
-    EXPECT_TRUE(std::filesystem::is_empty(Tonevault()));
-}
-
-TEST_F(GammaFileTest, OtherSystemLevelsDoNothing) {
-    SetNickname("Printer One");
->>>>>>> main
     for (uint16_t level : {0, 1, 3}) {
         glue()->osLevel = level;
         EXPECT_EQ(Make_gam_file(glue()), paramErr);

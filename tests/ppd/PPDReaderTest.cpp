@@ -85,12 +85,8 @@ TEST_F(PPDReaderTest, AShortRecordIsCompletedAndNoneChangesNothing) {
     const PPDTone4Rec out = Read();
     EXPECT_EQ(out.count, 1);
     EXPECT_EQ(PStrView(out.tones[0].name), "Short");
-<<<<<<< HEAD
     EXPECT_EQ(out.tones[0].sameCurve, 0);
-    EXPECT_EQ(out.legacyWord, 0u);
-=======
     EXPECT_EQ(uint32_t{out.legacyWord}, 0u);
->>>>>>> main
 }
 
 TEST_F(PPDReaderTest, GammaFileRecordWinsOverThePPDsOwn) {
