@@ -251,8 +251,6 @@ SaveOutcome AdjustHalftoneDialogChoosePPD(GlueRec* glue) {
 void ShowSaveOutcome(GlueRec* glue, const SaveOutcome& outcome) {
     if (outcome.status != noErr)
         ShowAlert(glue, outcome.status, outcome.messageParam);
-    if (!outcome.backupPath.empty())
-        ShowAlert(glue, kBackupKeptCode, outcome.backupPath);
     if (outcome.rightsRefused) {
         // The refusal's own words (what happened, what to do) follow the message.
         std::string why =

@@ -2,7 +2,6 @@
 
 #include "core/AppResources.h"
 #include "host/bundle/BundleConfig.h"
-#include "host/files/SafeWrite.h"
 #include "app/Folders.h"
 #include "host/resources/ResourceManager.h"
 #include "host/text/AppText.h"
@@ -80,9 +79,6 @@ OSErr DoInit(GlueRec* glue) {
     OSErr err = GetSystemLevel(&glue->osLevel);
     if (err != noErr)
         return err;
-    // A PPD or preferences file left half-written by a killed run gets its old bytes back
-    // before anything reads it.
-    RecoverInterruptedWrites();
     err = FileRefNumToFileLocation(glue->appResFile, &glue->appFileSpec);
     if (err != noErr)
         return err;

@@ -52,9 +52,6 @@ enum : OSErr {
     // Start-up could not tell the system level (an option or ORVANE_OS_LEVEL that is not
     // 0, 1 or 2).
     kBadSystemLevelErr = -1,
-    // The old bytes could not be put back after a failed in-place write; they are in the
-    // backup the write reports.
-    restoreFailedErr = -3999,
 };
 
 // A request for administrator rights that could not even be put to the user: no pkexec,
@@ -86,7 +83,6 @@ enum : OSErr {
     kNameNotStorableCode = 1016,   // a name holds a character that names cannot be stored in
     kChangedOnDiskCode = 1017,     // another program changed the file since it was loaded
     kRightsRefusedCode = 1018,     // the PPD was not written: no administrator rights
-    kBackupKeptCode = 1019,        // a failed write could not put the old PPD back
     kNoGammaFileCode = 1020,       // system level 2: the PPD names no printer (no nickname)
     kDamagedCurveCode = 1021,      // a setting's curve has fewer than two points
     kRepairedSaveCode = 1022,      // an interrupted save was completed or undone (a note)

@@ -176,8 +176,6 @@ int16_t CommandRun::SelectNamed(bool inRegistered, const std::string& utf8Name) 
 int CommandRun::FailOutcome(const SaveOutcome& outcome) {
     if (outcome.status != noErr)
         Fail(outcome.status, outcome.messageParam);
-    if (!outcome.backupPath.empty())
-        Fail(kBackupKeptCode, outcome.backupPath);
     if (outcome.rightsRefused) {
         Fail(kRightsRefusedCode);
         if (!outcome.refusalMessage.empty())

@@ -1,7 +1,6 @@
 // What one Save or Choose-PPD operation came to, handed back whole: the status, whether a
-// request for administrator rights was refused (and why), and where the old bytes of a PPD
-// are kept when a failed write could not put them back. Nothing of it lingers in
-// process-wide state for the next operation to misread.
+// request for administrator rights was refused (and why), and the detail of its message.
+// Nothing of it lingers in process-wide state for the next operation to misread.
 #pragma once
 
 #include "base/Status.h"
@@ -16,7 +15,6 @@ struct SaveOutcome {
     OSErr status = noErr;
     bool rightsRefused = false;
     std::string refusalMessage; // UTF-8: what happened and what the user can do; may be empty
-    std::string backupPath;     // UTF-8: where the old bytes are when they could not be put back
     std::string messageParam;   // UTF-8: the "^0" of the status's message (a file, a character)
 
     bool ok() const { return status == noErr && !rightsRefused; }

@@ -25,10 +25,8 @@ namespace orvane {
 //
 // The outcome: status noErr on success; rightsRefused with the refusal's message (and
 // status noErr) when the request for administrator rights was refused; otherwise the first
-// failing status, including a PPD that could not be made writable or given a fork. When
-// old bytes could not be put back after a failed write the status is restoreFailedErr, and
-// backupPath names the file that keeps them when there is one (the text's before the
-// record's).
+// failing status. A save interrupted after its commit point is completed by the next
+// reader or writer of that folder; one interrupted before it leaves the old files.
 // AUTH_CANCEL_Flag is set to outcome.rightsRefused on return.
 [[nodiscard]] SaveOutcome AdjustHalftoneSaveToPPDFile(GlueRec* glue);
 

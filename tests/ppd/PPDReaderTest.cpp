@@ -2,7 +2,7 @@
 // short records, and which of the two files wins.
 #include "ppd/PPDReader.h"
 
-#include "host/files/SafeWrite.h"
+#include "host/files/FileCommit.h"
 #include "ppd/PPDTestSupport.h"
 
 using namespace orvane;
@@ -97,7 +97,7 @@ TEST_F(PPDReaderTest, GammaFileRecordWinsOverThePPDsOwn) {
 
     // A copy into the gamma file that fails leaves the PPD's settings unsaved.
     {
-        ScopedWriteFailure failTheBlock(1024);
+        ScopedFileCommitFault failTheCopy(1);
         ASSERT_EQ(AdjustHalftoneDialogReadPPDSetting(glue()), noErr);
     }
     EXPECT_EQ(std::memcmp(state()->ppdWorking, &ppdList, sizeof ppdList), 0);

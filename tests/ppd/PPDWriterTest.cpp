@@ -6,7 +6,7 @@
 
 #include "host/bundle/BundleLocation.h"
 #include "host/cups/PPDFile.h"
-#include "host/files/SafeWrite.h"
+#include "ppd/Permissions.h"
 #include "ppd/PPDTestSupport.h"
 
 #include <sys/stat.h>
@@ -114,7 +114,7 @@ TEST_F(PPDWriterTest, StrayMarkersNeverLoseOrDuplicateText) {
 
 TEST_F(PPDWriterTest, RefusedRightsChangeNothing) {
     const std::string path = ChoosePPD("grouped.ppd", kGroupedPPD);
-    chmod(path.c_str(), 0644);
+    ScopedWritableProbe nothingWritable([](const std::string&) { return false; });
     rights().SetRequestResult(userCanceledErr, "the agent said no");
     const PPDTone4Rec savedBefore = *state()->ppdSaved;
     const SaveOutcome outcome = Save(ListOf({GammaSetting("Soft", {180})}));
@@ -125,33 +125,6 @@ TEST_F(PPDWriterTest, RefusedRightsChangeNothing) {
     EXPECT_EQ(ReadFile(path), kGroupedPPD);
     EXPECT_FALSE(Exists(SidecarPath(path)));
     EXPECT_TRUE(SavedIs(savedBefore));
-}
-
-TEST_F(PPDWriterTest, AFailedTextWriteLeavesTextRecordAndSavedCopyAsTheyWere) {
-    const std::string path = ChoosePPD("grouped.ppd", kGroupedPPD);
-    const PPDTone4Rec first = ListOf({GammaSetting("Soft", {180})});
-    ASSERT_EQ(Save(first).status, noErr);
-    const std::string text = ReadFile(path);
-    const std::string sidecar = ReadFile(SidecarPath(path));
-    const PPDTone4Rec second =
-        ListOf({GammaSetting("Deep", {250}), GammaSetting("Warm", {100, 120, 140, 90})});
-    for (const bool inPlace : {false, true}) {
-        std::optional<ScopedUnwritableFolder> folder;
-        if (inPlace)
-            folder.emplace(ppdDir());
-        ScopedWriteFailure fail(sidecar.size() + 2048);
-        EXPECT_NE(Save(second).status, noErr);
-        EXPECT_EQ(ReadFile(path), text) << (inPlace ? "in place" : "by rename");
-        EXPECT_EQ(ReadFile(SidecarPath(path)), sidecar);
-        EXPECT_TRUE(SavedIs(first)) << "the settings still count as unsaved";
-    }
-    // In place with the restore failing too: the outcome names the copy of the old text.
-    ScopedUnwritableFolder folder(ppdDir());
-    ScopedWriteFailure fail(sidecar.size() + 2048, true);
-    const SaveOutcome outcome = Save(second);
-    EXPECT_EQ(outcome.status, restoreFailedErr);
-    ASSERT_FALSE(outcome.backupPath.empty());
-    EXPECT_EQ(ReadFile(outcome.backupPath), text);
 }
 
 // A text of the block missing from the bundle refuses the save before anything is asked

@@ -1,9 +1,12 @@
-// Whether the chosen PPD and the support folders may be changed, the privileged steps that
-// make them so, and the plain mode and file helpers. The scripted backend stands in for the
-// password dialog; permission bits do not stop root, so "not writable" comes from a seam.
+// How a save reaches the chosen PPD and its record (by this process or through the
+// installer), what that does to the files' modes, and the plain mode and file helpers. The
+// scripted backend stands in for the password dialog; permission bits do not stop root, so
+// "not writable" comes from a seam.
 #include "ppd/Permissions.h"
 
+#include "host/files/FileCommit.h"
 #include "host/rights/ModeString.h"
+#include "ppd/GoldenBytes.h"
 #include "ppd/PPDTestSupport.h"
 
 #include <gmock/gmock.h>
@@ -15,8 +18,6 @@ using namespace orvane::testing;
 
 namespace {
 
-const ToolArguments kIdStep = {"/usr/bin/id", "-un"};
-
 mode_t ModeOf(const std::string& path) {
     struct stat st {};
     EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
@@ -25,170 +26,127 @@ mode_t ModeOf(const std::string& path) {
 
 // Paths named here are "not writable" for the code under test.
 std::vector<std::string> gUnwritable;
-bool ProbeUnwritable(const std::string& path) {
+bool ProbeWritable(const std::string& path) {
     return std::find(gUnwritable.begin(), gUnwritable.end(), path) == gUnwritable.end();
 }
+
+const std::string kPPD = "*PPD-Adobe: \"4.3\"\n*NickName: \"Quillmark\"\n*ColorDevice: True\n"
+                         "*OpenUI *ColorModel/Color Model: PickOne\n*CloseUI: *ColorModel\n";
 
 class PermissionsTest : public PPDFolderTest {
 protected:
     void SetUp() override {
         PPDFolderTest::SetUp();
         gUnwritable.clear();
-        rights().SetRunsTools(false);
     }
-    // Makes `path` the chosen PPD, with the given mode and optionally a sidecar.
-    std::string Choose(const std::string& path, mode_t mode, bool withSidecar) {
-        ChoosePath(path, "*PPD-Adobe: \"4.3\"\n");
-        chmod(path.c_str(), mode);
-        if (withSidecar)
-            WriteFile(SidecarPath(path), "");
-        return path;
+    WriteRoute Route() {
+        WriteRoute route = WriteRoute::Installer;
+        EXPECT_EQ(check_permission_PPD(glue(), &route), noErr);
+        return route;
     }
-    ScopedWritableProbe probe_{ProbeUnwritable};
+    ScopedWritableProbe probe_{ProbeWritable};
 };
 
 } // namespace
 
-TEST_F(PermissionsTest, CheckPermissionAsksOnlyForWhatIsNotOpenAlready) {
-    struct Case {
-        const char* name;
-        mode_t mode;
-        bool sidecar;
-        const char* unwritable;                     // "folder", "sidecar" or ""
-        std::vector<std::vector<std::string>> runs; // "P": the PPD, "S": its sidecar
-    };
-    const Case cases[] = {
-        {"open.ppd", 0777, true, "", {}},
-        {"plain.ppd", 0666, true, "", {{"/bin/chmod", "go+w", "P", "S"}}}, // not executable
-        // A missing sidecar in a writable folder is left to the writer.
-        {"nosidecar.ppd", 0644, false, "", {{"/bin/chmod", "go+w", "P"}}},
-        {"closed.ppd",
-         0644,
-         false,
-         "folder",
-         {{"/usr/bin/touch", "S"}, {"/bin/chmod", "go+w", "P", "S"}}},
-        {"halfopen.ppd", 0777, true, "sidecar", {{"/bin/chmod", "go+w", "P", "S"}}},
-    };
-    for (const Case& c : cases) {
-        const std::string ppd = Choose(Path(c.name), c.mode, c.sidecar);
-        gUnwritable = {std::string(c.unwritable) == "folder"    ? root()
-                       : std::string(c.unwritable) == "sidecar" ? SidecarPath(ppd)
-                                                                : ""};
-        ScriptedAdminRights scripted;
-        ScopedAdminRights installed(scripted);
-        EXPECT_EQ(check_permission_PPD(glue()), noErr) << c.name;
-        std::vector<ToolArguments> expected;
-        for (ToolArguments run : c.runs) {
-            for (std::string& word : run)
-                word = word == "P" ? ppd : word == "S" ? SidecarPath(ppd) : word;
-            expected.push_back(run);
-        }
-        if (!expected.empty())
-            expected.insert(expected.begin(), kIdStep);
-        EXPECT_EQ(scripted.runs(), expected) << c.name;
-        EXPECT_EQ(scripted.requests(), expected.empty() ? 0 : 1) << c.name;
-    }
-}
-
-TEST_F(PermissionsTest, RefusalsAndFailuresAreHandedBackAndChangeNothing) {
-    const std::string ppd = Choose(Path("refused.ppd"), 0644, true);
-    AdminRefusal refusal;
-    rights().SetRequestResult(userCanceledErr);
-    EXPECT_EQ(check_permission_PPD(glue(), &refusal), userCanceledErr);
-    EXPECT_EQ(refusal.status, userCanceledErr);
-    EXPECT_EQ(AUTH_CANCEL_Flag, 0) << "the caller decides what a refusal means";
-    EXPECT_TRUE(rights().runs().empty());
-    EXPECT_EQ(ModeOf(ppd), 0644u);
-    ScriptedAdminRights late, noChmod, none;
-    {
-        ScopedAdminRights installed(late);
-        late.RefuseAtRun(1, kAdminUnavailableErr, "no agent");
-        EXPECT_EQ(check_permission_PPD(glue(), &refusal), kAdminUnavailableErr);
-        EXPECT_EQ(refusal.message, "no agent");
-    }
-    {
-        ScopedAdminRights installed(noChmod);
-        noChmod.FailToStart("/bin/chmod", fnfErr);
-        EXPECT_EQ(check_permission_PPD(glue(), &refusal), fnfErr);
-        EXPECT_EQ(refusal.status, noErr) << "a tool that cannot start is no refusal";
-    }
-    ScopedAdminRights installed(none);
-    std::filesystem::remove(ppd);
-    EXPECT_EQ(check_permission_PPD(glue()), fnfErr);
-    EXPECT_EQ(check_permission_PPD(nullptr), paramErr);
+// Direct only where this process may make files in the folder; anything but a plain file
+// in the place of the PPD or its record is refused before anyone is asked.
+TEST_F(PermissionsTest, TheRouteIsChosenWithoutAskingOrChangingAnything) {
+    const std::string ppd = ChoosePPD("plain.ppd", kPPD);
+    chmod(ppd.c_str(), 0640);
+    EXPECT_EQ(Route(), WriteRoute::Direct);
+    gUnwritable = {ppdDir()};
+    EXPECT_EQ(Route(), WriteRoute::Installer);
+    gUnwritable.clear();
+    WriteFile(Path("elsewhere"), "");
+    ASSERT_EQ(symlink(Path("elsewhere").c_str(), SidecarPath(ppd).c_str()), 0);
+    WriteRoute route;
+    EXPECT_EQ(check_permission_PPD(glue(), &route), permErr) << "a planted record link";
+    const std::string linked = ppdDir() + "/linked.ppd";
+    ASSERT_EQ(symlink(Path("elsewhere").c_str(), linked.c_str()), 0);
+    ChoosePath(linked, "");
+    EXPECT_EQ(check_permission_PPD(glue(), &route), permErr) << "a planted PPD link";
+    ChoosePath(ppdDir() + "/gone.ppd", "");
+    EXPECT_EQ(check_permission_PPD(glue(), &route), fnfErr);
+    EXPECT_EQ(check_permission_PPD(nullptr, &route), paramErr);
+    EXPECT_EQ(check_permission_PPD(glue(), nullptr), paramErr);
     // Folders of 60-byte names until the PPD's path passes the 1024-byte buffer: refused,
     // not cut.
     std::string folder = root();
     while (folder.size() + 1 + 10 < kPPDPathBufferSize)
         folder += "/" + std::string(60, 'f');
     MakeFolder(folder);
-    Choose(folder + "/long.ppd", 0644, false);
-    EXPECT_EQ(check_permission_PPD(glue()), paramErr);
-    EXPECT_EQ(none.requests(), 0);
+    ChoosePath(folder + "/long.ppd", kPPD);
+    EXPECT_EQ(check_permission_PPD(glue(), &route), paramErr);
+    EXPECT_EQ(rights().requests(), 0);
+    EXPECT_TRUE(rights().runs().empty());
+    EXPECT_EQ(ModeOf(ppd), 0640u);
+    EXPECT_EQ(ReadFile(Path("elsewhere")), "");
 }
 
-// Paths that a shell would take apart or run: each reaches the tools as one argument, and
-// nothing else runs (a shell would leave an "x" in the working folder, the test's root).
+// A save through the installer writes what a direct save writes, asks once, keeps the
+// files' modes (never opening them to others), and hands names that a shell would take
+// apart to nobody's shell: a shell would leave an "x" in the working folder.
 struct HostileCase {
     const char* label;
     const char* name;
 };
 
-class HostilePathTest : public PermissionsTest,
-                        public ::testing::WithParamInterface<HostileCase> {};
+class InstallerRouteTest : public PermissionsTest,
+                           public ::testing::WithParamInterface<HostileCase> {};
 
-TEST_P(HostilePathTest, ReachesEveryToolAsOneArgument) {
-    const std::string name = GetParam().name;
+TEST_P(InstallerRouteTest, WritesTheSameBytesOnceAskedKeepingTheModes) {
     struct WorkingFolder {
         std::filesystem::path previous = std::filesystem::current_path();
         ~WorkingFolder() { std::filesystem::current_path(previous); }
-    };
-    auto here = std::make_unique<WorkingFolder>();
+    } here;
     std::filesystem::current_path(root());
-    rights().SetRunsTools(true);
-    MakeFolder(Path("in " + name));
-    const std::string ppd = Choose(Path("in " + name) + "/" + name, 0644, true);
-    ::testing::internal::CaptureStdout();
-    EXPECT_EQ(check_permission_PPD(glue()), noErr);
-    ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(rights().runs().back(), (ToolArguments{"/bin/chmod", "go+w", ppd, SidecarPath(ppd)}));
-    EXPECT_EQ(ModeOf(ppd), 0666u);
+    const PPDTone4Rec list = ListOf({GammaSetting("Soft", {180}), GammaSetting("Hard", {60})});
+    const std::string direct = ChoosePPD("direct.ppd", kPPD);
+    ASSERT_EQ(Save(list).status, noErr);
+    ASSERT_EQ(rights().requests(), 0);
 
-    const std::string file = Path(name);
-    WriteFile(file, "");
-    chmod(file.c_str(), 0600);
-    const FSSpec spec = SpecFor(file);
-    EXPECT_EQ(SetPermissionMode(&spec, "g+w"), noErr);
-    EXPECT_EQ(ModeOf(file), 0620u);
+    const std::string ppd = ChoosePPD(GetParam().name, kPPD);
+    ASSERT_EQ(chmod(ppd.c_str(), 0640), 0);
+    gUnwritable = {ppdDir()};
+    *state()->ppdSaved = ListOf({});
+    state()->ppdRecordDigest = kAbsentDigest;
+    const SaveOutcome outcome = Save(list);
+    ASSERT_EQ(outcome.status, noErr) << outcome.messageParam;
+    EXPECT_EQ(rights().requests(), 1);
+    EXPECT_EQ(rights().runs().size(), 2u) << "who it runs as, then the installer once";
+    EXPECT_TRUE(SameBytes(ReadFile(direct), ReadFile(ppd)));
+    EXPECT_EQ(ReadFile(SidecarPath(direct)), ReadFile(SidecarPath(ppd)));
+    EXPECT_EQ(ModeOf(ppd), 0640u);
+    EXPECT_EQ(ModeOf(SidecarPath(ppd)), 0640u) << "a new record takes the PPD's mode";
 
-    rights().SetRunsTools(false);
-    EXPECT_EQ(checkAuth((file + " dir").c_str()), noErr);
-    EXPECT_EQ(rights().runs().back(),
-              (ToolArguments{"/bin/mkdir", "-p", "-m", "go+w", file + " dir"}));
-    here.reset();
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root()))
+    // Emptying the list gives back the bytes and keeps the mode.
+    ASSERT_EQ(Save(ListOf({})).status, noErr);
+    EXPECT_TRUE(SameBytes(kPPD, ReadFile(ppd)));
+    EXPECT_EQ(ModeOf(ppd), 0640u);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root())) {
         EXPECT_NE(entry.path().filename(), "x") << entry.path();
+        if (entry.is_regular_file()) {
+            EXPECT_EQ(ModeOf(entry.path()) & 0002, 0u) << entry.path();
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    ShellSyntax, HostilePathTest,
-    ::testing::Values(HostileCase{"QuotesAndSpaces", "with \"double\" 'single' spaces.ppd"},
+    ShellSyntax, InstallerRouteTest,
+    ::testing::Values(HostileCase{"Plain", "Quillmark_ColorPage_5.ppd"},
+                      HostileCase{"QuotesAndSpaces", "with \"double\" 'single' spaces.ppd"},
                       HostileCase{"CommandSubstitution", "semi;touch x $(touch x) `touch x`.ppd"},
-                      HostileCase{"BackslashAndVariable", "back\\slash $HOME.ppd"}),
+                      HostileCase{"NewlineAndVariable", "back\\slash\nfile $HOME.ppd"}),
     [](const auto& p) { return std::string(p.param.label); });
 
 TEST_F(PermissionsTest, FolderAndModeHelpersWorkOnTreesSidecarsAndLinks) {
-    rights().SetRunsTools(true);
-    ::testing::internal::CaptureStdout();
-    EXPECT_EQ(checkAuth(Path("Vendor/Deeper").c_str()), noErr);
-    ::testing::internal::GetCapturedStdout();
-    EXPECT_EQ(ModeOf(Path("Vendor/Deeper")) & 0022, 0022u);
     for (const char* bad : {"relative/folder", "-rf"})
-        EXPECT_EQ(checkAuth(bad), paramErr) << bad;
-    EXPECT_EQ(checkAuth(nullptr), paramErr);
-    EXPECT_EQ(checkAuth(("/" + std::string(255, 'a')).c_str()), paramErr);
+        EXPECT_EQ(checkAuth(glue(), bad), paramErr) << bad;
+    EXPECT_EQ(checkAuth(glue(), nullptr), paramErr);
+    EXPECT_EQ(checkAuth(glue(), ("/" + std::string(255, 'a')).c_str()), paramErr);
     rights().SetRequestResult(userCanceledErr);
-    EXPECT_EQ(checkAuth(Path("Other").c_str()), userCanceledErr);
+    EXPECT_EQ(checkAuth(glue(), Path("Other").c_str()), userCanceledErr);
     EXPECT_EQ(AUTH_CANCEL_Flag, 0);
 
     // "-R g+w" is two arguments to chmod; a file's sidecar gets its mode too.
@@ -199,10 +157,12 @@ TEST_F(PermissionsTest, FolderAndModeHelpersWorkOnTreesSidecarsAndLinks) {
         chmod(Path(path).c_str(), Path(path).find("file") == std::string::npos ? 0700 : 0600);
     const FSSpec tree = SpecFor(Path("tree"));
     EXPECT_EQ(SetPermissionMode(&tree, "-R g+w"), noErr);
-    EXPECT_EQ(SetPermissionModeForPath(Path("tree/inner/file").c_str(), "o+w"), noErr);
+    EXPECT_EQ(SetPermissionModeForPath(Path("tree/inner/file").c_str(), "g+r"), noErr);
+    for (const char* opening : {"o+w", "go+w", "a=rw", "+w"})
+        EXPECT_EQ(SetPermissionMode(&tree, opening), paramErr) << opening;
     EXPECT_EQ(ModeOf(Path("tree")), 0720u);
-    EXPECT_EQ(ModeOf(Path("tree/inner/file")), 0622u);
-    EXPECT_EQ(ModeOf(Path("tree/inner/._file")), 0622u);
+    EXPECT_EQ(ModeOf(Path("tree/inner/file")), 0660u);
+    EXPECT_EQ(ModeOf(Path("tree/inner/._file")), 0660u);
     EXPECT_EQ(SetPermissionMode(nullptr, "g+w"), paramErr);
     EXPECT_EQ(SetPermissionMode(&tree, "  "), paramErr);
     EXPECT_EQ(SetPermissionModeForPath("tree", "g+w"), paramErr);
@@ -211,7 +171,7 @@ TEST_F(PermissionsTest, FolderAndModeHelpersWorkOnTreesSidecarsAndLinks) {
     std::memset(mode, '#', sizeof mode);
     const FSSpec file = SpecFor(Path("tree/inner/file"));
     ASSERT_EQ(GetPermissionModeWithFSSpec(&file, mode), noErr);
-    EXPECT_STREQ(mode, "-rw--w--w-");
+    EXPECT_STREQ(mode, "-rw-rw----");
     symlink("target", Path("link").c_str());
     ASSERT_EQ(GetPermissionMode(Path("link").c_str(), mode), noErr);
     EXPECT_EQ(mode[0], 'l') << "the link, not its target";

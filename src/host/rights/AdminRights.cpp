@@ -38,7 +38,6 @@ private:
 AdminMode gMode = AdminMode::Automatic;
 AdminRights* gInstalled = nullptr;
 std::string gPkexecPath;
-AdminRefusal gLastRefusal;
 
 DirectAdminRights gRoot(DirectAdminRights::Kind::Root);
 DirectAdminRights gUser(DirectAdminRights::Kind::CurrentUser);
@@ -92,14 +91,6 @@ std::string PkexecPath() {
     return gPkexecPath.empty() ? kDefaultPkexecPath : gPkexecPath;
 }
 
-const AdminRefusal& LastAdminRefusal() {
-    return gLastRefusal;
-}
-
-void ClearLastAdminRefusal() {
-    gLastRefusal = {};
-}
-
 ScopedAdminRights::ScopedAdminRights(AdminRights& rights) : previous_(gInstalled) {
     gInstalled = &rights;
 }
@@ -114,12 +105,10 @@ AdminStepsResult RunWithAdminRights(const std::vector<ToolArguments>& tools) {
 
     AdminRefusal refusal;
     if (OSErr status = rights.Request(refusal)) {
-        gLastRefusal = refusal;
         result.refusal = refusal;
         result.requestStatus = status;
         return result;
     }
-    gLastRefusal = {};
 
     // Which user the tools really run as, for whoever reads the program's output. Only a
     // refusal here matters (a backend that asks as the tool starts asks now).
@@ -128,7 +117,6 @@ AdminStepsResult RunWithAdminRights(const std::vector<ToolArguments>& tools) {
     OSErr status = rights.Run({kIdTool, "-un"}, run, refusal);
     result.toolOutput += run.outputText + run.errorText;
     if (status != noErr && refusal.status != noErr) {
-        gLastRefusal = refusal;
         result.refusal = refusal;
         result.requestStatus = status;
         return result;
@@ -141,7 +129,6 @@ AdminStepsResult RunWithAdminRights(const std::vector<ToolArguments>& tools) {
         if (status == noErr)
             continue;
         if (refusal.status != noErr) {
-            gLastRefusal = refusal;
             result.refusal = refusal;
             result.requestStatus = status;
         } else {

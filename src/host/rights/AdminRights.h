@@ -64,11 +64,6 @@ AdminRights& CurrentAdminRights();
 void SetPkexecPath(const std::string& path);
 std::string PkexecPath();
 
-// The last refusal of a request made through RunWithAdminRights, kept for the front ends
-// (a refused Save reports no status of its own). Cleared when a request is granted.
-const AdminRefusal& LastAdminRefusal();
-void ClearLastAdminRefusal();
-
 // Test seam: while alive, `rights` serves every request in place of the chosen backend.
 class ScopedAdminRights {
 public:
@@ -92,8 +87,8 @@ struct AdminStepsResult {
 // The privileged steps every caller takes, in this order: request the rights; ask for the
 // effective user ("/usr/bin/id" "-un", its failure ignored; a backend that asks as a tool
 // starts asks now); run each tool in order, stopping at the first that cannot start. A
-// refusal at any step ends the steps, goes into the result and is recorded as the last
-// refusal. The tools' own exit statuses are not judged here; what they wrote is in
+// refusal at any step ends the steps and goes into the result. The tools' own exit
+// statuses are not judged here; what they wrote is in
 // `toolOutput`, for the caller to show when something went wrong.
 AdminStepsResult RunWithAdminRights(const std::vector<ToolArguments>& tools);
 

@@ -28,8 +28,7 @@ struct ToolRun {
 
 // Runs the tool and waits for it. The tool inherits the environment, and standard input
 // unless `input` is given: then its standard input is a pipe that receives those bytes and
-// then ends;
-// no other descriptor of the program leaks into it. Both its outputs are read to the end
+// then ends; no other descriptor of the program leaks into it. Both its outputs are read to the end
 // (so that it never blocks on a full pipe) and their first 4 KiB kept in `run`.
 //
 // Returns the start status: noErr once the tool has started (whatever its exit status,
@@ -37,25 +36,6 @@ struct ToolRun {
 // (there is no search through PATH); fnfErr or permErr when it cannot be executed;
 // memFullErr or ioErr when the process or its pipes cannot be made.
 OSErr RunTool(const ToolArguments& argv, ToolRun& run, std::span<const uint8_t> input = {});
-
-// Told while a tool runs, so that a window can keep painting and show that it waits: the
-// question of polkit's agent can take as long as the user likes. Called on the thread that
-// runs the tool, from inside RunTool.
-class ToolWaitObserver {
-public:
-    virtual ~ToolWaitObserver() = default;
-    // About every kToolWaitInterval while the tool has not ended; `first` on the first call
-    // for a tool.
-    virtual void ToolWaiting(bool first) = 0;
-    // Once the tool has ended, after a run for which ToolWaiting was called.
-    virtual void ToolEnded() = 0;
-};
-
-inline constexpr int kToolWaitIntervalMs = 50;
-
-// The observer of every later run; null (the default) waits without telling anyone.
-void SetToolWaitObserver(ToolWaitObserver* observer);
-ToolWaitObserver* CurrentToolWaitObserver();
 
 // Told while a tool runs, so that a window can keep painting and show that it waits: the
 // question of polkit's agent can take as long as the user likes. Called on the thread that

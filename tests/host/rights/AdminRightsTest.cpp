@@ -54,15 +54,17 @@ TEST(AdminRightsSelection, AnUnusableChoiceRefusesAndSaysWhy) {
     AdminModeReset reset;
     {
         ScopedEnv admin("ORVANE_ADMIN", "sudo");
-        EXPECT_EQ(RunWithAdminRights({{"/bin/true"}}).requestStatus, kAdminUnavailableErr);
-        EXPECT_THAT(LastAdminRefusal().message, HasSubstr("\"sudo\""));
-        EXPECT_THAT(LastAdminRefusal().message, HasSubstr("root, pkexec or user"));
+        const AdminStepsResult result = RunWithAdminRights({{"/bin/true"}});
+        EXPECT_EQ(result.requestStatus, kAdminUnavailableErr);
+        EXPECT_THAT(result.refusal.message, HasSubstr("\"sudo\""));
+        EXPECT_THAT(result.refusal.message, HasSubstr("root, pkexec or user"));
     }
     if (geteuid() == 0)
         return;
     SetAdminMode(AdminMode::Root);
-    EXPECT_EQ(RunWithAdminRights({{"/bin/true"}}).requestStatus, kAdminUnavailableErr);
-    EXPECT_THAT(LastAdminRefusal().message, HasSubstr("not running as root"));
+    const AdminStepsResult result = RunWithAdminRights({{"/bin/true"}});
+    EXPECT_EQ(result.requestStatus, kAdminUnavailableErr);
+    EXPECT_THAT(result.refusal.message, HasSubstr("not running as root"));
 }
 
 // The steps in their order, against the scripted backend: the user report (id) first, then
@@ -78,7 +80,6 @@ class AdminStepsTest : public ::testing::TestWithParam<StepsCase> {};
 
 TEST_P(AdminStepsTest, RunInOrderAndStop) {
     const StepsCase& c = GetParam();
-    ClearLastAdminRefusal();
     ScriptedAdminRights scripted;
     ScopedAdminRights installed(scripted);
     c.script(scripted);
@@ -86,7 +87,7 @@ TEST_P(AdminStepsTest, RunInOrderAndStop) {
     const AdminStepsResult result = RunWithAdminRights({touch, kChmod});
     EXPECT_EQ(result.requestStatus, c.requestStatus);
     EXPECT_EQ(result.toolStatus, c.toolStatus);
-    EXPECT_EQ(LastAdminRefusal().status, c.requestStatus);
+    EXPECT_EQ(result.refusal.status, c.requestStatus);
     EXPECT_LE(scripted.requests(), 1);
     const std::vector<ToolArguments> all = {kIdStep, touch, kChmod};
     EXPECT_EQ(scripted.runs(), std::vector<ToolArguments>(all.begin(), all.begin() + c.runs));
@@ -122,8 +123,7 @@ protected:
         previousFolder_ = std::filesystem::current_path();
         std::filesystem::current_path(root());
         SetAdminMode(AdminMode::Pkexec);
-        ClearLastAdminRefusal();
-    }
+        }
     void TearDown() override {
         pkexec_.reset();
         SetAdminMode(AdminMode::Automatic);
@@ -191,10 +191,10 @@ TEST_P(PkexecAnswerTest, BecomesAGrantOrARefusal) {
     const AdminStepsResult result = RunWithAdminRights({tool});
     EXPECT_EQ(result.requestStatus, c.requestStatus);
     EXPECT_EQ(result.toolStatus, c.toolStatus);
-    EXPECT_EQ(LastAdminRefusal().status, c.requestStatus);
+    EXPECT_EQ(result.refusal.status, c.requestStatus);
     EXPECT_EQ(Invocations().size(), c.invocations);
     std::string message = c.message == "WORK" ? Path("no-such-pkexec") : c.message;
-    EXPECT_THAT(LastAdminRefusal().message, HasSubstr(message));
+    EXPECT_THAT(result.refusal.message, HasSubstr(message));
 }
 
 const std::string kRefusal = "echo 'Error executing command as another user: ";
