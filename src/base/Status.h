@@ -83,6 +83,7 @@ enum : OSErr {
     kNameNotStorableCode = 1016,   // a name holds a character that names cannot be stored in
     kChangedOnDiskCode = 1017,     // another program changed the file since it was loaded
     kRightsRefusedCode = 1018,     // the PPD was not written: no administrator rights
+    kRetiredStoreCode = 1019,      // no longer used (a save's journal puts old contents back)
     kNoGammaFileCode = 1020,       // system level 2: the PPD names no printer (no nickname)
     kDamagedCurveCode = 1021,      // a setting's curve has fewer than two points
     kRepairedSaveCode = 1022,      // an interrupted save was completed or undone (a note)

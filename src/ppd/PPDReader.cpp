@@ -197,6 +197,11 @@ OSErr AdjustHalftoneDialogReadPPDSetting(GlueRec* glue) {
         ForgetPPD(state); // none chosen
         return noErr;
     }
+    // A folder or a device standing where the PPD was is for the user to clear away; the
+    // choice is kept for when the file is back.
+    if (std::string where; HostPathForFSSpec(ppd, where) == noErr)
+        if (struct stat st {}; stat(where.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+            return SoftFailure(glue, kNotAPlainFileCode, where);
     OSErr err = FindNamedFile(ppd);
     if (err == fnfErr) {
         // A PPD that is gone is forgotten for good, and the user is told which one.

@@ -35,7 +35,8 @@ enum class WriteRoute {
 // this process may create files in the PPD's folder and replace both files keeping their
 // owner and group (it is root, or owns them and belongs to their group); otherwise the
 // installer, with administrator rights asked for when the save runs it (one question per
-// save). Nothing is run and nothing is changed here. The location's status (fnfErr for a
+// save); ORVANE_PPD_ROUTE=installer chooses the installer always. Nothing is run and
+// nothing is changed here. The location's status (fnfErr for a
 // missing PPD, paramErr for a missing dialog state or an over-long path); permErr when the
 // PPD or its record is not a plain file (a symbolic link planted in its place is never
 // written through).

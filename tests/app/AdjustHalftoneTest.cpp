@@ -102,11 +102,13 @@ TEST_F(AdjustHalftoneTest, RefusalsAreShownWithMessagesOfTheirOwn) {
               "No setting is selected. Select a setting, then try again.");
     std::set<std::string> messages;
     for (OSErr code = kFirstStoreCode; code <= kLastStoreCode; ++code) {
+        if (code == kRetiredStoreCode)
+            continue;
         const std::string text = AlertMessageText(glue_, code);
         EXPECT_FALSE(text.empty()) << code;
         messages.insert(text);
     }
-    EXPECT_EQ(messages.size(), static_cast<size_t>(kLastStoreCode - kFirstStoreCode + 1));
+    EXPECT_EQ(messages.size(), static_cast<size_t>(kLastStoreCode - kFirstStoreCode));
     EXPECT_EQ(messages.count(AlertMessageText(glue_, -39)), 0u);
 }
 

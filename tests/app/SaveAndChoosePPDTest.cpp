@@ -4,6 +4,7 @@
 #include "app/SettingsLists.h"
 #include "app/StoreFixture.h"
 #include "core/Alerts.h"
+#include "host/files/FileCommit.h"
 #include "host/files/SafeWrite.h"
 
 namespace orvane::testing {
@@ -86,6 +87,7 @@ TEST_F(SaveAndChoosePPDTest, ARefusedRequestLeavesThePPDListUnsavedUntilGranted)
     ASSERT_EQ(Add("Soft", false, 4000), noErr);
     EXPECT_TRUE(Changed(false));
     const std::string ppdBefore = ReadFile(ppdPath_);
+    ScopedEnv viaInstaller("ORVANE_PPD_ROUTE", "installer");
     rights_.SetRequestResult(userCanceledErr);
     SaveOutcome saved = AdjustHalftoneDialogSave(glue_);
     ASSERT_EQ(saved.status, noErr);
@@ -99,6 +101,7 @@ TEST_F(SaveAndChoosePPDTest, ARefusedRequestLeavesThePPDListUnsavedUntilGranted)
     EXPECT_FALSE(Changed(true)) << "the preferences were written all the same";
 
     rights_.SetRequestResult(noErr);
+    rights_.SetRunsTools(true);
     saved = AdjustHalftoneDialogSave(glue_);
     ASSERT_EQ(saved.status, noErr);
     EXPECT_FALSE(saved.rightsRefused);
@@ -160,7 +163,7 @@ TEST_F(SaveAndChoosePPDTest, UnsavedPPDSettingsAreSavedOrDroppedBeforeChoosing) 
     // Confirmed, but the save fails: the command ends there.
     alerts_.SetNextAnswer(1);
     {
-        ScopedWriteFailure failure(0);
+        ScopedFileCommitFault failure(1);
         EXPECT_EQ(AdjustHalftoneDialogChoosePPD(glue_).status, ioErr);
     }
     EXPECT_TRUE(chooser_.requests().empty());
@@ -200,15 +203,19 @@ protected:
     }
 };
 
-TEST_F(ChosenPPDAtStartUpTest, ADeletedOrUnreadablePPDIsForgottenQuietly) {
+TEST_F(ChosenPPDAtStartUpTest, ADeletedPPDIsForgottenSayingWhereItWasLookedFor) {
     std::filesystem::remove(ppdPath_);
     ASSERT_EQ(Reopen(), noErr);
-    ExpectForgotten(0);
+    ExpectForgotten(1);
+    EXPECT_NE(alerts_.shown()[0].params[0].find(ppdPath_), std::string::npos);
     ASSERT_EQ(Choose(InstallSamplePPD()), noErr);
     std::filesystem::remove(ppdPath_);
-    MakeFolder(ppdPath_); // a folder now stands where the PPD was
+    MakeFolder(ppdPath_); // a folder now stands where the PPD was: set aside, and why
+    alerts_.Clear();
     ASSERT_EQ(Reopen(), noErr);
-    ExpectForgotten(0);
+    ExpectForgotten(2);
+    EXPECT_EQ(alerts_.shown()[1].params[0], AlertMessageText(glue_, kNotAPlainFileCode, ppdPath_));
+    EXPECT_NE(AdjustHalftoneDialogSave(glue_).status, noErr) << "the choice is not saved away";
 }
 
 TEST_F(ChosenPPDAtStartUpTest, APPDReplacedByAnotherFileIsForgottenWithTheMessage) {

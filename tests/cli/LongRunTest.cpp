@@ -41,6 +41,7 @@ protected:
                 {"XDG_CACHE_HOME", Path(side + "/cache")},
                 {"ORVANE_ROOT", Path(side + "/root")},
                 {"ORVANE_ADMIN", "user"},
+                {"ORVANE_PPD_ROUTE", "installer"}, // every save asks, as for /etc/cups
                 {"ORVANE_PKEXEC", Path("pkexec-dismissed")},
                 {"ORVANE_BUNDLE_DIR", bundle ? bundle : ORVANE_BUILD_DIR "/share/orvane"},
                 {"LC_ALL", "C.UTF-8"}};

@@ -306,7 +306,7 @@ TEST_F(OrvanectlTest, ChoosingRecordsThePPDAtOnce) {
     EXPECT_EQ(ListJson()["ppd"]["name"].text, kUtf8PPD);
 }
 
-TEST_F(OrvanectlTest, AChosenPPDThatIsGoneOrNoLongerSupportedIsForgotten) {
+TEST_F(OrvanectlTest, AChosenPPDThatIsGoneOrNoLongerSupportedIsForgottenSayingSo) {
     SetUpRegisteredAndPPD();
     fs::copy_file(PPDPath(kMonoPPD), PPDPath(kColorPPD), fs::copy_options::overwrite_existing);
     const CliResult list = Run({"list"});
@@ -318,12 +318,24 @@ TEST_F(OrvanectlTest, AChosenPPDThatIsGoneOrNoLongerSupportedIsForgotten) {
     fs::remove(PPDPath(kUtf8PPD));
     const CliResult quiet = Run({"--json", "list"});
     EXPECT_EQ(quiet.exitStatus, 0);
-    EXPECT_EQ(quiet.err, "");
+    EXPECT_EQ(quiet.err, Message(kPPDGoneCode, PPDPath(kUtf8PPD))) << "named, not silent";
     const auto json = JsonReader::Parse(quiet.out);
     ASSERT_TRUE(json);
     EXPECT_TRUE((*json)["ppd"].IsNull());
     EXPECT_TRUE((*json)["ppdSettings"].elements.empty());
     EXPECT_EQ(NamesOf((*json)["registered"]), (Names_{"Linear", "Vivid"}));
+
+    // A PPD that cannot be examined just now is set aside, not forgotten: a command that
+    // would save the preferences (and so forget it) fails and changes nothing.
+    WriteFile(PPDPath(kColorPPD), SamplePPD(kColorPPD));
+    ASSERT_EQ(Run({"choose", kColorPPD}).exitStatus, 0);
+    fs::remove(Path("root/etc/cups/ppd/._") + kColorPPD);
+    fs::create_directory(Path("root/etc/cups/ppd/._") + kColorPPD);
+    const Files before = DiskState();
+    const CliResult add = Run({"add", "Later", "--all", "gamma:1.8"});
+    EXPECT_EQ(add.exitStatus, 1);
+    EXPECT_NE(add.err.find("set aside"), std::string::npos) << add.err;
+    EXPECT_EQ(DiskState(), before);
 }
 
 TEST_F(OrvanectlTest, CopyingIntoThePPDWritesItsTablesAndRecord) {
@@ -464,7 +476,9 @@ TEST_F(OrvanectlTest, RefusedAdministratorRightsLeaveThePPDUnsaved) {
     const std::string pkexec = Path("pkexec-dismissed");
     WriteFile(pkexec, "#!/bin/sh\nexit 126\n");
     ASSERT_EQ(chmod(pkexec.c_str(), 0755), 0);
-    const Environment viaPkexec = {{"ORVANE_ADMIN", "pkexec"}, {"ORVANE_PKEXEC", pkexec}};
+    const Environment viaPkexec = {{"ORVANE_ADMIN", "pkexec"},
+                                   {"ORVANE_PKEXEC", pkexec},
+                                   {"ORVANE_PPD_ROUTE", "installer"}};
     const Files before = DiskState();
     const CliResult refused = Run({"to-ppd", "Vivid"}, viaPkexec);
     EXPECT_EQ(refused.exitStatus, 1);
@@ -472,7 +486,8 @@ TEST_F(OrvanectlTest, RefusedAdministratorRightsLeaveThePPDUnsaved) {
     EXPECT_EQ(refused.out, "");
     EXPECT_EQ(DiskState(), before);
     // A backend name nobody knows refuses too, and says why.
-    const CliResult unknown = Run({"to-ppd", "Vivid"}, {{"ORVANE_ADMIN", "sudo"}});
+    const CliResult unknown =
+        Run({"to-ppd", "Vivid"}, {{"ORVANE_ADMIN", "sudo"}, {"ORVANE_PPD_ROUTE", "installer"}});
     EXPECT_EQ(unknown.exitStatus, 1);
     EXPECT_NE(unknown.err.find("ORVANE_ADMIN"), std::string::npos) << unknown.err;
     EXPECT_EQ(DiskState(), before);

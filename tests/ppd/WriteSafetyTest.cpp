@@ -143,7 +143,8 @@ TEST_F(WriteSafetyTest, ASaveStoppedAtAnyStepEndsBeforeOrAfterAsAWhole) {
             ++endedWith[version];
             const bool noted = !alerts.shown().empty();
             if (noted) {
-                EXPECT_EQ(alerts.shown()[0].params[0], "large.ppd") << when;
+                EXPECT_NE(alerts.shown()[0].params[0].find("“large.ppd”"), std::string::npos)
+                    << when;
             }
             EXPECT_TRUE(!noted || version == "list A") << when << ": a repair that undid";
             EXPECT_EQ(Strays(), std::vector<std::string>{}) << when;

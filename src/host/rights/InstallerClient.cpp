@@ -1,5 +1,7 @@
 #include "host/rights/InstallerClient.h"
 
+#include <algorithm>
+
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -67,6 +69,17 @@ InstallResult InstallWithAdminRights(AdminRights& rights, const InstallRequest& 
     InstallResult result;
     if (request.files.empty() && request.folders.empty()) {
         result.status = paramErr;
+        return result;
+    }
+    // The request is one path per line: a name holding a line break cannot be said in it,
+    // so it is refused before anyone is asked for a password.
+    const auto broken = [](const std::string& path) {
+        return path.find_first_of("\n\r") != std::string::npos;
+    };
+    if (std::any_of(request.folders.begin(), request.folders.end(), broken) ||
+        std::any_of(request.files.begin(), request.files.end(),
+                    [&](const InstallFile& file) { return broken(file.path); })) {
+        result.status = bdNamErr;
         return result;
     }
     if ((result.status = rights.Request(result.refusal)) != noErr)
