@@ -179,7 +179,7 @@ OSErr Make_gam_file(GlueRec* glue) {
     for (const std::string& folder : folders) {
         bool created = false;
         if (OSErr status = MakeFolder(folder, &created, &rightsNeeded))
-            return status;
+            return status == dupFNErr && folder == vendor ? kGammaFolderUnavailableErr : status;
         if (rightsNeeded)
             break;
         if (folder == tonevault && !created)

@@ -46,6 +46,34 @@ private:
     std::optional<std::string> old_;
 };
 
+// While alive, the installation's default locale (its etc/default/locale, under a system
+// root of its own given as ORVANE_ROOT) sets LANG to `lang`: what decides the encoding of
+// stored names, whatever the caller's own locale.
+class ScopedInstallationLanguage {
+public:
+    explicit ScopedInstallationLanguage(const std::string& lang) {
+        std::string folder = (std::filesystem::temp_directory_path() / "orvane-locale-XXXXXX");
+        if (mkdtemp(folder.data())) {
+            folder_ = folder;
+            std::filesystem::create_directories(folder_ + "/etc/default");
+            std::ofstream(folder_ + "/etc/default/locale") << "LANG=\"" << lang << "\"\n";
+        }
+        EXPECT_FALSE(folder_.empty());
+        root_.emplace("ORVANE_ROOT", folder_);
+    }
+    ~ScopedInstallationLanguage() {
+        root_.reset();
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    ScopedInstallationLanguage(const ScopedInstallationLanguage&) = delete;
+    ScopedInstallationLanguage& operator=(const ScopedInstallationLanguage&) = delete;
+
+private:
+    std::string folder_;
+    std::optional<ScopedEnv> root_;
+};
+
 // Layout: root()/home is HOME (created); root()/config and root()/cache are the XDG folders
 // (not created, so that tests see the program create them).
 class TempRoot : public ::testing::Test {

@@ -476,9 +476,8 @@ TEST_F(OrvanectlTest, RefusedAdministratorRightsLeaveThePPDUnsaved) {
     const std::string pkexec = Path("pkexec-dismissed");
     WriteFile(pkexec, "#!/bin/sh\nexit 126\n");
     ASSERT_EQ(chmod(pkexec.c_str(), 0755), 0);
-    const Environment viaPkexec = {{"ORVANE_ADMIN", "pkexec"},
-                                   {"ORVANE_PKEXEC", pkexec},
-                                   {"ORVANE_PPD_ROUTE", "installer"}};
+    const Environment viaPkexec = {
+        {"ORVANE_ADMIN", "pkexec"}, {"ORVANE_PKEXEC", pkexec}, {"ORVANE_PPD_ROUTE", "installer"}};
     const Files before = DiskState();
     const CliResult refused = Run({"to-ppd", "Vivid"}, viaPkexec);
     EXPECT_EQ(refused.exitStatus, 1);
@@ -604,8 +603,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadInputCase{"UnknownSetting", {"delete", "Nope"}, 1, kCliUnknownRegisteredCode, "Nope", ""},
         BadInputCase{"UnknownPPDSetting", {"table", "Vivid", "--ppd"}, 1, kCliUnknownPPDSettingCode, "Vivid", ""},
         BadInputCase{"UnknownToCopy", {"to-ppd", "Nope"}, 1, kCliUnknownRegisteredCode, "Nope", ""},
-        BadInputCase{"NameOf33", {"add", k33, "--all", kLinearSpec}, 1, kBadToneNameCode, "", ""},
-        BadInputCase{"RenameTo33", {"rename", "Vivid", k33}, 1, kBadToneNameCode, "", ""},
+        BadInputCase{"NameOf33", {"add", k33, "--all", kLinearSpec}, 1, kBadToneNameCode, k33.c_str(), ""},
+        BadInputCase{"RenameTo33", {"rename", "Vivid", k33}, 1, kBadToneNameCode, k33.c_str(), ""},
         BadInputCase{"DuplicateToEmpty", {"duplicate", "Vivid", ""}, 1, kBadToneNameCode, "", ""},
         BadInputCase{"UnstorableName", {"add", "\xE6\xBC\xA2", "--all", kLinearSpec}, 1, kNameNotStorableCode, "\xE6\xBC\xA2", ""},
         BadInputCase{"Level101", {"add", "X", "--cyan", "levels:0,,,101,,,,,,,,,100"}, 1, kPointOutOfRangeCode, "", "--cyan"},
@@ -616,7 +615,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadInputCase{"TwelveLevels", {"add", "X", "--all", "levels:0,,,,,,,,,,,100"}, 1, kCliLevelCountCode, "", "--all"},
         BadInputCase{"NotACurve", {"add", "X", "--all", "gamma=2"}, 1, kCliBadCurveFormCode, "", "--all"},
         BadInputCase{"NotAPPD", {"choose", "Quillmark_MonoPage_2.ppd"}, 1, kNotSupportedPPDCode, "", ""},
-        BadInputCase{"MissingFile", {"choose", "/nonexistent/printer.ppd"}, 1, fnfErr, "", ""},
+        BadInputCase{"MissingFile", {"choose", "/nonexistent/printer.ppd"}, 1, fnfErr, "/nonexistent/printer.ppd", ""},
         BadInputCase{"ReplaceDeclined", {"add", "Vivid", "--all", kLinearSpec}, 3, noErr, "", ""},
         BadInputCase{"Usage", {"add", "X"}, 2, noErr, "", ""},
         BadInputCase{"ToPPDWithoutPPD", {"to-ppd", "Linear"}, 1, kCliNoPPDChosenCode, "", "", true},

@@ -122,6 +122,7 @@ private slots:
         script.close();
         script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
         qputenv("ORVANE_PKEXEC", pkexec.toUtf8());
+        qputenv("ORVANE_PPD_ROUTE", "installer"); // as for a PPD of /etc/cups
         for (const Case& c : cases) {
             if (std::string(c.name) == "root" && geteuid() != 0)
                 continue; // the root backend refuses anybody else, rightly
@@ -132,6 +133,7 @@ private slots:
                 qputenv("ORVANE_ADMIN", c.admin);
             ScriptedAdminRights scripted;
             scripted.SetRequestResult(c.scripted, "Refused by the test.");
+            scripted.SetRunsTools(true);
             std::optional<ScopedAdminRights> scope;
             if (!c.admin)
                 scope.emplace(scripted);
@@ -153,6 +155,7 @@ private slots:
                 QVERIFY2(message.find("administrator rights") != std::string::npos, c.name);
             }
         }
+        qunsetenv("ORVANE_PPD_ROUTE");
     }
 
     // Copying both ways, Duplicate through the name dialog, Delete.

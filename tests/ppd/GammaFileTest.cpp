@@ -112,10 +112,10 @@ TEST_F(GammaFileTest, EachNicknameHasItsFolderAndAnEmptyOneNone) {
     ASSERT_EQ(Make("Acme 1/2 Duplex"), noErr);
     EXPECT_EQ(SpecPath(), GammaPath("Acme 1:2 Duplex"));
     EXPECT_TRUE(Exists(GammaPath("Printer One")));
-    // An empty nickname stops after the shared folders, leaving the location alone.
-    const FSSpec before = glue()->gammaFileSpec;
-    EXPECT_EQ(Make(""), noErr);
-    EXPECT_EQ(std::memcmp(&before, &glue()->gammaFileSpec, sizeof before), 0);
+    // An empty nickname stops after the shared folders, with no gamma file at all rather
+    // than the previous printer's.
+    EXPECT_EQ(Make(""), kNoGammaFileCode);
+    EXPECT_EQ(glue()->gammaFileSpec.name[0], 0);
     SetOemName("Acme/Print"); // through the same mapping
     ASSERT_EQ(Make("P"), noErr);
     EXPECT_EQ(SpecPath(), Support() + "/Acme:Print/Tonevault/P/PPDGAM");

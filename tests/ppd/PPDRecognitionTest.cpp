@@ -29,9 +29,11 @@ TEST_F(PPDRecognitionTest, ServesColourPPDsOnlyAndTellsTheirKind) {
         {"Hello, printer\n*ColorDevice: True\n", 0, 9},
         // The right first bytes but neither marker nor attribute: refused, the kind still set.
         {kHead + "*cupsLanguages: \"de\"\n", 0, 1},
-        // A tab hides the marker text; a CUPS colour profile (a supported attribute) does not.
-        {kHead + "*ColorDevice:\tTrue\n", 0, 0},
-        {kHead + "*ColorDevice:\tTrue\n*cupsICCProfile RGB../Colour: \"/c.icc\"\n", 1, 0},
+        // Every spelling PPD syntax allows says colour; a monochrome one stays refused.
+        {kHead + "*ColorDevice:\tTrue\n", 1, 0},
+        {kHead + "*ColorDevice:  True\n", 1, 0},
+        {kHead + "*ColorDevice: \"True\"\n", 1, 0},
+        {kHead + "*ColorDevice:\tFalse\n", 0, 0},
     };
     int n = 0;
     for (const Case& c : cases) {

@@ -137,11 +137,13 @@ protected:
     }
     // The block as composed for a PPD of this kind and encoding.
     std::string Block(const PPDTone4Rec& list, bool newBlock, uint16_t ppdType = 0,
-                      TextEncoding encoding = kTextEncodingISOLatin1) {
+                      TextEncoding encoding = kTextEncodingISOLatin1,
+                      std::span<const std::string> languages = {}) {
         PPDTexts texts;
         EXPECT_EQ(LoadPPDTexts(glue_, texts), noErr);
         MyUnknownSizePtrClass block;
-        EXPECT_EQ(ComposeToneBlock(texts, ppdType, encoding, list, newBlock, block), noErr);
+        EXPECT_EQ(ComposeToneBlock(texts, ppdType, encoding, list, newBlock, block, languages),
+                  noErr);
         return {reinterpret_cast<const char*>(block.GetBlock()), block.GetUsedSize()};
     }
 

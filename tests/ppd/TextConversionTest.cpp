@@ -75,11 +75,14 @@ TEST(CharacterPrefix, NeverSplitsACharacter) {
 }
 
 // The language variables, set for one test and restored afterwards.
+// The installation's language decides the stored names' encoding; the caller's own locale
+// (LC_ALL and the rest) must not.
 class LanguageTest : public ::testing::Test {
 protected:
-    static void UseLanguage(const char* locale) { setenv("LC_ALL", locale, 1); }
+    void UseInstallationLanguage(const char* locale) { installation_.emplace(locale); }
     ScopedEnv all_{"LC_ALL", "en_US.UTF-8"}, messages_{"LC_MESSAGES", nullptr},
         ctype_{"LC_CTYPE", nullptr}, lang_{"LANG", nullptr};
+    std::optional<ScopedInstallationLanguage> installation_{"en_US.UTF-8"};
 };
 
 // A conversion's P-string result, or "(failed)" with the destination proved untouched.
@@ -121,14 +124,16 @@ TEST_F(LanguageTest, SystemNamesConvertToUtf8AndEachPPDEncoding) {
     EXPECT_EQ(ConvSys_UTF8(nullptr, name), 0);
     EXPECT_EQ(ConvAppLang_PPDLang(name, nullptr, kUtf8), 0);
 
-    UseLanguage("ja_JP.UTF-8");
+    {
+        ScopedEnv japaneseCaller("LC_ALL", "ja_JP.UTF-8");
+        EXPECT_EQ(ApplicationTextEncoding(), kRoman) << "the caller's locale changes nothing";
+        EXPECT_EQ(ToUtf8("\x8e\xca\x90\x5e"), "\u00e9\u00a0\u00ea^");
+    }
+    UseInstallationLanguage("ja_JP.eucJP");
     EXPECT_EQ(ApplicationTextEncoding(), kJapanese);
     EXPECT_EQ(ToUtf8("\x8e\xca\x90\x5e"), "\u5199\u771f");
     EXPECT_EQ(ToPPD("\x8e\xca\x90\x5e", kJapanese), "\x8e\xca\x90\x5e");
     EXPECT_EQ(ToPPD("\x8e\xca\x90\x5e", kLatin1), "(failed)");
-    unsetenv("LC_ALL");
-    setenv("LANG", "ja_JP.eucJP", 1);
-    EXPECT_EQ(ApplicationTextEncoding(), kJapanese);
 }
 
 TEST_F(LanguageTest, TypedNamesAreStoredWholeOrRefused) {
@@ -142,7 +147,7 @@ TEST_F(LanguageTest, TypedNamesAreStoredWholeOrRefused) {
     EXPECT_EQ(Utf8ToAppText("Caf\u00e9s", 4, stored), S::tooLong);
     EXPECT_EQ(Utf8ToAppText("\u5199\u771f", 32, stored), S::unmappable);
     EXPECT_EQ(stored, "Caf\x8e");
-    UseLanguage("ja_JP.UTF-8");
+    UseInstallationLanguage("ja_JP.UTF-8");
     ASSERT_EQ(Utf8ToAppText("\u5199\u771f", 32, stored), S::ok);
     EXPECT_EQ(stored, "\x8e\xca\x90\x5e");
 }

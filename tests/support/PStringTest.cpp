@@ -13,6 +13,7 @@ namespace orvane {
 namespace {
 
 using testing::ScopedEnv;
+using testing::ScopedInstallationLanguage;
 
 struct P {
     Str255 s;
@@ -154,6 +155,8 @@ TEST(DigitNumberText, SeparatorAndScriptFollowTheLocale) {
         EXPECT_EQ(GetDecimalPointCharacter(), '.');
         EXPECT_EQ(GetCurrentScriptCode(), 0);
         ScopedEnv japanese("LC_ALL", "ja_JP.UTF-8");
+        EXPECT_EQ(GetCurrentScriptCode(), 0) << "the script is the installation's";
+        ScopedInstallationLanguage installation("ja_JP.UTF-8");
         EXPECT_EQ(GetCurrentScriptCode(), 1);
     }
     ScopedEnv locale("LC_ALL", "de_DE.UTF-8");

@@ -153,7 +153,7 @@ TEST_F(InfoPlist, PStringsAreInTheApplicationEncodingAndCutToWholeCharacters) {
     ASSERT_TRUE(getPreferencesFileName(name));
     EXPECT_EQ(PStrView(name), std::string(255, 'p'));
     // Japanese: 254 bytes of double-byte characters plus one more never leaves half of one.
-    UseLanguage("ja_JP.UTF-8");
+    testing::ScopedInstallationLanguage japanese("ja_JP.UTF-8");
     std::string kana;
     for (int i = 0; i < 128; ++i)
         kana += "\u3042";
