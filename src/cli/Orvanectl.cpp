@@ -36,28 +36,21 @@ namespace {
 
 constexpr const char* kCurveOptionNames[kInkCount] = {"--cyan", "--magenta", "--yellow", "--black"};
 
-bool FileExists(const std::string& path) {
-    struct stat info;
-    return ::stat(path.c_str(), &info) == 0;
-}
-
 std::string CurrentFolder() {
     char buffer[PATH_MAX];
     return ::getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string(".");
 }
 
-// PPD_PATH as the file chooser would hand it back: absolute. A bare file name that is not
-// in the current folder is looked for in the printer-description folder.
+// PPD_PATH as the file chooser would hand it back: absolute. A bare file name names a PPD
+// of the printer-description folder, and only that: a file of the same name in the current
+// folder is taken only when given as a path ("./name.ppd"), so that where a command looks
+// never depends on where it is run.
 std::string ResolvePPDPath(const std::string& given) {
     if (!given.empty() && given[0] == '/')
         return given;
-    const std::string here = CurrentFolder() + "/" + given;
-    if (given.find('/') == std::string::npos && !FileExists(here)) {
-        const std::string inFolder = PrinterDescriptionFolderPath() + "/" + given;
-        if (FileExists(inFolder))
-            return inFolder;
-    }
-    return here;
+    if (given.find('/') == std::string::npos)
+        return PrinterDescriptionFolderPath() + "/" + given;
+    return CurrentFolder() + "/" + given;
 }
 
 void SetAdminOption(CliAdmin admin) {
@@ -273,7 +266,8 @@ int CommandRun::Choose() {
     // the preferences file keeps the previous choice.
     if (!PPDChosen() || alerts_.errorsShown() != errorsBefore)
         return kCliExitFailed;
-    Say("Chose " + PPDFileName() + " as the target PPD (" + std::to_string(Count(false)) + " of " +
+    Say("Chose " + ResolvePPDPath(args_.operands[0]) + " as the target PPD (" +
+        std::to_string(Count(false)) + " of " +
         std::to_string(kMaxPPDTones) + " settings in it).");
     return kCliExitOK;
 }
