@@ -97,7 +97,7 @@ OSErr AdjustHalftoneChangePPDFile(GlueRec* glue, const FSSpec& chosen) {
     if (err != noErr)
         return err;
     if (!isPPD) {
-        ShowAlert(glue, kNotSupportedPPDCode);
+        ShowAlert(glue, PPDRefusalCode(glue, &chosen), FileNameUtf8(PStrView(chosen.name)));
         state->prefsWorking->ppdName[0] = 0;
         std::memset(state->ppdSaved, 0, sizeof(PPDTone4Rec));
         std::memset(state->ppdWorking, 0, sizeof(PPDTone4Rec));

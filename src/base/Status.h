@@ -91,8 +91,10 @@ enum : OSErr {
     kPPDSetAsideCode = 1024,       // the chosen PPD could not be read; saving would forget it
     kPPDGoneCode = 1025,           // the chosen PPD is gone and has been forgotten (a note)
     kNotAPlainFileCode = 1026,     // a folder, link or device stands where a file belongs
+    kNotAPPDFileCode = 1027,       // a chosen file does not begin as a PPD does
+    kMonochromePPDCode = 1028,     // a chosen PPD describes a printer without colour
     kFirstStoreCode = kListFullCode,
-    kLastStoreCode = kNotAPlainFileCode,
+    kLastStoreCode = kMonochromePPDCode,
 };
 inline constexpr int16_t kStoreMessagesListID = 1002;
 

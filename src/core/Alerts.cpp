@@ -57,7 +57,8 @@ std::string Substitute(std::string text, std::string_view param) {
     // A message about "“^0”" given no file still reads as a sentence.
     if (param.empty())
         if (const size_t at = text.find("\u201C^0\u201D"); at != std::string::npos)
-            text.replace(at, std::string_view("\u201C^0\u201D").size(), "a file");
+            text.replace(at, std::string_view("\u201C^0\u201D").size(),
+                         at == 0 ? "A file" : "a file");
     for (size_t at = text.find("^0"); at != std::string::npos;
          at = text.find("^0", at + param.size()))
         text.replace(at, 2, param);

@@ -200,7 +200,7 @@ OSErr AdjustHalftoneDialogReadPPDSetting(GlueRec* glue) {
     // A folder or a device standing where the PPD was is for the user to clear away; the
     // choice is kept for when the file is back.
     if (std::string where; HostPathForFSSpec(ppd, where) == noErr)
-        if (struct stat st {}; stat(where.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        if (struct stat st{}; stat(where.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
             return SoftFailure(glue, kNotAPlainFileCode, where);
     OSErr err = FindNamedFile(ppd);
     if (err == fnfErr) {
@@ -223,7 +223,7 @@ OSErr AdjustHalftoneDialogReadPPDSetting(GlueRec* glue) {
     if (err != noErr)
         return SoftFailure(glue, err);
     if (!isPPD) {
-        ShowAlert(glue, kNotSupportedPPDCode);
+        ShowAlert(glue, PPDRefusalCode(glue, &ppd), FileNameUtf8(PStrView(ppd.name)));
         ForgetPPD(state);
         return noErr;
     }

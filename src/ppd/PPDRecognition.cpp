@@ -121,6 +121,25 @@ OSErr Examine(GlueRec* glue, const FSSpec* spec, uint8_t* isPPD, uint16_t* ppdTy
 
 } // namespace
 
+OSErr PPDRefusalCode(GlueRec* glue, const FSSpec* spec) {
+    Str255 header;
+    MyOpenDataFileClass file;
+    if (!spec || GetAppIndString(glue, kPPDTextListID, kPPDHeaderTextIndex, header) != noErr ||
+        file.SetDataFile(*spec, 1) != noErr)
+        return kNotAPPDFileCode;
+    uint8_t start[255];
+    int32_t count = header[0];
+    if (file.ReadTheData(start, 0, header[0], &count) != noErr || count < header[0] ||
+        std::memcmp(start, header + 1, header[0]) != 0)
+        return kNotAPPDFileCode;
+    char* colour = nullptr;
+    if (GetPPDAttribute(spec, "ColorDevice", &colour) != noErr || !colour)
+        return kNotSupportedPPDCode;
+    const bool monochrome = strcasecmp(colour, "False") == 0;
+    MyDisposePtr(colour);
+    return monochrome ? OSErr{kMonochromePPDCode} : OSErr{kNotSupportedPPDCode};
+}
+
 OSErr CheckTargetFileIsPPDFile(GlueRec* glue, const FSSpec* spec, uint8_t* isPPD,
                                uint16_t* ppdType) {
     if (!spec || !isPPD)

@@ -22,6 +22,11 @@ namespace orvane {
 [[nodiscard]] OSErr CheckTargetFileIsPPDFile(GlueRec* glue, const FSSpec* spec, uint8_t* isPPD,
                                              uint16_t* ppdType = nullptr);
 
+// For a file CheckTargetFileIsPPDFile refused, the message that says why: kNotAPPDFileCode
+// when it does not begin as a PPD does (or cannot be read), kMonochromePPDCode when its
+// *ColorDevice says False, kNotSupportedPPDCode otherwise.
+OSErr PPDRefusalCode(GlueRec* glue, const FSSpec* spec);
+
 // On success with the attribute present, *value receives a new zero-terminated copy of the
 // first attribute of that name, to be freed with MyDisposePtr; otherwise it is left alone.
 // paramErr for a null argument; otherwise the status of finding the file's path.

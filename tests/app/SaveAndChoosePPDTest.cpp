@@ -222,7 +222,7 @@ TEST_F(ChosenPPDAtStartUpTest, APPDReplacedByAnotherFileIsForgottenWithTheMessag
     WriteFile(ppdPath_, "not a PPD at all\n");
     ASSERT_EQ(Reopen(), noErr);
     ExpectForgotten(1);
-    EXPECT_EQ(alerts_.shown()[0].params[0], AlertMessageText(glue_, kNotSupportedPPDCode));
+    EXPECT_EQ(alerts_.shown()[0].params[0], AlertMessageText(glue_, kNotAPPDFileCode, kColor5));
 }
 
 TEST_F(ChosenPPDAtStartUpTest, QuittingAsksAboutThePPDFirstThenTheRegisteredSettings) {

@@ -314,7 +314,7 @@ TEST_F(OrvanectlTest, AChosenPPDThatIsGoneOrNoLongerSupportedIsForgottenSayingSo
     fs::copy_file(PPDPath(kMonoPPD), PPDPath(kColorPPD), fs::copy_options::overwrite_existing);
     const CliResult list = Run({"list"});
     EXPECT_EQ(list.exitStatus, 0);
-    EXPECT_EQ(list.err, Message(kNotSupportedPPDCode));
+    EXPECT_EQ(list.err, Message(kMonochromePPDCode, kColorPPD)) << "says why, naming the file";
     EXPECT_NE(list.out.find("Chosen PPD: none\n"), std::string::npos) << list.out;
 
     EXPECT_EQ(Run({"choose", kUtf8PPD}).exitStatus, 0) << "another PPD can be chosen";
@@ -560,8 +560,8 @@ TEST_F(OrvanectlTest, TwoWritersOfOnePPDNeverLoseOrMixAChange) {
             std::vector<std::thread> writers;
             for (const std::string name : {"Alpha", "Beta"})
                 writers.emplace_back([&, name] {
-                    results.at(name) = RunCli(ORVANECTL_PATH, {"to-ppd", name}, env_,
-                                           Path("scratch-" + name));
+                    results.at(name) =
+                        RunCli(ORVANECTL_PATH, {"to-ppd", name}, env_, Path("scratch-" + name));
                 });
             for (std::thread& writer : writers)
                 writer.join();
@@ -660,7 +660,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadInputCase{"MalformedLevel", {"add", "X", "--all", "levels:0,,,2x,,,,,,,,,100"}, 1, kPointOutOfRangeCode, "", "--all"},
         BadInputCase{"TwelveLevels", {"add", "X", "--all", "levels:0,,,,,,,,,,,100"}, 1, kCliLevelCountCode, "", "--all"},
         BadInputCase{"NotACurve", {"add", "X", "--all", "gamma=2"}, 1, kCliBadCurveFormCode, "", "--all"},
-        BadInputCase{"NotAPPD", {"choose", "Quillmark_MonoPage_2.ppd"}, 1, kNotSupportedPPDCode, "", ""},
+        BadInputCase{"MonochromePPD", {"choose", "Quillmark_MonoPage_2.ppd"}, 1, kMonochromePPDCode, "Quillmark_MonoPage_2.ppd", ""},
         BadInputCase{"MissingFile", {"choose", "/nonexistent/printer.ppd"}, 1, fnfErr, "/nonexistent/printer.ppd", ""},
         BadInputCase{"ReplaceDeclined", {"add", "Vivid", "--all", kLinearSpec}, 3, noErr, "", ""},
         BadInputCase{"Usage", {"add", "X"}, 2, noErr, "", ""},

@@ -32,9 +32,9 @@ TEST_F(AlertsTest, CodeTableChoosesListIndexAndAlert) {
         OSErr code;
         int16_t list, index;
     } cases[] = {
-        {memFullErr, 128, 4}, {fnfErr, 128, 5}, {resNotFound, 128, 3}, {eofErr, 128, 1},
-        {-3999, 128, 1},      {1006, 1001, 6},  {1007, 1001, 7},       {1011, 1001, 11},
-        {1012, 1002, 1},      {1018, 1002, 7},
+        {memFullErr, 128, 4}, {fnfErr, 128, 5}, {resNotFound, 128, 3},
+        {eofErr, 128, 1},     {-3999, 128, 1},  {1007, 1001, 7},
+        {1011, 1001, 11},     {1012, 1002, 1},  {1018, 1002, 7},
     };
     for (const auto& c : cases) {
         host_.Clear();

@@ -229,7 +229,8 @@ private slots:
         s.files.SetNextFile(notPPD);
         s.Click(kAdjustChoosePPDItem);
         QCOMPARE(s.AlertIDs(), QStringLiteral("1009 130"));
-        QCOMPARE(s.alerts.shown()[1].params[0], AlertMessageText(s.gui.Glue(), 1006));
+        QCOMPARE(s.alerts.shown()[1].params[0],
+                 AlertMessageText(s.gui.Glue(), kNotAPPDFileCode, "notes.ppd"));
         QCOMPARE(s.Window().ItemText(kAdjustPPDNameItem), QStringLiteral("(no PPD chosen)"));
         QVERIFY(s.Rows(false).isEmpty());
         QVERIFY(s.ClickRow(true, "Portrait"));
