@@ -50,6 +50,11 @@ struct SettingPrivateRec {
     DialogRef newEditHelpDialog;
     AdjustHalftoneView* adjustView;   // what the Adjust Halftone window shows besides its lists
     NewEditHalftoneDialog* newEditor; // the curve editor's core while it is open
+    // The setting an open editor edits (isNew 0): its list, the PPD that list belonged to
+    // when the editor opened, and its name (originalTone's). The selection may move on
+    // while the editor is open; OK still stores into this setting.
+    uint8_t editsRegistered;
+    FSSpec editedPPD;
 };
 
 // Process-wide flags.
