@@ -417,5 +417,12 @@ private slots:
 
 } // namespace orvane::testing
 
-QTEST_MAIN(orvane::testing::GuiTest)
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QTEST_SET_MAIN_SOURCE_PATH
+    orvane::testing::GuiTest windows;
+    const int failed = QTest::qExec(&windows, argc, argv);
+    return failed + orvane::testing::RunEditorTests(argc, argv);
+}
+
 #include "GuiTest.moc"
