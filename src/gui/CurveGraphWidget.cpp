@@ -129,6 +129,9 @@ bool CurveGraphWidget::event(QEvent* event) {
 }
 
 void CurveGraphWidget::paintEvent(QPaintEvent*) {
+    // Moved to a screen of another scale: the picture is painted again for its pixels.
+    if (picture_.devicePixelRatio() != devicePixelRatioF())
+        Refresh();
     QPainter p(this);
     p.drawImage(QPoint(0, 0), picture_);
 }
