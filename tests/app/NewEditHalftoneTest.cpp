@@ -139,7 +139,7 @@ TEST_F(NewEditHalftoneTest, TheBoxMakesTheShownCurveTheOneOfAllInks) {
     editor_->ItemHit(kNewEditAllInksItem);
     EXPECT_EQ(Enabled(), "1 2 4");
     for (const CToneInfo& curve : state().workTone.tone)
-        EXPECT_EQ(curve.levels[6], 6000);
+        EXPECT_EQ(int32_t{curve.levels[6]}, 6000);
     editor_->ItemHit(kNewEditAllInksItem);
     EXPECT_TRUE(editorView_.on_[26]);
     EXPECT_EQ(Fields(), kMiddle60);
@@ -155,7 +155,7 @@ TEST_F(NewEditHalftoneTest, GammaFillsTheFieldsInTheGivenSeparator) {
         std::replace(expected.begin(), expected.end(), '.', separator);
         EXPECT_EQ(Fields(), expected);
         EXPECT_EQ(Enabled(), "1 2 4 58");
-        EXPECT_EQ(state().workTone.tone[kBlack].gamma, 220);
+        EXPECT_EQ(int32_t{state().workTone.tone[kBlack].gamma}, 220);
         editor_->CancelNewEditHalftoneDialog();
     }
     Edit();

@@ -117,7 +117,7 @@ TEST_F(PreferencesTest, SettingsSurviveTheNextRunAndLoadUnchanged) {
     ASSERT_EQ(Reopen(), noErr);
     EXPECT_EQ(Names(prefsWorking()), (std::vector<std::string>{"Alpha", "Beta"}));
     EXPECT_EQ(Rows(registered_), (std::vector<std::string>{"Alpha", "Beta"}));
-    EXPECT_EQ(prefsWorking().tones[1].tone[kCyan].levels[6], 5100);
+    EXPECT_EQ(int32_t{prefsWorking().tones[1].tone[kCyan].levels[6]}, 5100);
     EXPECT_FALSE(AdjustHalftoneCheckRegisteredSettingChanged(glue_));
     EXPECT_FALSE(AdjustHalftoneCheckPPDSettingChanged(glue_));
     EXPECT_FALSE(view_.enabled.Contains(kAdjustSaveItem));

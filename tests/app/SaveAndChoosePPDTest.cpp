@@ -116,7 +116,7 @@ TEST_F(SaveAndChoosePPDTest, AGrantedRequestWritesThePPDAndDisablesSave) {
     ASSERT_EQ(Reopen(), noErr);
     EXPECT_EQ(Names(ppdWorking()), std::vector<std::string>{"Soft"});
     EXPECT_EQ(Rows(ppd_), std::vector<std::string>{"Soft"});
-    EXPECT_EQ(ppdWorking().tones[0].tone[kCyan].levels[6], 4000);
+    EXPECT_EQ(int32_t{ppdWorking().tones[0].tone[kCyan].levels[6]}, 4000);
 }
 
 TEST_F(SaveAndChoosePPDTest, ARefusedRequestLeavesThePPDListUnsavedAndSaveEnabled) {

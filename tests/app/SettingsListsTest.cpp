@@ -95,7 +95,7 @@ TEST_F(SettingsListsTest, ReplacingAsksAndKeepsTheRowCount) {
         << alerts_.shown()[0].params[0];
     EXPECT_EQ(alerts_.shown()[0].params[1], "Alpha");
     ExpectRegistered({"Alpha", "Beta"});
-    EXPECT_EQ(prefsWorking().tones[0].tone[kCyan].levels[6], 4000);
+    EXPECT_EQ(int32_t{prefsWorking().tones[0].tone[kCyan].levels[6]}, 4000);
     // The selection stays as it was.
     EXPECT_EQ(registered_.SelectedRow(), 0);
 }
@@ -133,7 +133,7 @@ TEST_F(SettingsListsTest, AFullListRefusesANewNameWithoutAskingButStillReplaces)
 
     alerts_.SetNextAnswer(1);
     EXPECT_EQ(AdjustHalftoneDialogAppendEntry(glue_, true, MakeTone("Setting C", 5000)), noErr);
-    EXPECT_EQ(prefsWorking().tones[2].tone[kCyan].levels[6], 5000);
+    EXPECT_EQ(int32_t{prefsWorking().tones[2].tone[kCyan].levels[6]}, 5000);
     EXPECT_EQ(prefsWorking().count, kMaxRegisteredTones);
 }
 
@@ -184,7 +184,7 @@ TEST_F(ConfirmEditTest, AnEditWithoutRenamingKeepsItsPlace) {
     Edit("Beta", MakeTone("Beta", 6000));
     ASSERT_EQ(NewEditHalftoneDialogSaveList(glue_), noErr);
     ExpectRegistered({"Alpha", "Beta", "Gamma"});
-    EXPECT_EQ(prefsWorking().tones[1].tone[kCyan].levels[6], 6000);
+    EXPECT_EQ(int32_t{prefsWorking().tones[1].tone[kCyan].levels[6]}, 6000);
     EXPECT_TRUE(alerts_.shown().empty());
 }
 
@@ -207,7 +207,7 @@ TEST_F(ConfirmEditTest, RenamingOntoAnotherSettingConfirmedLeavesOneOfThatName) 
     ASSERT_EQ(alerts_.shown().size(), 1u);
     EXPECT_EQ(alerts_.shown()[0].alertID, kReplaceAlertID);
     ExpectRegistered({"Alpha", "Beta"});
-    EXPECT_EQ(prefsWorking().tones[1].tone[kCyan].levels[6], 8000); // the edited one
+    EXPECT_EQ(int32_t{prefsWorking().tones[1].tone[kCyan].levels[6]}, 8000); // the edited one
 }
 
 TEST_F(ConfirmEditTest, RenamingOntoAnotherSettingDeclinedStoresNothing) {
@@ -246,7 +246,7 @@ TEST_F(SettingsListsTest, DuplicateAddsACopyUnderTheNewName) {
     ASSERT_EQ(HandleAdjustHalftoneDialogButtons(glue_, kAdjustDuplicateItem), noErr);
     ASSERT_EQ(asker_.asked(), std::vector<std::string>{"Alpha"});
     ExpectRegistered({"Alpha", "Copy"});
-    EXPECT_EQ(prefsWorking().tones[1].tone[kCyan].levels[6], 1234);
+    EXPECT_EQ(int32_t{prefsWorking().tones[1].tone[kCyan].levels[6]}, 1234);
 }
 
 TEST_F(SettingsListsTest, DuplicateCancelledOrUnchangedNameChangesNothingWithoutConsent) {

@@ -94,8 +94,8 @@ TEST(CurveSpec, LevelsKeepEmptyFieldsAsNoPoint) {
                                               kNoPoint, 4500,     kNoPoint, kNoPoint, kNoPoint,
                                               kNoPoint, kNoPoint, 10000};
     for (int slot = 0; slot < kToneSlotCount; ++slot)
-        EXPECT_EQ(curve.levels[slot], expected[slot]) << "slot " << slot;
-    EXPECT_EQ(curve.gamma, kNoGamma);
+        EXPECT_EQ(int32_t{curve.levels[slot]}, expected[slot]) << "slot " << slot;
+    EXPECT_EQ(int32_t{curve.gamma}, kNoGamma);
 }
 
 TEST(CurveSpec, GammaGivesTheEditorsLevelsAndRecordsTheGamma) {
@@ -104,8 +104,8 @@ TEST(CurveSpec, GammaGivesTheEditorsLevelsAndRecordsTheGamma) {
     CToneInfo fromEditor;
     ASSERT_EQ(MakeGammaToneInfo(fromEditor, 220), noErr);
     EXPECT_EQ(std::memcmp(&fromSpec, &fromEditor, sizeof fromSpec), 0);
-    EXPECT_EQ(fromSpec.gamma, 220);
-    EXPECT_EQ(fromSpec.levels[6], 2176); // 21.76 % at 50 %, as the editor shows
+    EXPECT_EQ(int32_t{fromSpec.gamma}, 220);
+    EXPECT_EQ(int32_t{fromSpec.levels[6]}, 2176); // 21.76 % at 50 %, as the editor shows
 }
 
 // The decimal point is "." even where the user's locale writes a comma.
@@ -115,7 +115,7 @@ TEST(CurveSpec, DecimalPointDoesNotFollowTheLocale) {
         GTEST_SKIP() << "de_DE.UTF-8 is not installed (scripts/install-deps.sh adds it)";
     CToneInfo curve;
     EXPECT_EQ(ParseCurveSpec("gamma:2.2", curve), noErr);
-    EXPECT_EQ(curve.gamma, 220);
+    EXPECT_EQ(int32_t{curve.gamma}, 220);
     EXPECT_EQ(ParseCurveSpec("gamma:2,2", curve), kBadGammaCode);
     std::setlocale(LC_ALL, previous.c_str());
 }

@@ -79,9 +79,9 @@ TEST_F(PPDReaderTest, Version1RecordBecomesOneCurveSettings) {
     for (int i = 0; i < 2; ++i) {
         const CMYKTone& t = out.tones[i];
         EXPECT_EQ(t.sameCurve, 1);
-        EXPECT_EQ(t.tone[kCyan].levels[6], 4000 + i);
-        EXPECT_EQ(t.tone[kCyan].levels[12], 10000);
-        EXPECT_EQ(t.tone[kCyan].gamma, kNoGamma);
+        EXPECT_EQ(int32_t{t.tone[kCyan].levels[6]}, 4000 + i);
+        EXPECT_EQ(int32_t{t.tone[kCyan].levels[12]}, 10000);
+        EXPECT_EQ(int32_t{t.tone[kCyan].gamma}, kNoGamma);
         for (int ink = kMagenta; ink <= kBlack; ++ink)
             EXPECT_EQ(std::memcmp(&t.tone[ink], &t.tone[kCyan], sizeof(CToneInfo)), 0);
     }
@@ -109,7 +109,7 @@ TEST_F(PPDReaderTest, DamagedRecordsStayWithinTheSixSlots) {
     ASSERT_EQ(ReadPPDSetting(glue(), &spec, &out), noErr);
     EXPECT_EQ(out.count, 1);
     EXPECT_EQ(PStrView(out.tones[0].name), "Short");
-    EXPECT_EQ(out.legacyWord, 0u);
+    EXPECT_EQ(uint32_t{out.legacyWord}, 0u);
 }
 
 TEST_F(PPDReaderTest, NoRecordLeavesTheCallersRecordAlone) {

@@ -88,7 +88,7 @@ TEST(ToneRecords, NewSettingIsTheStraightLineForAllInks) {
     for (const CToneInfo& curve : t.tone) {
         const int32_t line[] = {0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 10000};
         EXPECT_TRUE(std::equal(std::begin(line), std::end(line), curve.levels));
-        EXPECT_EQ(curve.gamma, kNoGamma);
+        EXPECT_EQ(int32_t{curve.gamma}, kNoGamma);
     }
 }
 

@@ -55,7 +55,7 @@ class GammaTableTest : public ::testing::TestWithParam<GammaCase> {};
 TEST_P(GammaTableTest, GivesTheListedLevels) {
     CToneInfo tone = TwoPointCurve(0, 10000);
     ASSERT_EQ(MakeGammaToneInfo(tone, GetParam().G), noErr);
-    EXPECT_EQ(tone.gamma, GetParam().G);
+    EXPECT_EQ(int32_t{tone.gamma}, GetParam().G);
     EXPECT_TRUE(
         std::equal(std::begin(tone.levels), std::end(tone.levels), GetParam().levels.begin()));
 }
@@ -74,8 +74,8 @@ TEST(GammaTableTest, EveryValidGammaGivesAMonotoneCurveAndOthersAreRefused) {
     for (int32_t G = kMinGammaValue; G <= kMaxGammaValue; G += 7) {
         CToneInfo tone = TwoPointCurve(0, 10000);
         ASSERT_EQ(MakeGammaToneInfo(tone, G), noErr);
-        ASSERT_EQ(tone.levels[0], 0) << "G = " << G;
-        ASSERT_EQ(tone.levels[kToneSlotCount - 1], kMaxLevel) << "G = " << G;
+        ASSERT_EQ(int32_t{tone.levels[0]}, 0) << "G = " << G;
+        ASSERT_EQ(int32_t{tone.levels[kToneSlotCount - 1]}, kMaxLevel) << "G = " << G;
         ASSERT_TRUE(std::is_sorted(std::begin(tone.levels), std::end(tone.levels))) << G;
     }
     for (int32_t G : {0, -1, 10000, 1000000}) {
