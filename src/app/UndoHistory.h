@@ -27,8 +27,6 @@ public:
             undo_.pop_front(); // the oldest steps go first
         lastGroup_ = group;
     }
-    // The next edit starts a step of its own.
-    void Seal() { lastGroup_ = 0; }
     void Clear() {
         undo_.clear();
         redo_.clear();
