@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Pictures of the window program for doc/screenshots: the Adjust Halftone window with both
-# lists filled, each alert, the name dialog and a help window, at 100 % and 200 % scale.
+# lists filled, each alert, the name dialog, a help window and the curve editor (one curve,
+# four curves, invalid, mid-drag, its help), at 100 % and 200 % scale.
 # Everything runs under Xvfb on a copy of the sample root prepared with orvanectl.
 #   scripts/screenshots.sh [BUILD_DIR [OUT_DIR]]
 set -euo pipefail
@@ -21,7 +22,8 @@ unset ORVANE_OS_LEVEL
 ctl="$repo/$build/src/cli/orvanectl"
 "$ctl" add Portrait --all gamma:1.8 >/dev/null
 "$ctl" add "Newsprint – soft" --all gamma:2.4 >/dev/null
-"$ctl" add Vivid --cyan levels:0,,,25,,,60,,,,,,100 --magenta gamma:0.9 >/dev/null
+"$ctl" add Vivid --cyan levels:0,,,25,,,60,,,,,,100 --magenta gamma:0.9 \
+    --yellow gamma:1.5 --black levels:0,,,12,,,38,,,70,,,100 >/dev/null
 "$ctl" add "Proof (coated)" --all levels:0,,,18,,,52,,,,,,100 >/dev/null
 "$ctl" choose Quillmark_ColorPage_5.ppd >/dev/null
 "$ctl" to-ppd Portrait >/dev/null

@@ -1,5 +1,6 @@
 #include "app/Commands.h"
 
+#include "app/NewEditHalftone.h"
 #include "core/Alerts.h"
 #include "host/bundle/BundleConfig.h"
 #include "host/text/TextEncoding.h"
@@ -38,6 +39,16 @@ OSErr DoCommand(GlueRec* glue, int16_t command, TextEditTarget* frontText) {
         return noErr;
     case kAcceptedCommand:
         return noErr;
+    case kUndoCommand:
+    case kRedoCommand:
+        if (NewEditHalftoneDialog* editor =
+                glue && glue->dialogState ? glue->dialogState->newEditor : nullptr) {
+            if (command == kUndoCommand)
+                editor->Undo();
+            else
+                editor->Redo();
+        }
+        return noErr;
     case kCutCommand:
     case kCopyCommand:
     case kPasteCommand:
@@ -64,6 +75,8 @@ bool CommandEnabled(int16_t command, bool textEditing) {
     case kQuitCommand:
     case kHelpCommand:
         return true;
+    case kUndoCommand:
+    case kRedoCommand:
     case kCutCommand:
     case kCopyCommand:
     case kPasteCommand:

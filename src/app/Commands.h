@@ -18,6 +18,8 @@ enum : int16_t {
     kQuitCommand = 2,
     kHelpCommand = 3, // the front window's help; not handled here
     kAcceptedCommand = 13,
+    kUndoCommand = 21, // the curve editor's history
+    kRedoCommand = 22,
     kCutCommand = 23,
     kCopyCommand = 24,
     kPasteCommand = 25,
@@ -35,13 +37,15 @@ public:
 };
 
 // Performs the command: 1 shows the About box (alert 131 with the bundle's name as ^0 and
-// its get-info string as ^1), 13 is accepted and does nothing, 23 ... 26 work on
-// `frontText` (nothing when it is null). noErr for these; eventNotHandledErr for every
-// other command, 2 (Quit) included, which the front end then handles itself.
+// its get-info string as ^1), 13 is accepted and does nothing, 21 and 22 undo and redo in
+// the open curve editor, 23 ... 26 work on `frontText` (nothing when it is null). noErr for these;
+// eventNotHandledErr for every other command, 2 (Quit) included, which the front end then handles
+// itself.
 OSErr DoCommand(GlueRec* glue, int16_t command, TextEditTarget* frontText);
 
 // Whether the menus enable `command`: About and Quit always, Help always, the Edit commands
-// only while a dialog with text fields for editing (the curve editor) is open.
+// (Undo and Redo included) only while a dialog with text fields for editing (the curve editor) is
+// open.
 bool CommandEnabled(int16_t command, bool textEditing);
 
 } // namespace orvane

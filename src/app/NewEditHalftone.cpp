@@ -5,12 +5,15 @@
 #include "core/Alerts.h"
 #include "core/UiText.h"
 #include "host/text/AppText.h"
+#include "host/ui/ListView.h"
 #include "store/Preferences.h"
 #include "support/NumberText.h"
 #include "support/PString.h"
 #include "tone/ToneTables.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -31,12 +34,15 @@ bool IsTextItem(int16_t item) {
     return item == kNewEditNameItem || IsLevelItem(item) || item == kNewEditGammaItem;
 }
 
-// A stored name for showing: bytes the encoding cannot turn into UTF-8 (a damaged name)
-// are shown as replacement characters.
+// A failure reaches the user once, as its alert.
 void ShowFailure(GlueRec* glue, OSErr err) {
     if (err != noErr)
         ShowAlert(glue, err);
 }
+
+// Undo groups: typing in a field joins the step of the field (its item number); nudging a
+// point the step of the point.
+constexpr int kNudgeGroup = 100;
 
 } // namespace
 
@@ -85,6 +91,14 @@ OSErr NewEditHalftoneDialog::ShowNewEditHalftoneDialog(const CMYKTone& tone,
     state->workTone = tone;
     state->graphBox = graphBox;
     state->newEditDialog = dialog;
+    if (!params.isNew) {
+        // The setting is found again by its list and original name when OK is pressed.
+        state->editsRegistered =
+            state->registeredList && state->registeredList->SelectedRow() != kNoListRow;
+        state->editedPPD = state->prefsWorking ? GetPPDLocation(*state->prefsWorking) : FSSpec{};
+    }
+    selectedSlot_ = -1;
+    history_.Clear();
     dialog_ = dialog;
     open_ = true;
     state->newEditor = this;
@@ -100,6 +114,8 @@ void NewEditHalftoneDialog::DisposeNewEditHalftoneDialog() {
     if (!open_)
         return;
     drag_.reset();
+    beforeDrag_.reset();
+    history_.Clear();
     open_ = false;
     if (SettingPrivateRec* state = State()) {
         state->newEditor = nullptr;
@@ -264,11 +280,31 @@ void NewEditHalftoneDialog::UpdateNewEditHalftoneDialogGraph() {
 
 CurveGraphScene NewEditHalftoneDialog::GraphScene() const {
     const SettingPrivateRec* state = State();
+    return state ? GraphScene(state->graphBox) : CurveGraphScene{};
+}
+
+CurveGraphScene NewEditHalftoneDialog::GraphScene(const Rect& box) const {
+    const SettingPrivateRec* state = State();
     if (!state)
         return {};
     const bool valid = CheckNewEditHalftoneSettingIsValid(nullptr);
-    return MakeCurveGraphScene(state->graphBox, state->workTone, static_cast<Ink>(ShownInk()),
-                               valid);
+    CurveGraphScene scene =
+        MakeCurveGraphScene(box, state->workTone, static_cast<Ink>(ShownInk()), valid);
+    const CToneInfo& curve = state->workTone.tone[ShownInk()];
+    if (valid && selectedSlot_ >= 0 && curve.levels[selectedSlot_] != kNoPoint) {
+        scene.selectedDot = 0;
+        for (int k = 0; k < selectedSlot_; ++k)
+            scene.selectedDot += curve.levels[k] != kNoPoint ? 1 : 0;
+    }
+    return scene;
+}
+
+std::string NewEditHalftoneDialog::GraphPointTip(Point where) const {
+    const int slot = GraphPointAt(where, 4);
+    if (slot < 0)
+        return {};
+    const std::string& level = ItemText(static_cast<int16_t>(kNewEditFirstLevelItem + slot));
+    return std::to_string(kToneInputPositions[slot]) + " %: " + level + " %";
 }
 
 Point NewEditHalftoneDialog::GetNewEditHalfToneGraphPosition(int16_t input, int32_t level) const {
@@ -279,11 +315,13 @@ Point NewEditHalftoneDialog::GetNewEditHalfToneGraphPosition(int16_t input, int3
 void NewEditHalftoneDialog::ItemTextChanged(int16_t item, std::string_view utf8) {
     if (!open_ || !IsTextItem(item))
         return;
+    const EditorState before = Snapshot();
     texts_[static_cast<size_t>(item)] = std::string(utf8);
     if (item == kNewEditNameItem)
         nameStatus_ = ToneNameFromText(utf8, nameBytes_);
     HiliteNewEditHalftoneDialogButtons();
     UpdateNewEditHalftoneDialogGraph();
+    Remember(before, item);
 }
 
 void NewEditHalftoneDialog::ItemHit(int16_t item) {
@@ -333,16 +371,19 @@ OSErr NewEditHalftoneDialog::ConfirmNewEditHalftoneDialog() {
         return paramErr;
     GetNewEditHalftoneDialogControls();
     const OSErr err = NewEditHalftoneDialogSaveList(glue_);
-    DisposeNewEditHalftoneDialog();
+    if (err == noErr)
+        DisposeNewEditHalftoneDialog();
     return err;
 }
 
 void NewEditHalftoneDialog::RevertNewEditHalftoneDialog() {
     if (!open_)
         return;
+    const EditorState before = Snapshot();
     SetNewEditHalftoneDialogControls();
     HiliteNewEditHalftoneDialogButtons();
     UpdateNewEditHalftoneDialogGraph();
+    Remember(before);
 }
 
 void NewEditHalftoneDialog::CancelNewEditHalftoneDialog() {
@@ -363,6 +404,7 @@ void NewEditHalftoneDialog::SelectNewEditHalftoneInk(int16_t item) {
         ShowInkControls();
         return;
     }
+    const EditorState before = Snapshot();
     if (item == kNewEditAllInksItem) {
         // The fields stay: turned on, the curve shown becomes the one of all inks; turned
         // off, it is cyan's.
@@ -376,6 +418,7 @@ void NewEditHalftoneDialog::SelectNewEditHalftoneInk(int16_t item) {
     ShowInkControls();
     HiliteNewEditHalftoneDialogButtons();
     UpdateNewEditHalftoneDialogGraph();
+    Remember(before);
 }
 
 void NewEditHalftoneDialog::ApplyNewEditHalftoneGamma() {
@@ -389,12 +432,14 @@ void NewEditHalftoneDialog::ApplyNewEditHalftoneGamma() {
             view_->SelectWholeText(kNewEditGammaItem);
         return;
     }
+    const EditorState before = Snapshot();
     CToneInfo& target = state->workTone.tone[ShownInk()];
     MakeGammaToneInfo(target, G);
     SetNewEditHalftoneDialogNumber(target);
     // The button rule reads the fields back, which copies a one-for-all curve to every ink.
     HiliteNewEditHalftoneDialogButtons();
     UpdateNewEditHalftoneDialogGraph();
+    Remember(before);
 }
 
 bool NewEditHalftoneDialog::GraphMouseDown(Point where) {
@@ -402,7 +447,9 @@ bool NewEditHalftoneDialog::GraphMouseDown(Point where) {
     if (!open_ || !state || !PtInRect(where, state->graphBox))
         return false;
     GetNewEditHalftoneDialogControls();
+    beforeDrag_ = Snapshot();
     drag_.emplace(state->graphBox, where, state->workTone.tone[ShownInk()], separator_);
+    selectedSlot_ = drag_->slot();
     SetText(static_cast<int16_t>(kNewEditFirstLevelItem + drag_->slot()), {});
     DragStep(where);
     return true;
@@ -420,6 +467,9 @@ void NewEditHalftoneDialog::GraphMouseUp(Point where) {
     if (drag_ && view_)
         view_->SelectWholeText(static_cast<int16_t>(kNewEditFirstLevelItem + drag_->slot()));
     drag_.reset();
+    if (beforeDrag_)
+        Remember(*beforeDrag_);
+    beforeDrag_.reset();
 }
 
 void NewEditHalftoneDialog::DragStep(Point where) {
@@ -432,6 +482,121 @@ void NewEditHalftoneDialog::DragStep(Point where) {
     state->workTone.tone[ShownInk()].levels[drag_->slot()] = drag_->value();
     HiliteNewEditHalftoneDialogButtons();
     UpdateNewEditHalftoneDialogGraph();
+}
+
+void NewEditHalftoneDialog::SetGraphBox(const Rect& graphBox) {
+    if (SettingPrivateRec* state = State(); open_ && state) {
+        // A drag under way keeps the box it began with.
+        state->graphBox = graphBox;
+        UpdateNewEditHalftoneDialogGraph();
+    }
+}
+
+void NewEditHalftoneDialog::SelectNextGraphPoint(int direction) {
+    const SettingPrivateRec* state = State();
+    if (!open_ || !state || drag_)
+        return;
+    const CToneInfo& curve = state->workTone.tone[ShownInk()];
+    const int step = direction < 0 ? -1 : 1;
+    int slot = selectedSlot_ < 0 ? (step > 0 ? -1 : kToneSlotCount) : selectedSlot_;
+    for (slot += step; slot >= 0 && slot < kToneSlotCount; slot += step) {
+        if (curve.levels[slot] != kNoPoint) {
+            selectedSlot_ = slot;
+            UpdateNewEditHalftoneDialogGraph();
+            return;
+        }
+    }
+}
+
+void NewEditHalftoneDialog::NudgeSelectedGraphPoint(int32_t delta) {
+    if (!open_ || drag_ || selectedSlot_ < 0)
+        return;
+    const int16_t field = static_cast<int16_t>(kNewEditFirstLevelItem + selectedSlot_);
+    const int32_t value = FieldValue(field);
+    if (value < 0 || value > kMaxLevel)
+        return;
+    const EditorState before = Snapshot();
+    SetText(field, DigitNumFieldText(RestrictWithinRange(value + delta, 0, kMaxLevel), separator_));
+    HiliteNewEditHalftoneDialogButtons();
+    UpdateNewEditHalftoneDialogGraph();
+    Remember(before, kNudgeGroup + selectedSlot_);
+}
+
+int NewEditHalftoneDialog::GraphPointAt(Point where, int16_t radius) const {
+    const SettingPrivateRec* state = State();
+    if (!open_ || !state || !CheckNewEditHalftoneSettingIsValid(nullptr))
+        return -1;
+    const CToneInfo& curve = state->workTone.tone[ShownInk()];
+    int nearest = -1;
+    int32_t best = INT32_MAX;
+    for (int k = 0; k < kToneSlotCount; ++k) {
+        if (curve.levels[k] == kNoPoint)
+            continue;
+        const Point dot = orvane::GetNewEditHalfToneGraphPosition(
+            state->graphBox, static_cast<int16_t>(kToneInputPositions[k]), curve.levels[k]);
+        const int32_t dh = std::abs(dot.h - where.h);
+        const int32_t dv = std::abs(dot.v - where.v);
+        if (dh <= radius && dv <= radius && dh * dh + dv * dv < best) {
+            best = dh * dh + dv * dv;
+            nearest = k;
+        }
+    }
+    return nearest;
+}
+
+bool NewEditHalftoneDialog::EditorState::SameAs(const EditorState& other) const {
+    return texts == other.texts && nameBytes == other.nameBytes && nameStatus == other.nameStatus &&
+           allInksOn == other.allInksOn && currentInk == other.currentInk &&
+           std::memcmp(&workTone, &other.workTone, sizeof workTone) == 0;
+}
+
+NewEditHalftoneDialog::EditorState NewEditHalftoneDialog::Snapshot() const {
+    const SettingPrivateRec* state = State();
+    EditorState saved{texts_, nameBytes_, nameStatus_, allInksOn_, 0, {}};
+    if (state) {
+        saved.currentInk = state->currentInk;
+        saved.workTone = state->workTone;
+    }
+    return saved;
+}
+
+void NewEditHalftoneDialog::Restore(const EditorState& saved) {
+    SettingPrivateRec* state = State();
+    if (!state)
+        return;
+    for (int16_t item = 0; item < kNewEditItemCount; ++item) {
+        if (IsTextItem(item) &&
+            texts_[static_cast<size_t>(item)] != saved.texts[static_cast<size_t>(item)])
+            SetText(item, saved.texts[static_cast<size_t>(item)]);
+    }
+    nameBytes_ = saved.nameBytes;
+    nameStatus_ = saved.nameStatus;
+    allInksOn_ = saved.allInksOn;
+    state->currentInk = saved.currentInk;
+    state->workTone = saved.workTone;
+    ShowInkControls();
+    HiliteNewEditHalftoneDialogButtons();
+    UpdateNewEditHalftoneDialogGraph();
+}
+
+void NewEditHalftoneDialog::Remember(const EditorState& before, int group) {
+    if (before.SameAs(Snapshot()))
+        return;
+    history_.Record(before, group);
+}
+
+void NewEditHalftoneDialog::Undo() {
+    if (!open_ || drag_)
+        return;
+    if (auto saved = history_.Undo(Snapshot()))
+        Restore(*saved);
+}
+
+void NewEditHalftoneDialog::Redo() {
+    if (!open_ || drag_)
+        return;
+    if (auto saved = history_.Redo(Snapshot()))
+        Restore(*saved);
 }
 
 } // namespace orvane

@@ -8,6 +8,7 @@
 // workTone, currentInk, graphBox); the texts live here, as the window's fields hold them.
 #pragma once
 
+#include "app/UndoHistory.h"
 #include "base/Types.h"
 #include "core/State.h"
 #include "tone/CurveGraph.h"
@@ -102,6 +103,8 @@ public:
     // the fields (SetNewEditHalftoneDialogControls), the button rule, the graph, the name's
     // text selected. `dialog` is the window (null without one); while it is set the Adjust
     // Halftone dialog keeps New and Edit disabled, and its position is recorded on closing.
+    // An edit remembers the list whose selected setting it opened on (and that list's PPD),
+    // so that OK stores into that setting whatever is selected by then.
     // paramErr without a dialog state record or while an editor is open.
     OSErr ShowNewEditHalftoneDialog(const CMYKTone& tone, const AdjustToNewEditRec& params,
                                     DialogRef dialog, const Rect& graphBox);
@@ -115,6 +118,12 @@ public:
     bool ItemOn(int16_t item) const;
     const NewEditItemSet& EnabledItems() const { return enabled_; }
     CurveGraphScene GraphScene() const;
+    // The same picture for another box: the graph drawn at a screen's device resolution.
+    // The selected point's dot is marked.
+    CurveGraphScene GraphScene(const Rect& box) const;
+    // The tooltip of the dot under `where` (within 4 pixels): its input and level, as
+    // "50 %: 42.5 %"; empty when there is none.
+    std::string GraphPointTip(Point where) const;
 
     // Events from the window. A text field's new text after each keystroke:
     void ItemTextChanged(int16_t item, std::string_view utf8);
@@ -132,6 +141,30 @@ public:
     void GraphMouseMoved(Point where);
     void GraphMouseUp(Point where);
     bool IsDragging() const { return drag_.has_value(); }
+    int DraggedSlot() const { return drag_ ? drag_->slot() : -1; }
+    // The graph's box changed with the window's size.
+    void SetGraphBox(const Rect& graphBox);
+
+    // The point the arrow keys move: the one last pressed in the graph or chosen with
+    // SelectNextGraphPoint; -1 for none.
+    int SelectedGraphSlot() const { return selectedSlot_; }
+    // The next present point of the shown curve to the right (+1) or left (-1) of the
+    // selected one becomes the selected one (the first or last one when none is).
+    void SelectNextGraphPoint(int direction);
+    // The selected point's level moved by `delta` hundredths within 0 ... 100 %, as if
+    // typed into its field. Nothing while its field is empty or not a valid level.
+    void NudgeSelectedGraphPoint(int32_t delta);
+    // The slot whose dot lies within `radius` pixels of `where` (the nearest), or -1; no
+    // dots are shown while the shown curve is invalid.
+    int GraphPointAt(Point where, int16_t radius) const;
+
+    // Undo and Redo while the dialog is open: typing (one step per field until another kind
+    // of edit), drags, nudges of one point, gamma fills, Revert, the one-curve box and the
+    // ink buttons. Nothing happens while a point is being dragged.
+    bool CanUndo() const { return history_.CanUndo(); }
+    bool CanRedo() const { return history_.CanRedo(); }
+    void Undo();
+    void Redo();
 
     // The dialog's operations.
     // workTone = originalTone, and the fields, box and ink buttons showing it.
@@ -150,9 +183,9 @@ public:
     Point GetNewEditHalfToneGraphPosition(int16_t input, int32_t level) const;
 
     // Item 1 without the alert: reads the items into workTone, hands the setting to the
-    // list (NewEditHalftoneDialogSaveList, which asks before replacing) and closes, whatever
-    // the outcome. The list's status. The caller decides that OK may be pressed; ItemHit
-    // presses it only while enabled.
+    // list (NewEditHalftoneDialogSaveList, which asks before replacing) and closes. The
+    // list's status; a failure leaves the dialog open, so that the edit is not lost with
+    // it. The caller decides that OK may be pressed; ItemHit presses it only while enabled.
     OSErr ConfirmNewEditHalftoneDialog();
     // Item 2: back to the setting as handed in.
     void RevertNewEditHalftoneDialog();
@@ -168,6 +201,21 @@ public:
     ToneNameStatus NameStatus() const { return nameStatus_; }
 
 private:
+    // What Undo and Redo go back and forth between.
+    struct EditorState {
+        std::array<std::string, kNewEditItemCount> texts;
+        std::string nameBytes;
+        ToneNameStatus nameStatus;
+        bool allInksOn;
+        int16_t currentInk;
+        CMYKTone workTone;
+        bool SameAs(const EditorState& other) const;
+    };
+    EditorState Snapshot() const;
+    void Restore(const EditorState& saved);
+    // Records `before` for Undo when the editor's state differs from it now.
+    void Remember(const EditorState& before, int group = 0);
+
     SettingPrivateRec* State() const;
     void SetText(int16_t item, std::string text);
     void SetNameFromRecord(ConstStringPtr name);
@@ -189,6 +237,9 @@ private:
     std::string nameBytes_;
     ToneNameStatus nameStatus_ = ToneNameStatus::empty;
     std::optional<CurveDragSession> drag_;
+    std::optional<EditorState> beforeDrag_;
+    int selectedSlot_ = -1;
+    UndoHistory<EditorState> history_;
 };
 
 } // namespace orvane

@@ -48,6 +48,10 @@ int16_t FindByName(const ListSlots& list, ConstStringPtr name) {
     return kNoListRow;
 }
 
+bool SameFSSpec(const FSSpec& a, const FSSpec& b) {
+    return a.vRefNum == b.vRefNum && a.parID == b.parID && MyPStrEqual(a.name, b.name);
+}
+
 bool ToneListsDiffer(const CMYKTone* a, const CMYKTone* b, int16_t count) {
     for (int16_t i = 0; i < count; ++i) {
         if (!CMYKToneEqualForList(a[i], b[i]))
@@ -120,35 +124,39 @@ OSErr NewEditHalftoneDialogSaveList(GlueRec* glue) {
     if (!glue || !HasLists(glue->dialogState))
         return paramErr;
     SettingPrivateRec* state = glue->dialogState;
-    const CMYKTone& work = state->workTone;
-    if (work.name[0] == 0 || work.name[0] > kMaxToneNameLength)
+    // workTone is a field of the state; the list operations below may change the state.
+    const CMYKTone edited = state->workTone;
+    if (edited.name[0] == 0 || edited.name[0] > kMaxToneNameLength)
         return kBadToneNameCode;
     if (state->isNew)
-        return AdjustHalftoneDialogAppendEntry(glue, true, work);
+        return AdjustHalftoneDialogAppendEntry(glue, true, edited);
 
-    // The selection is the only link between the editor and the setting it edits.
-    const bool registered = state->registeredList->SelectedRow() != kNoListRow;
+    // The setting is found by the list and name it had when the editor opened, never by the
+    // selection, which may have moved on. When it is gone meanwhile, or its PPD is no longer
+    // the chosen one, the edit is stored as a new setting rather than lost: into its own
+    // list, or into the registered settings when that list now holds another PPD's.
+    bool registered = state->editsRegistered != 0;
+    int16_t row = kNoListRow;
+    if (registered || SameFSSpec(state->editedPPD, GetPPDLocation(*state->prefsWorking)))
+        row = FindByName(Slots(state, registered), state->originalTone.name);
+    else
+        registered = true;
+    if (row == kNoListRow)
+        return AdjustHalftoneDialogAppendEntry(glue, registered, edited);
+
     const ListSlots list = Slots(state, registered);
-    int16_t selected = list.view->SelectedRow();
-    if (selected == kNoListRow || selected >= BoundedCount(*list.count, list.max))
-        return kNoSelectedSettingCode;
-
-    if (!MyPStrEqual(work.name, state->originalTone.name)) {
-        const int16_t other = FindByName(list, work.name);
-        if (other != kNoListRow && other != selected) {
-            if (!AskQuestion(glue, kReplaceAlertID, ToneNameUtf8(work)))
+    if (!MyPStrEqual(edited.name, state->originalTone.name)) {
+        const int16_t other = FindByName(list, edited.name);
+        if (other != kNoListRow) {
+            if (!AskQuestion(glue, kReplaceAlertID, ToneNameUtf8(edited)))
                 return noErr;
             OSErr err = AdjustHalftoneDialogDeleteFromList(glue, registered, other);
             if (err != noErr)
                 return err;
-            selected = list.view->SelectedRow();
-            if (selected == kNoListRow)
-                return kNoSelectedSettingCode;
+            row = FindByName(list, state->originalTone.name);
         }
     }
-    // workTone is a field of the state; copy it before the list operations run.
-    const CMYKTone edited = work;
-    OSErr err = AdjustHalftoneDialogDeleteFromList(glue, registered, selected);
+    OSErr err = AdjustHalftoneDialogDeleteFromList(glue, registered, row);
     if (err != noErr)
         return err;
     return AdjustHalftoneDialogAppendEntry(glue, registered, edited);

@@ -28,11 +28,13 @@ namespace orvane {
                                                        int16_t row);
 
 // Puts workTone into its list when the New/Edit Halftone dialog is confirmed: a new
-// setting (isNew) into the registered list; an edit replaces the selected setting, asking
-// first (alert 1011) when it was renamed onto another setting of the same list, whose
-// removal item 1 confirms (any other answer stores nothing and returns noErr).
-// kNoSelectedSettingCode for an edit with no row selected, kListFullCode for a new setting
-// when the registered list is full, kBadToneNameCode for an empty name.
+// setting (isNew) into the registered list; an edit replaces the setting it was opened on
+// (editsRegistered, editedPPD and originalTone's name), asking first (alert 1011) when it
+// was renamed onto another setting of the same list, whose removal item 1 confirms (any
+// other answer stores nothing and returns noErr). An edit whose setting is gone, or whose
+// PPD is no longer chosen, is added as new (to the registered list in the second case).
+// kListFullCode when a setting to add finds its list full, kBadToneNameCode for an empty
+// name.
 [[nodiscard]] OSErr NewEditHalftoneDialogSaveList(GlueRec* glue);
 
 // The Save command's writing: always the preferences file; then, when a PPD is chosen, it

@@ -53,6 +53,11 @@ struct SettingPrivateRec {
     uint64_t ppdRecordDigest; // the chosen PPD's settings record as read or written (its digest)
     uint8_t ppdBlockMissing;  // the record's settings are not (or no longer) in the PPD's text
     uint8_t ppdSetAside;      // the chosen PPD could not be read at start-up: not to be saved away
+    // The setting an open editor edits (isNew 0): its list, the PPD that list belonged to
+    // when the editor opened, and its name (originalTone's). The selection may move on
+    // while the editor is open; OK still stores into this setting.
+    uint8_t editsRegistered;
+    FSSpec editedPPD;
 };
 
 // Process-wide flags.

@@ -34,12 +34,10 @@ EditorWindow::~EditorWindow() = default;
 OSErr EditorWindow::Open(const CMYKTone& tone, bool isNew) {
     PlaceAtSavedPosition(glue_, this, kNewEditHalftoneDialogID);
     show();
-    const QRect graph = Item(kNewEditGraphItem)->geometry();
-    const Rect box{static_cast<int16_t>(graph.top()), static_cast<int16_t>(graph.left()),
-                   static_cast<int16_t>(graph.bottom() + 1),
-                   static_cast<int16_t>(graph.right() + 1)};
+    CurveGraphWidget* graph = Graph();
     AdjustToNewEditRec params{static_cast<uint8_t>(isNew ? 1 : 0)};
-    const OSErr err = core_.ShowNewEditHalftoneDialog(tone, params, this, box);
+    const OSErr err = core_.ShowNewEditHalftoneDialog(tone, params, this, graph->GraphBox());
+    graph->SetEditor(&core_);
     ShowControlStates();
     return err;
 }
@@ -87,8 +85,8 @@ void EditorWindow::SelectWholeText(int16_t item) {
 }
 
 void EditorWindow::GraphChanged() {
-    if (QWidget* graph = Item(kNewEditGraphItem))
-        graph->update();
+    if (CurveGraphWidget* graph = Graph())
+        graph->Refresh();
 }
 
 void EditorWindow::Closed() {
@@ -96,6 +94,8 @@ void EditorWindow::Closed() {
     if (closed_)
         return;
     closed_ = true;
+    if (CurveGraphWidget* graph = Graph())
+        graph->SetEditor(nullptr);
     if (onClosed)
         onClosed();
     hide();
@@ -103,6 +103,20 @@ void EditorWindow::Closed() {
 }
 
 bool EditorWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A field would take Undo and Redo for its own text; the editor's history has them.
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        auto* keys = static_cast<QKeyEvent*>(event);
+        const bool undo = keys->matches(QKeySequence::Undo);
+        if (undo || keys->matches(QKeySequence::Redo)) {
+            if (event->type() == QEvent::ShortcutOverride)
+                event->accept(); // the key comes here as a key press, not to a shortcut
+            else if (undo)
+                core_.Undo();
+            else
+                core_.Redo();
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         uint8_t character = 0;

@@ -1,10 +1,12 @@
 // The New/Edit Halftone window (dialog 1008): the name, the one-curve box, the ink
 // buttons, the thirteen level fields, the gamma field and its button, over the editor's
-// core (NewEditHalftoneDialog), which decides everything. Item 6 is the graph's place; the
-// graph itself is not drawn yet.
+// core (NewEditHalftoneDialog), which decides everything, and the graph (item 6), which
+// paints the core's picture and hands it the mouse. Undo and Redo (the standard keys) go
+// to the core's history while the editor is in front, never to a field's own.
 #pragma once
 
 #include "app/NewEditHalftone.h"
+#include "gui/CurveGraphWidget.h"
 #include "gui/DialogWindow.h"
 
 #include <QWidget>
@@ -27,6 +29,7 @@ public:
     // Places and shows the window, then opens the editor on `tone`; the core's status.
     OSErr Open(const CMYKTone& tone, bool isNew);
     NewEditHalftoneDialog& Core() { return core_; }
+    CurveGraphWidget* Graph() const { return ItemAs<CurveGraphWidget>(kNewEditGraphItem); }
 
     // The Help button (item 4): the owner opens the help window.
     std::function<void()> onHelp;

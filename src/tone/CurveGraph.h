@@ -87,6 +87,7 @@ struct CurveGraphScene {
     int curveCount = 0;
     std::array<Curve, kInkCount> curves{};
     CurveDots dots;
+    int selectedDot = -1; // the dot marked as the one the keys move, or -1
 };
 
 // The ink whose curve is shown: cyan while one curve serves all inks, else `selected`.

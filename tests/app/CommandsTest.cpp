@@ -25,11 +25,11 @@ TEST(CommandsTest, DispatchTableAndEditTarget) {
     RecordingText text;
     for (int16_t command = -1; command <= 30; ++command) {
         const bool handled = command == kAboutCommand || command == kAcceptedCommand ||
-                             (command >= kCutCommand && command <= kClearCommand);
+                             (command >= kUndoCommand && command <= kClearCommand);
         EXPECT_EQ(DoCommand(glue, command, &text), handled ? noErr : eventNotHandledErr) << command;
         EXPECT_EQ(CommandEnabled(command, true),
                   command == kAboutCommand || command == kQuitCommand || command == kHelpCommand ||
-                      (command >= kCutCommand && command <= kClearCommand))
+                      (command >= kUndoCommand && command <= kClearCommand))
             << command;
         EXPECT_EQ(CommandEnabled(command, false),
                   command >= kAboutCommand && command <= kHelpCommand)

@@ -2,6 +2,7 @@
 // Cancel and dragging, driven as a window drives them and watched through a fake view.
 #include "app/NewEditHalftone.h"
 
+#include "app/ChangePPD.h"
 #include "app/SettingsLists.h"
 #include "app/StoreFixture.h"
 #include "core/Alerts.h"
@@ -127,26 +128,6 @@ TEST_F(NewEditHalftoneTest, EditingBackToTheOriginalDisablesOKAndRevert) {
     EXPECT_EQ(Enabled(), "4");
 }
 
-TEST_F(NewEditHalftoneTest, InvalidShownCurveRefusesInkChanges) {
-    Edit();
-    editor_->ItemHit(kNewEditAllInksItem);
-    Type(kNewEditFirstLevelItem, "");
-    editorView_.on_[26] = !(editorView_.on_[27] = true); // as a window's radio button does
-    editor_->ItemHit(27);
-    EXPECT_TRUE(LastAlertWas(kEndPointsCode));
-    EXPECT_EQ(editorView_.selected, kNewEditFirstLevelItem);
-    EXPECT_TRUE(editorView_.on_[26]);
-    EXPECT_FALSE(editorView_.on_[27]);
-
-    Type(kNewEditFirstLevelItem, "0");
-    Type(47, "100.01");
-    EXPECT_EQ(Enabled(), "2 4 26 27 28 29");
-    editor_->ItemHit(kNewEditAllInksItem);
-    EXPECT_TRUE(LastAlertWas(kPointOutOfRangeCode));
-    EXPECT_EQ(editorView_.selected, 47);
-    EXPECT_FALSE(editorView_.on_[kNewEditAllInksItem]);
-}
-
 TEST_F(NewEditHalftoneTest, TheBoxMakesTheShownCurveTheOneOfAllInks) {
     CMYKTone tone = MakeTone("Split");
     tone.sameCurve = 0;
@@ -190,41 +171,60 @@ TEST_F(NewEditHalftoneTest, GammaFillsTheFieldsInTheGivenSeparator) {
     EXPECT_EQ(Fields(), kStraight);
 }
 
-TEST_F(NewEditHalftoneTest, OKStoresSortedAndCancelStoresNothing) {
-    for (const char* name : {"Alpha", "Gamma"})
-        ASSERT_EQ(AdjustHalftoneDialogAppendEntry(glue_, true, MakeTone(name)), noErr);
-    Edit();
-    Type(kNewEditNameItem, "Beta");
-    EXPECT_TRUE(editor_->KeyDown(13)); // Return presses OK
-    EXPECT_TRUE(editorView_.closed);
-    EXPECT_EQ(Names(prefsWorking()), (std::vector<std::string>{"Alpha", "Beta", "Gamma"}));
-    EXPECT_TRUE(view_.enabled.Contains(kAdjustNewItem));
-
-    editorView_.closed = false;
-    ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, "Alpha"));
-    Edit(prefsWorking().tones[0]);
-    Type(kNewEditNameItem, "Zed");
-    EXPECT_TRUE(editor_->KeyDown(27)); // Escape cancels
-    EXPECT_TRUE(editorView_.closed);
-    EXPECT_EQ(Names(prefsWorking()), (std::vector<std::string>{"Alpha", "Beta", "Gamma"}));
-    EXPECT_TRUE(alerts_.shown().empty());
-}
-
-TEST_F(NewEditHalftoneTest, DraggingSetsTheSlotsField) {
-    Edit();
-    Type(kNewEditNameItem, "Drawn");
-    editorView_.redraws = 0;
-    EXPECT_FALSE(editor_->GraphMouseDown({200, 121})); // below the box
-    ASSERT_TRUE(editor_->GraphMouseDown({61, 121}));
-    EXPECT_EQ(editorView_.texts[49], "50");
-    editor_->GraphMouseMoved({61, 300}); // far to the side: removed
-    EXPECT_EQ(editorView_.texts[49], "");
-    editor_->GraphMouseUp({36, 121});
-    EXPECT_EQ(editorView_.texts[49], "75");
-    EXPECT_EQ(editorView_.selected, 49);
-    EXPECT_EQ(editorView_.redraws, 3); // once for each step
-    EXPECT_EQ(int32_t{state().workTone.tone[kYellow].levels[6]}, 7500);
-    EXPECT_EQ(editor_->GraphScene().dots.centre[1].v, 36);
+// The editor is modeless: OK stores into the setting it was opened on, whatever was selected
+// or chosen meanwhile, and adds an edit whose setting is gone rather than dropping it.
+TEST_F(NewEditHalftoneTest, OKStoresIntoTheEditedSettingWhateverHappenedMeanwhile) {
+    const auto fill = [this] {
+        editor_.reset();
+        ASSERT_EQ(Reopen(), noErr);
+        ASSERT_EQ(AdjustHalftoneChangePPDFile(glue_, SpecFor(InstallSamplePPD())), noErr);
+        for (const char* name : {"A", "B", "P"})
+            ASSERT_EQ(AdjustHalftoneDialogAppendEntry(glue_, *name != 'P', MakeTone(name)), noErr);
+    };
+    const auto edit = [this](const char* name, bool registered) {
+        ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, registered, name));
+        Edit(MakeTone(name));
+        Type(49, "42");
+    };
+    // Edited (a registered setting or the PPD's P), then meanwhile: another setting
+    // selected, the edited one deleted, another PPD chosen.
+    const std::tuple<const char*, char, std::vector<std::string>, std::vector<std::string>>
+        cases[] = {{"A", 's', {"A", "B"}, {"P"}},
+                   {"P", 's', {"A", "B"}, {"P"}},
+                   {"A", 'd', {"A", "B"}, {"P"}},
+                   {"P", 'c', {"A", "B", "P"}, {}}};
+    for (const auto& [edited, meanwhile, registered, ppd] : cases) {
+        SCOPED_TRACE(std::string(edited) + meanwhile);
+        fill();
+        edit(edited, *edited != 'P');
+        if (meanwhile == 's')
+            ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, *edited == 'A' ? "B" : "A"));
+        else if (meanwhile == 'd')
+            ASSERT_EQ(AdjustHalftoneDialogDeleteFromList(glue_, true, 0), noErr);
+        else
+            ASSERT_EQ(AdjustHalftoneChangePPDFile(
+                          glue_, SpecFor(InstallSamplePPD("Quillmark_ColorPage_3.ppd"))),
+                      noErr);
+        ASSERT_EQ(editor_->ConfirmNewEditHalftoneDialog(), noErr);
+        EXPECT_EQ(Names(prefsWorking()), registered);
+        EXPECT_EQ(Names(ppdWorking()), ppd);
+        for (const auto& [count, tones] : {std::pair{prefsWorking().count, prefsWorking().tones},
+                                           std::pair{ppdWorking().count, ppdWorking().tones}})
+            for (int i = 0; i < count; ++i)
+                EXPECT_EQ(tones[i].tone[kCyan].levels[6] == 4200,
+                          PStrView(tones[i].name) == edited);
+    }
+    // Gone, and no room to add it: refused, and the editor stays open with the edit.
+    fill();
+    for (int i = 0; prefsWorking().count < kMaxRegisteredTones; ++i)
+        ASSERT_EQ(AdjustHalftoneDialogAppendEntry(glue_, true, MakeTone("R" + std::to_string(i))),
+                  noErr);
+    edit("A", true);
+    ASSERT_EQ(AdjustHalftoneDialogDeleteFromList(glue_, true, 0), noErr);
+    ASSERT_EQ(AdjustHalftoneDialogAppendEntry(glue_, true, MakeTone("Z")), noErr);
+    EXPECT_EQ(editor_->ConfirmNewEditHalftoneDialog(), kListFullCode);
+    EXPECT_TRUE(editor_->IsOpen());
+    EXPECT_EQ(editorView_.texts[49], "42");
 }
 
 } // namespace

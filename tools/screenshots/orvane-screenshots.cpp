@@ -15,11 +15,14 @@
 #include "host/alerts/AlertHost.h"
 #include "host/ui/HostServices.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QTest>
 
 #include <cstdio>
@@ -57,6 +60,68 @@ private:
     QString folder_;
     QString suffix_;
 };
+
+// The mouse on the graph, as the window system reports it.
+void GraphMouse(CurveGraphWidget* graph, QEvent::Type type, QPoint at) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons buttons =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, QPointF(at), graph->mapToGlobal(QPointF(at)), button, buttons,
+                      Qt::NoModifier);
+    QApplication::sendEvent(graph, &event);
+}
+
+// The curve editor with one curve, with four, invalid, in the middle of a drag, and its
+// help window.
+bool ShootEditor(OrvaneGui& gui, Shooter& shooter) {
+    GlueRec* glue = gui.Glue();
+    const auto edit = [&](const char* name) -> EditorWindow* {
+        SelectAdjustHalftoneSetting(glue, true, name);
+        HiliteAdjustHalftoneDialogButtons(glue);
+        gui.AdjustItemHit(kAdjustEditItem);
+        return gui.Editor();
+    };
+    EditorWindow* editor = edit("Portrait");
+    if (!editor)
+        return false;
+    bool ok = shooter.Shoot(editor, QStringLiteral("editor-one-curve"));
+    editor->Core().CancelNewEditHalftoneDialog();
+    QCoreApplication::processEvents();
+
+    editor = edit("Vivid");
+    if (!editor)
+        return false;
+    ok = shooter.Shoot(editor, QStringLiteral("editor-four-curves")) && ok;
+
+    auto* field = editor->ItemAs<QLineEdit>(kNewEditLastLevelItem);
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Backspace);
+    ok = shooter.Shoot(editor, QStringLiteral("editor-invalid")) && ok;
+    editor->Core().Undo();
+
+    CurveGraphWidget* graph = editor->Graph();
+    const int h = graph->width() / 2;
+    GraphMouse(graph, QEvent::MouseButtonPress, QPoint(h, graph->height() / 2));
+    GraphMouse(graph, QEvent::MouseMove, QPoint(h + 12, graph->height() / 5));
+    ok = shooter.Shoot(editor, QStringLiteral("editor-mid-drag")) && ok;
+    GraphMouse(graph, QEvent::MouseButtonRelease, QPoint(h + 12, graph->height() / 5));
+
+    QTest::mouseClick(editor->ItemAs<QAbstractButton>(kNewEditHelpItem), Qt::LeftButton);
+    HelpWindow* help = gui.Help(false);
+    auto* topics = help ? help->ItemAs<QListWidget>(6) : nullptr;
+    if (!topics || topics->count() == 0)
+        return false;
+    // The topic on dragging and undo, clicked once the window is in front.
+    help->activateWindow();
+    if (!QTest::qWaitForWindowActive(help))
+        return false;
+    QListWidgetItem* last = topics->item(topics->count() - 1);
+    QTest::mouseClick(topics->viewport(), Qt::LeftButton, {},
+                      topics->visualItemRect(last).center());
+    ok = shooter.Shoot(help, QStringLiteral("editor-help-window")) && ok;
+    return ok;
+}
 
 int Run(const QString& folder, bool mainOnly) {
     QDir().mkpath(folder);
@@ -114,9 +179,11 @@ int Run(const QString& folder, bool mainOnly) {
     name.hide();
 
     gui.AdjustItemHit(kAdjustHelpItem);
-    if (HelpWindow* help = gui.Help(true))
+    if (HelpWindow* help = gui.Help(true)) {
         ok = shooter.Shoot(help, QStringLiteral("help-window")) && ok;
-    return ok ? 0 : 1;
+        help->close();
+    }
+    return ShootEditor(gui, shooter) && ok ? 0 : 1;
 }
 
 } // namespace
