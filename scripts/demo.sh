@@ -6,9 +6,21 @@
 # backend; no system file and nothing of the user's is touched. Then the window program
 # opens on the same copy: on the desktop when there is one, otherwise under Xvfb, where a
 # screenshot of the window is saved instead.
+#
+# Usage: scripts/demo.sh [--keep]
+#   --keep  leave the temporary copy in place afterwards (its path is printed), so that the
+#           changed PPD and its settings record can be looked at, or printed from.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
+keep=0
+for arg in "$@"; do
+    case "$arg" in
+    --keep) keep=1 ;;
+    -h | --help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "demo.sh: unknown option $arg (try --help)" >&2; exit 2 ;;
+    esac
+done
 scripts/install-deps.sh
 # Only what the demonstration runs (the program and its bundle), configured as
 # scripts/build.sh configures the same folder.
@@ -23,7 +35,11 @@ if grep -q '^ORVANE_GUI:BOOL=ON' build/CMakeCache.txt; then
 fi
 
 demo=$(mktemp -d "${TMPDIR:-/tmp}/orvane-demo.XXXXXX")
-trap 'rm -rf "$demo"' EXIT
+if [ "$keep" = 1 ]; then
+    trap 'printf "\nThe demonstration'"'"'s copy is kept in %s (remove it when done).\n" "$demo"' EXIT
+else
+    trap 'rm -rf "$demo"' EXIT
+fi
 cp -R sample/root "$demo/root"
 mkdir -p "$demo/home"
 export ORVANE_ROOT="$demo/root"

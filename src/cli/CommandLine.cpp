@@ -249,16 +249,22 @@ const char* CliUsageText() {
            "  --help, --version\n"
            "\n"
            "A command that changes a list saves at once: the preferences always, the PPD when its\n"
-           "list changed. orvanectl never asks questions; a name that is taken needs --replace.\n"
-           "PPD_PATH may also be a file name in the printer-description folder (/etc/cups/ppd).\n"
+           "list changed. A PPD you may not change yourself (those in /etc/cups/ppd) is written\n"
+           "by Orvane's installer, for which rights are asked once per save; its owner, group and\n"
+           "mode stay as they were. orvanectl never asks questions; a taken name needs --replace.\n"
+           "A bare PPD_PATH (no \"/\") names a file of the printer-description folder\n"
+           "(/etc/cups/ppd); give ./NAME.ppd for a file in the current folder.\n"
            "\n"
            "Exit status: 0 done; 1 failed (the message on standard error says why, and nothing\n"
            "was changed); 2 the command line was not understood; 3 a setting of that name exists\n"
            "and --replace was not given (nothing was changed).\n"
            "\n"
+           "Your registered settings are yours: each user, root too, has a list of their own in\n"
+           "XDG_CONFIG_HOME (~/.config); the settings in a PPD serve everybody who prints to it.\n"
+           "\n"
            "Environment: ORVANE_OS_LEVEL, ORVANE_ADMIN, ORVANE_ROOT (the root below which\n"
-           "/etc/cups/ppd is found), XDG_CONFIG_HOME (preferences), XDG_CACHE_HOME (backups of\n"
-           "files rewritten in place). See orvanectl(1).\n";
+           "/etc/cups/ppd is found), ORVANE_PPD_ROUTE (\"installer\": write every PPD through the\n"
+           "installer), XDG_CONFIG_HOME (preferences). See orvanectl(1).\n";
 }
 
 } // namespace orvane
