@@ -1,6 +1,12 @@
 #!/usr/bin/env python3
-"""Applies Orvane's PPD recognition rule and insertion anchors to every PPD of the Debian
-package openprinting-ppds and prints the counts.
+"""Applies Orvane's PPD recognition rule and insertion anchors to every PPD of Debian's PPD
+packages (openprinting-ppds, and with --all also hplip-data, printer-driver-postscript-hp
+and foomatic-db-compressed-ppds) and prints the counts.
+
+It counts the colour PPDs the rule accepts as it stands ("after": the marker, a "Support
+PPD" attribute, or *ColorDevice True in any spelling libcups reads) beside the rule that
+knew only the marker's one spelling ("before"), with the reason for each colour PPD still
+refused.
 
 The rule (texts from resources/ppd-texts.md): a file is served when it begins with
 STR# 1000/2 and either contains STR# 1000/34 or has one of the Info.plist "Support PPD"
@@ -13,7 +19,7 @@ running `cat` per file, and adds the gzip-compressed files the package installs 
 It also reports, for each PPD, which anchor a new block
 would go before and whether that place is at top level, and the largest PPD found.
 
-Usage: measure-ppd-recognition.py [--driver PATH] [--ppd-dir DIR]
+Usage: measure-ppd-recognition.py [--driver PATH]... [--all] [--ppd-dir DIR]
 """
 
 import argparse
@@ -89,9 +95,27 @@ def line_state(data, pos):
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    ap.add_argument("--driver", default="/usr/lib/cups/driver/openprinting-ppds")
+    ap.add_argument("--driver", action="append",
+                    help="a pyppd driver archive (default: openprinting-ppds's)")
+    ap.add_argument("--all", action="store_true",
+                    help="every PPD package's archive found in /usr/lib/cups/driver")
     ap.add_argument("--ppd-dir", default="/usr/share/ppd/openprinting")
     args = ap.parse_args()
+    drivers = args.driver or ["/usr/lib/cups/driver/openprinting-ppds"]
+    if args.all:
+        drivers = [d for d in ("/usr/lib/cups/driver/openprinting-ppds",
+                               "/usr/lib/cups/driver/hplip-data",
+                               "/usr/lib/cups/driver/postscript-hp",
+                               "/usr/lib/cups/driver/foomatic-db-compressed-ppds")
+                   if os.path.exists(d)]
+    for number, driver in enumerate(drivers):
+        if number:
+            print()
+        measure(driver, args.ppd_dir if number == 0 else None)
+    return 0
+
+
+def measure(driver, ppd_dir):
 
     v = load_verifier()
     texts = v.load_texts()
@@ -103,8 +127,8 @@ def main():
     anchors = [(i, v.need(texts, "STR#", 1000, i)) for i in (32, 33, 5, 6)]
     begin, end = v.need(texts, "STR#", 1000, 3), v.need(texts, "STR#", 1000, 4)
 
-    files, listed = driver_ppds(args.driver)
-    on_disk = directory_ppds(args.ppd_dir) if os.path.isdir(args.ppd_dir) else []
+    files, listed = driver_ppds(driver)
+    on_disk = directory_ppds(ppd_dir) if ppd_dir and os.path.isdir(ppd_dir) else []
     everything = [("archive", n, d) for n, d in files] + [("disk", n, d) for n, d in on_disk]
 
     counts = collections.Counter()
@@ -135,7 +159,16 @@ def main():
             head_ok = data.startswith(first)
             has_marker = marker in data
             by_attr = any(attrs[a] for a in supported)
-            accepted = head_ok and (has_marker or by_attr)
+            # Before: the marker's one spelling or a "Support PPD" attribute; after: also
+            # *ColorDevice True in any spelling (libcups' color_device).
+            before = head_ok and (has_marker or by_attr)
+            accepted = head_ok and (has_marker or by_attr or colour)
+            postscript = not re.search(rb"^\*cupsFilter2?:", data, re.M)
+            if colour:
+                family = "colour PostScript" if postscript else "colour through a driver"
+                counts[f"{family}: refused before"] += 0 if before else 1
+                counts[f"{family}: refused after"] += 0 if accepted else 1
+                counts[f"{family}: files"] += 1
             counts[f"{kind} {'accepted' if accepted else 'refused'}"] += 1
             counts[f"{source} files"] += 1
             if accepted and not has_marker:
@@ -171,8 +204,8 @@ def main():
             else:
                 counts["no anchor: end of file"] += 1
 
-    print(f"openprinting-ppds: {listed} entries listed by the driver, {len(files)} distinct "
-          f"files in its archive, {len(on_disk)} files under {args.ppd_dir}")
+    print(f"{os.path.basename(driver)}: {listed} entries listed by the driver, {len(files)} "
+          f"distinct files in its archive, {len(on_disk)} files under {ppd_dir}")
     print(f"rule: first bytes {first!r}, marker {marker!r}, Support PPD {supported}")
     for k in sorted(counts):
         print(f"  {k}: {counts[k]}")
@@ -182,7 +215,6 @@ def main():
     for k, names in examples.items():
         print(f"examples, {k}: {', '.join(names[:3])}")
     print(f"largest PPD: {largest[1]} ({largest[0]} bytes)")
-    return 0
 
 
 if __name__ == "__main__":
