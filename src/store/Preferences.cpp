@@ -4,6 +4,7 @@
 #include "host/files/FileLock.h"
 #include "host/files/HostPaths.h"
 #include "host/files/PosixStatus.h"
+#include "host/files/SafeWrite.h"
 #include "host/resources/Sidecar.h"
 #include "host/ui/HostServices.h"
 #include "store/ToneRecordChecks.h"
@@ -92,6 +93,12 @@ OSErr LoadPreferencesToneRecord(GlueRec* glue) {
         OSErr err = LockPreferences(glue, lock);
         if (err != noErr)
             return err;
+        // What a killed save of the preferences left beside them goes, now that no save of
+        // them can be running.
+        if (std::string path; HostPathForFSSpec(glue->prefsFileSpec, path) == noErr) {
+            RemoveLeftoverTemporaries(path);
+            RemoveLeftoverTemporaries(SidecarPath(path));
+        }
         MyOpenResFileClass prefs;
         err = prefs.SetResFile(glue->prefsFileSpec);
         if (err == mapReadErr) {

@@ -3,8 +3,11 @@
 #include "host/files/HostPaths.h"
 #include "host/files/PosixStatus.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
@@ -71,9 +74,14 @@ void SyncFolder(const std::string& dir) {
     }
 }
 
+// The temporary file of a replacement of `name`, without its six random characters.
+std::string TemporaryPrefix(const std::string& name) {
+    return "." + name.substr(0, 100) + ".orvane-";
+}
+
 OSErr ReplaceByRename(const std::string& dir, const std::string& name, const std::string& target,
                       const struct stat* old, std::span<const uint8_t> bytes) {
-    std::string temp = dir + "/." + name.substr(0, 100) + ".orvane-XXXXXX";
+    std::string temp = dir + "/" + TemporaryPrefix(name) + "XXXXXX";
     int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return errno == EROFS ? OSErr{permErr} : StatusFromErrno(errno);
@@ -115,6 +123,30 @@ OSErr ReplaceByRename(const std::string& dir, const std::string& name, const std
 }
 
 } // namespace
+
+int RemoveLeftoverTemporaries(const std::string& path) {
+    std::string dir, name;
+    SplitPath(path, dir, name);
+    DIR* folder = name.empty() ? nullptr : opendir(dir.c_str());
+    if (!folder)
+        return 0;
+    const std::string prefix = TemporaryPrefix(name);
+    int removed = 0;
+    while (const dirent* entry = readdir(folder)) {
+        const std::string_view found = entry->d_name;
+        if (found.size() != prefix.size() + 6 || !found.starts_with(prefix) ||
+            !std::all_of(found.begin() + prefix.size(), found.end(),
+                         [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
+            continue;
+        struct stat st {};
+        if (fstatat(dirfd(folder), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode) && st.st_uid == geteuid() &&
+            unlinkat(dirfd(folder), entry->d_name, 0) == 0)
+            ++removed;
+    }
+    closedir(folder);
+    return removed;
+}
 
 ScopedWriteFailure::ScopedWriteFailure(size_t bytesBeforeFailure, OSErr status) {
     std::lock_guard<std::mutex> guard(gSeamMutex);

@@ -21,6 +21,12 @@ namespace orvane {
 // injected status) for a failed write.
 [[nodiscard]] OSErr ReplaceFileContents(const std::string& path, std::span<const uint8_t> bytes);
 
+// Removes what killed replacements of `path` left beside it: files named as its temporary
+// files are (".<name>.orvane-XXXXXX"), plain files of the user the program runs as, and
+// nothing else. The caller holds the file's lock, so that no replacement of it is running.
+// Returns how many it removed.
+int RemoveLeftoverTemporaries(const std::string& path);
+
 // Test seam: while alive, ReplaceFileContents fails once with `status`, when more than
 // `bytesBeforeFailure` bytes of new contents in all (counted across calls) would have been
 // written; later calls succeed, so a caller's own recovery can be observed.
