@@ -28,7 +28,8 @@ void WriteCurveJson(JsonWriter& json, const CToneInfo& curve) {
     json.BeginObject();
     json.Key("levels");
     json.BeginArray(true);
-    for (const int32_t level : curve.levels) {
+    for (size_t slot = 0; slot < kToneSlotCount; ++slot) {
+        const int32_t level = curve.levels[slot]; // copied: the record is packed
         if (level == kNoPoint)
             json.Null();
         else

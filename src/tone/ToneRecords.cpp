@@ -30,8 +30,9 @@ constexpr bool kHostIsBigEndian = std::endian::native == std::endian::big;
 } // namespace
 
 void SetDefaultToneInfo(CToneInfo& tone) {
-    for (int32_t& level : tone.levels)
-        level = kNoPoint;
+    // By index: the record is packed, so a level may sit where no int32_t& may point.
+    for (size_t slot = 0; slot < kToneSlotCount; ++slot)
+        tone.levels[slot] = kNoPoint;
     tone.levels[0] = 0;
     tone.levels[kToneSlotCount - 1] = kMaxLevel;
     tone.gamma = kNoGamma;
