@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Saving six four-curve settings into the largest PPD in Debian's packages (Canon iPR C650 of
-# openprinting-ppds, 635 695 bytes) against `cp` of the same file: prints both times and
-# their ratio (target: the save within 3 x the copy).
+# openprinting-ppds, 635 695 bytes) against `cp` of the same file followed by `sync` of the
+# copy (a durable copy, as a save is): prints the times and their ratios (target: the save
+# within 1.5 x the durable copy). WORK_DIR chooses the file system (default /tmp).
 #   scripts/bench-ppdwrite.sh [BUILD_DIR]     (builds BUILD_DIR's bench_ppdwrite when needed)
 # RUNS (default 20) sets how many times cp is timed; the best time counts, as for the save.
 set -euo pipefail
@@ -21,7 +22,7 @@ fi
 cmake --build "$build_dir" --target bench_ppdwrite >/dev/null
 
 # The PPD's folder is on the same file system as the benchmark's temporary root.
-work=$(mktemp -d /tmp/orvane-bench-ppdwrite.XXXXXX)
+work=$(mktemp -d "${WORK_DIR:-/tmp}/orvane-bench-ppdwrite.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 "$driver" cat "$uri" >"$work/cnprc650x1g.ppd"
 size=$(stat -c %s "$work/cnprc650x1g.ppd")
@@ -72,6 +73,6 @@ printf '%-58s %9s ms\n' "cp, then sync of the copy (a durable copy)" "$cp_sync_m
 printf '%-58s %9s ms\n' "copy within the process (no process, no flush)" "$copy_ms"
 printf '%-58s %9s ms\n' "save six four-curve settings (first block)" "$save_ms"
 printf '%-58s %9s ms\n' "save six four-curve settings (replacing a block)" "$replace_ms"
-printf 'ratio save / cp:            %s   (target: at most 3)\n' "$(ratio "$save_ms" "$cp_ms")"
-printf 'ratio save / cp and sync:   %s\n' "$(ratio "$save_ms" "$cp_sync_ms")"
+printf 'ratio save / cp:            %s\n' "$(ratio "$save_ms" "$cp_ms")"
+printf 'ratio save / cp and sync:   %s   (target: at most 1.5)\n' "$(ratio "$save_ms" "$cp_sync_ms")"
 printf 'ratio replace / cp:         %s\n' "$(ratio "$replace_ms" "$cp_ms")"
