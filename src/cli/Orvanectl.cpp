@@ -147,7 +147,9 @@ private:
 };
 
 int CommandRun::Fail(OSErr code, std::string_view param, std::string_view context) {
-    std::string message = CliMessageText(glue_, code, param);
+    // A name or path from a foreign record or the command line never sends a control byte
+    // to the terminal.
+    std::string message = CliMessageText(glue_, code, WithControlsEscaped(param));
     if (!context.empty())
         message = std::string(context) + ": " + message;
     std::fprintf(err_, "orvanectl: %s\n", message.c_str());
@@ -267,8 +269,7 @@ int CommandRun::Choose() {
     if (!PPDChosen() || alerts_.errorsShown() != errorsBefore)
         return kCliExitFailed;
     Say("Chose " + ResolvePPDPath(args_.operands[0]) + " as the target PPD (" +
-        std::to_string(Count(false)) + " of " +
-        std::to_string(kMaxPPDTones) + " settings in it).");
+        std::to_string(Count(false)) + " of " + std::to_string(kMaxPPDTones) + " settings in it).");
     return kCliExitOK;
 }
 

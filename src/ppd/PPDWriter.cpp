@@ -218,7 +218,7 @@ SaveOutcome SaveToTarget(GlueRec* glue) {
     // table: name the setting rather than fail every save with a bad argument.
     if (const CMYKTone* damaged = FirstSettingWithoutACurve(working)) {
         outcome.status = kDamagedCurveCode;
-        outcome.messageParam = ToneNameUtf8(*damaged);
+        outcome.messageParam = WithControlsEscaped(ToneNameUtf8(*damaged));
         return outcome;
     }
 

@@ -1,0 +1,78 @@
+// What another program (or a damaged disk) may leave for orvanectl: a PPD record whose
+// names hold control bytes and whose curve lost its points, a PPD file name too long to be
+// kept, a PPD without a printer name at system level 2. Each is refused or shown with its
+// own words, and changes nothing.
+#include "cli/CliProcess.h"
+#include "ppd/PPDTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace orvane::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ForeignRecordTest : public TempRoot {
+protected:
+    void SetUp() override {
+        TempRoot::SetUp();
+        fs::copy(std::string(ORVANE_SOURCE_DIR) + "/sample/root", Path("root"),
+                 fs::copy_options::recursive);
+        MakeFolder(Path("scratch"));
+        const char* bundle = std::getenv("ORVANE_BUNDLE_DIR");
+        env_ = {{"PATH", "/usr/bin:/bin"},
+                {"HOME", Path("home")},
+                {"XDG_CONFIG_HOME", Path("config")},
+                {"ORVANE_ROOT", Path("root")},
+                {"ORVANE_ADMIN", "user"},
+                {"ORVANE_BUNDLE_DIR", bundle ? bundle : ORVANE_BUILD_DIR "/share/orvane"},
+                {"LC_ALL", "C.UTF-8"}};
+    }
+    CliResult Run(const std::vector<std::string>& args) {
+        return RunCli(ORVANECTL_PATH, args, env_, Path("scratch"));
+    }
+    std::string PPDFolder() const { return Path("root/etc/cups/ppd"); }
+    Environment env_;
+};
+
+TEST_F(ForeignRecordTest, ControlBytesAreShownEscapedAndADamagedCurveIsRefusedByName) {
+    const std::string ppd = PPDFolder() + "/Quillmark_ColorPage_3.ppd";
+    CMYKTone damaged = GammaSetting("Red\x1b[31m", {180});
+    for (CToneInfo& curve : damaged.tone)
+        for (size_t slot = 1; slot < kToneSlotCount; ++slot)
+            curve.levels[slot] = kNoPoint; // one point left: no curve
+    StoreSidecarRecord(ppd, BigEndianRecord(ListOf({damaged})));
+    ASSERT_EQ(Run({"add", "Alpha", "--all", "gamma:1.8"}).exitStatus, 0);
+    ASSERT_EQ(Run({"choose", "Quillmark_ColorPage_3.ppd"}).exitStatus, 0);
+
+    const CliResult list = Run({"list"});
+    EXPECT_EQ(list.out.find('\x1b'), std::string::npos) << "a raw escape reaches the terminal";
+    EXPECT_NE(list.out.find("Red\\x1B[31m"), std::string::npos) << list.out;
+
+    const std::string text = ReadFile(ppd), record = ReadFile(SidecarPath(ppd));
+    const CliResult copy = Run({"to-ppd", "Alpha"});
+    EXPECT_EQ(copy.exitStatus, 1);
+    EXPECT_NE(copy.err.find("fewer than two points"), std::string::npos) << copy.err;
+    EXPECT_NE(copy.err.find("Red\\x1B[31m"), std::string::npos) << copy.err;
+    EXPECT_EQ(ReadFile(ppd), text);
+    EXPECT_EQ(ReadFile(SidecarPath(ppd)), record);
+}
+
+TEST_F(ForeignRecordTest, ALongFileNameAndAPPDWithoutPrinterNameSayWhatIsWrong) {
+    const std::string longName = std::string(61, 'q') + ".ppd"; // 65 bytes: one too many
+    fs::copy_file(PPDFolder() + "/Quillmark_ColorPage_3.ppd", PPDFolder() + "/" + longName);
+    const CliResult chosen = Run({"choose", longName});
+    EXPECT_EQ(chosen.exitStatus, 1);
+    EXPECT_NE(chosen.err.find("1 to 63 bytes"), std::string::npos) << chosen.err;
+
+    std::string nameless = ReadFile(PPDFolder() + "/Quillmark_ColorPage_3.ppd");
+    for (const char* key : {"*NickName:", "*ShortNickName:"})
+        nameless.replace(nameless.find(key), 1, "*%");
+    WriteFile(PPDFolder() + "/Nameless.ppd", nameless);
+    const CliResult copy = Run({"--os-level", "2", "choose", "Nameless.ppd"});
+    EXPECT_EQ(copy.exitStatus, 1);
+    EXPECT_NE(copy.err.find("no printer model"), std::string::npos) << copy.err;
+}
+
+} // namespace
+} // namespace orvane::testing
