@@ -74,7 +74,8 @@ CMYKTone PointsSetting() {
     SetNewCMYKTone(tone);
     tone.sameCurve = 0;
     for (CToneInfo& curve : tone.tone) {
-        std::fill(std::begin(curve.levels), std::end(curve.levels), kNoPoint);
+        for (size_t slot = 0; slot < kToneSlotCount; ++slot)
+            curve.levels[slot] = kNoPoint; // by index: the record is packed
         for (const auto& [slot, level] :
              {std::pair{0, 0}, {3, 500}, {6, 4000}, {10, 9900}, {12, 10000}})
             curve.levels[slot] = level;

@@ -134,10 +134,10 @@ TEST(TransferTableTest, AnyLevelsStayInRange) {
                                                     std::numeric_limits<int32_t>::max());
     for (int trial = 0; trial < 200; ++trial) {
         CToneInfo tone = RandomValidCurve(rng, 2 + trial % 12);
-        for (int32_t& level : tone.levels) {
-            if (level != kNoPoint) {
-                level = anyLevel(rng);
-                level = level == kNoPoint ? 0 : level; // still present
+        for (size_t slot = 0; slot < kToneSlotCount; ++slot) { // by index: packed record
+            if (tone.levels[slot] != kNoPoint) {
+                const int32_t any = anyLevel(rng);
+                tone.levels[slot] = any == kNoPoint ? 0 : any; // still present
             }
         }
         TransferTable table{};
