@@ -261,7 +261,7 @@ int CommandRun::Choose() {
     const SaveOutcome chosen = AdjustHalftoneDialogChoosePPD(glue_);
     glue_->services.files = nullptr;
     if (chosen.status != noErr && chosen.messageParam.empty())
-        return Fail(chosen.status, args_.operands[0]);
+        return Fail(chosen.status, ResolvePPDPath(args_.operands[0])); // where it looked
     if (!chosen.ok())
         return FailOutcome(chosen);
     // A file that is not a supported PPD has been reported (1006) and leaves none chosen;

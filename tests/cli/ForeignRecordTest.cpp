@@ -58,12 +58,15 @@ TEST_F(ForeignRecordTest, ControlBytesAreShownEscapedAndADamagedCurveIsRefusedBy
     EXPECT_EQ(ReadFile(SidecarPath(ppd)), record);
 }
 
-TEST_F(ForeignRecordTest, ALongFileNameAndAPPDWithoutPrinterNameSayWhatIsWrong) {
+TEST_F(ForeignRecordTest, ALongOrMissingFileAndAPPDWithoutPrinterNameSayWhatIsWrong) {
     const std::string longName = std::string(61, 'q') + ".ppd"; // 65 bytes: one too many
     fs::copy_file(PPDFolder() + "/Quillmark_ColorPage_3.ppd", PPDFolder() + "/" + longName);
     const CliResult chosen = Run({"choose", longName});
     EXPECT_EQ(chosen.exitStatus, 1);
     EXPECT_NE(chosen.err.find("1 to 63 bytes"), std::string::npos) << chosen.err;
+    const CliResult missing = Run({"choose", "missing.ppd"});
+    EXPECT_NE(missing.err.find("(" + PPDFolder() + "/missing.ppd)"), std::string::npos)
+        << "where it looked: " << missing.err;
 
     std::string nameless = ReadFile(PPDFolder() + "/Quillmark_ColorPage_3.ppd");
     for (const char* key : {"*NickName:", "*ShortNickName:"})
