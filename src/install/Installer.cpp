@@ -34,6 +34,7 @@
 #include "host/files/FileCommit.h"
 #include "host/files/FileLock.h"
 #include "host/folders/SystemRoot.h"
+#include "host/rights/InstallerExit.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -54,15 +55,7 @@ namespace {
 constexpr size_t kMaxRequest = size_t{64} << 20;
 constexpr int kLockWaitMilliseconds = 10000;
 
-enum Exit {
-    kDone = 0,
-    kFailed = 1,
-    kMalformed = 2,
-    kRefused = 3,
-    kChanged = 4,
-    kNoPermission = 5,
-    kDiskFull = 6,
-};
+using namespace installer_exit;
 
 enum class Kind { Ppd, PpdRecord, Gamma, GammaRecord, Folder };
 

@@ -29,11 +29,11 @@ struct CliResult {
     std::string err;
 };
 
-// Runs `program` with `args` and exactly the variables of `env`; `scratch` is a folder for
-// the captured output.
-inline CliResult RunCli(const std::string& program, std::vector<std::string> args,
-                        const Environment& env, const std::string& scratch) {
-    const std::string outPath = scratch + "/stdout", errPath = scratch + "/stderr";
+// Starts `program` with `args` and exactly the variables of `env`, its standard input at end
+// of file and its outputs into the files given; -1 when it cannot be started.
+inline pid_t SpawnCli(const std::string& program, std::vector<std::string> args,
+                      const Environment& env, const std::string& outPath,
+                      const std::string& errPath) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -52,15 +52,26 @@ inline CliResult RunCli(const std::string& program, std::vector<std::string> arg
         envp.push_back(e.data());
     argv.push_back(nullptr);
     envp.push_back(nullptr);
-    CliResult result;
     pid_t pid = 0;
     const int spawned =
         posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
         ADD_FAILURE() << "cannot start " << program << ": error " << spawned;
-        return result;
+        return -1;
     }
+    return pid;
+}
+
+// Runs `program` as SpawnCli starts it and waits for it; `scratch` is a folder for the
+// captured output.
+inline CliResult RunCli(const std::string& program, std::vector<std::string> args,
+                        const Environment& env, const std::string& scratch) {
+    const std::string outPath = scratch + "/stdout", errPath = scratch + "/stderr";
+    CliResult result;
+    const pid_t pid = SpawnCli(program, std::move(args), env, outPath, errPath);
+    if (pid < 0)
+        return result;
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
     }
@@ -99,6 +110,35 @@ public:
 private:
     Environment names_;
     std::vector<std::unique_ptr<ScopedEnv>> guards_;
+};
+
+// A copy of the sample system root in the temporary root, a preferences folder of its own
+// and the current-user rights backend: what the command-line tests run orvanectl on.
+class SampleRootTest : public TempRoot {
+protected:
+    void SetUp() override {
+        TempRoot::SetUp();
+        std::filesystem::copy(std::string(ORVANE_SOURCE_DIR) + "/sample/root", Path("root"),
+                              std::filesystem::copy_options::recursive);
+        MakeFolder(Path("scratch"));
+        const char* bundle = std::getenv("ORVANE_BUNDLE_DIR");
+        env_ = {{"PATH", "/usr/bin:/bin"},
+                {"HOME", Path("home")},
+                {"XDG_CONFIG_HOME", Path("config")},
+                {"ORVANE_ROOT", Path("root")},
+                {"ORVANE_ADMIN", "user"},
+                {"ORVANE_BUNDLE_DIR", bundle ? bundle : ORVANE_BUILD_DIR "/share/orvane"},
+                {"LC_ALL", "C.UTF-8"}};
+    }
+    // orvanectl with the fixture's environment, `extra` variables replacing its own.
+    CliResult Run(const std::vector<std::string>& args, const Environment& extra = {}) {
+        Environment env = env_;
+        for (const auto& [name, value] : extra)
+            env[name] = value;
+        return RunCli(ORVANECTL_PATH, args, env, Path("scratch"));
+    }
+    std::string PPDFolder() const { return Path("root/etc/cups/ppd"); }
+    Environment env_;
 };
 
 } // namespace orvane::testing

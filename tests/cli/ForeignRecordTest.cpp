@@ -12,28 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ForeignRecordTest : public TempRoot {
-protected:
-    void SetUp() override {
-        TempRoot::SetUp();
-        fs::copy(std::string(ORVANE_SOURCE_DIR) + "/sample/root", Path("root"),
-                 fs::copy_options::recursive);
-        MakeFolder(Path("scratch"));
-        const char* bundle = std::getenv("ORVANE_BUNDLE_DIR");
-        env_ = {{"PATH", "/usr/bin:/bin"},
-                {"HOME", Path("home")},
-                {"XDG_CONFIG_HOME", Path("config")},
-                {"ORVANE_ROOT", Path("root")},
-                {"ORVANE_ADMIN", "user"},
-                {"ORVANE_BUNDLE_DIR", bundle ? bundle : ORVANE_BUILD_DIR "/share/orvane"},
-                {"LC_ALL", "C.UTF-8"}};
-    }
-    CliResult Run(const std::vector<std::string>& args) {
-        return RunCli(ORVANECTL_PATH, args, env_, Path("scratch"));
-    }
-    std::string PPDFolder() const { return Path("root/etc/cups/ppd"); }
-    Environment env_;
-};
+class ForeignRecordTest : public SampleRootTest {};
 
 TEST_F(ForeignRecordTest, ControlBytesAreShownEscapedAndADamagedCurveIsRefusedByName) {
     const std::string ppd = PPDFolder() + "/Quillmark_ColorPage_3.ppd";

@@ -25,65 +25,29 @@ std::set<std::string> Names(const std::string& folder) {
     return names;
 }
 
-class KillTest : public TempRoot {
+class KillTest : public SampleRootTest {
 protected:
-    void SetUp() override {
-        TempRoot::SetUp();
-        fs::copy(std::string(ORVANE_SOURCE_DIR) + "/sample/root", Path("root"),
-                 fs::copy_options::recursive);
-        MakeFolder(Path("scratch"));
-        const char* bundle = std::getenv("ORVANE_BUNDLE_DIR");
-        env_ = {{"PATH", "/usr/bin:/bin"},
-                {"HOME", Path("home")},
-                {"XDG_CONFIG_HOME", Path("config")},
-                {"ORVANE_ROOT", Path("root")},
-                {"ORVANE_ADMIN", "user"},
-                {"ORVANE_BUNDLE_DIR", bundle ? bundle : ORVANE_BUILD_DIR "/share/orvane"},
-                {"LC_ALL", "C.UTF-8"}};
-    }
-    CliResult Run(const std::vector<std::string>& args) {
-        return RunCli(ORVANECTL_PATH, args, env_, Path("scratch"));
-    }
     // Starts orvanectl and kills it after `delay`, unless it ended first.
     void RunKilledAfter(const std::vector<std::string>& args, std::chrono::microseconds delay) {
-        std::vector<std::string> words = {ORVANECTL_PATH};
-        words.insert(words.end(), args.begin(), args.end());
-        std::vector<std::string> envStore;
-        for (const auto& [name, value] : env_)
-            envStore.push_back(name + "=" + value);
-        std::vector<char*> argv, envp;
-        for (std::string& w : words)
-            argv.push_back(w.data());
-        for (std::string& e : envStore)
-            envp.push_back(e.data());
-        argv.push_back(nullptr);
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        ASSERT_EQ(posix_spawn(&pid, ORVANECTL_PATH, &actions, nullptr, argv.data(), envp.data()),
-                  0);
-        posix_spawn_file_actions_destroy(&actions);
+        const pid_t pid = SpawnCli(ORVANECTL_PATH, args, env_, "/dev/null", "/dev/null");
+        ASSERT_GT(pid, 0);
         std::this_thread::sleep_for(delay);
         kill(pid, SIGKILL);
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
     }
-    Environment env_;
 };
 
 TEST_F(KillTest, AfterAKillAnywhereTheNextRunFindsOneWholeSaveAndNoLeftovers) {
     ASSERT_EQ(Run({"add", "Alpha", "--all", "gamma:1.8"}).exitStatus, 0);
     ASSERT_EQ(Run({"choose", kPPD}).exitStatus, 0);
-    const std::string ppd = Path("root/etc/cups/ppd/" + kPPD);
+    const std::string ppd = PPDFolder() + "/" + kPPD;
     const std::string without = ReadFile(ppd);
     const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(Run({"to-ppd", "Alpha"}).exitStatus, 0);
     const auto runTime = std::chrono::steady_clock::now() - start;
     const std::string with = ReadFile(ppd);
-    const std::set<std::string> ppdFiles = Names(Path("root/etc/cups/ppd"));
+    const std::set<std::string> ppdFiles = Names(PPDFolder());
     const std::set<std::string> prefsFiles = Names(Path("config"));
 
     std::mt19937 random(std::random_device{}());
@@ -106,7 +70,7 @@ TEST_F(KillTest, AfterAKillAnywhereTheNextRunFindsOneWholeSaveAndNoLeftovers) {
             next.out.find("\"name\": \"Alpha\"", next.out.find("ppdSettings")) != std::string::npos;
         EXPECT_EQ(listed, text == with) << "round " << round << ": record and text disagree";
         EXPECT_EQ(next.out.find("\"inText\": false"), std::string::npos) << "round " << round;
-        EXPECT_EQ(Names(Path("root/etc/cups/ppd")), ppdFiles) << "round " << round;
+        EXPECT_EQ(Names(PPDFolder()), ppdFiles) << "round " << round;
         EXPECT_EQ(Names(Path("config")), prefsFiles) << "round " << round;
         if (HasFailure())
             break;

@@ -13,28 +13,12 @@ namespace fs = std::filesystem;
 const std::vector<std::string> kLocales = {"C.UTF-8", "de_DE.UTF-8", "ja_JP.UTF-8"};
 const std::string kLocalised = "Quillmark_ColorPage_5.ppd"; // *cupsLanguages: "de ja"
 
-class LocaleTest : public TempRoot {
+class LocaleTest : public SampleRootTest {
 protected:
-    void SetUp() override {
-        TempRoot::SetUp();
-        fs::copy(std::string(ORVANE_SOURCE_DIR) + "/sample/root", Path("root"),
-                 fs::copy_options::recursive);
-        MakeFolder(Path("scratch"));
-        const char* bundle = std::getenv("ORVANE_BUNDLE_DIR");
-        env_ = {{"PATH", "/usr/bin:/bin"},
-                {"HOME", Path("home")},
-                {"XDG_CONFIG_HOME", Path("config")},
-                {"ORVANE_ROOT", Path("root")},
-                {"ORVANE_ADMIN", "user"},
-                {"ORVANE_BUNDLE_DIR", bundle ? bundle : ORVANE_BUILD_DIR "/share/orvane"}};
-    }
     CliResult Run(const std::string& locale, const std::vector<std::string>& args) {
-        Environment env = env_;
-        env["LC_ALL"] = locale;
-        return RunCli(ORVANECTL_PATH, args, env, Path("scratch"));
+        return SampleRootTest::Run(args, {{"LC_ALL", locale}});
     }
-    std::string PPD() const { return Path("root/etc/cups/ppd/" + kLocalised); }
-    Environment env_;
+    std::string PPD() const { return PPDFolder() + "/" + kLocalised; }
 };
 
 // Under the installation's default (no locale file: Mac Roman) each user types a name in

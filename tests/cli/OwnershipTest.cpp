@@ -25,35 +25,24 @@ Owner OwnerOf(const std::string& path) {
     return {st.st_uid, st.st_gid, st.st_mode & 07777};
 }
 
-class OwnershipTest : public TempRoot, public ::testing::WithParamInterface<const char*> {};
+class OwnershipTest : public SampleRootTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(OwnershipTest, EveryBackendKeepsOwnerGroupAndModeOfThePPDAndItsRecord) {
     const std::string backend = GetParam();
     if (backend == "root" && !RunningAsRoot())
         GTEST_SKIP() << "the root backend serves root only";
-    fs::copy(std::string(ORVANE_SOURCE_DIR) + "/sample/root", Path("root"),
-             fs::copy_options::recursive);
-    MakeFolder(Path("scratch"));
     WriteFile(Path("pkexec"), "#!/bin/sh\nexec \"$@\"\n");
     ASSERT_EQ(chmod(Path("pkexec").c_str(), 0755), 0);
-    const char* bundle = std::getenv("ORVANE_BUNDLE_DIR");
-    const Environment env = {
-        {"PATH", "/usr/bin:/bin"},
-        {"HOME", Path("home")},
-        {"XDG_CONFIG_HOME", Path("config")},
-        {"ORVANE_ROOT", Path("root")},
-        {"ORVANE_ADMIN", backend},
-        {"ORVANE_PKEXEC", Path("pkexec")},
-        {"ORVANE_PPD_ROUTE", "installer"}, // as for a PPD in /etc/cups/ppd
-        {"ORVANE_BUNDLE_DIR", bundle ? bundle : ORVANE_BUILD_DIR "/share/orvane"},
-        {"LC_ALL", "C.UTF-8"}};
+    const Environment rights = {{"ORVANE_ADMIN", backend},
+                                {"ORVANE_PKEXEC", Path("pkexec")},
+                                {"ORVANE_PPD_ROUTE", "installer"}}; // as for /etc/cups/ppd
     const auto run = [&](const std::vector<std::string>& args) {
-        const CliResult result = RunCli(ORVANECTL_PATH, args, env, Path("scratch"));
+        const CliResult result = Run(args, rights);
         EXPECT_EQ(result.exitStatus, 0) << args[0] << ": " << result.err;
     };
 
-    const std::string ppd = Path("root/etc/cups/ppd/Quillmark_ColorPage_5.ppd");
-    ASSERT_EQ(chmod(Path("root/etc/cups/ppd").c_str(), 0755), 0);
+    const std::string ppd = PPDFolder() + "/Quillmark_ColorPage_5.ppd";
+    ASSERT_EQ(chmod(PPDFolder().c_str(), 0755), 0);
     ASSERT_EQ(chmod(ppd.c_str(), 0640), 0);
     if (RunningAsRoot()) {
         const group* lp = getgrnam("lp");
@@ -65,11 +54,11 @@ TEST_P(OwnershipTest, EveryBackendKeepsOwnerGroupAndModeOfThePPDAndItsRecord) {
     run({"to-ppd", "Alpha"});
     EXPECT_NE(ReadFile(ppd).find("*OrvaneTone Tone1/"), std::string::npos);
     EXPECT_EQ(OwnerOf(ppd), before);
-    EXPECT_EQ(OwnerOf(Path("root/etc/cups/ppd/._Quillmark_ColorPage_5.ppd")), before)
+    EXPECT_EQ(OwnerOf(PPDFolder() + "/._Quillmark_ColorPage_5.ppd"), before)
         << "a new record takes the PPD's owner, group and mode";
     run({"delete", "Alpha", "--ppd"});
     EXPECT_EQ(OwnerOf(ppd), before);
-    EXPECT_EQ(OwnerOf(Path("root/etc/cups/ppd")).mode, 0755u);
+    EXPECT_EQ(OwnerOf(PPDFolder()).mode, 0755u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, OwnershipTest, ::testing::Values("root", "user", "pkexec"),

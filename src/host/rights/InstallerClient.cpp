@@ -1,4 +1,5 @@
 #include "host/rights/InstallerClient.h"
+#include "host/rights/InstallerExit.h"
 
 #include <algorithm>
 
@@ -11,15 +12,7 @@ namespace orvane {
 
 namespace {
 
-enum InstallerExit {
-    kDone = 0,
-    kFailed = 1,
-    kMalformed = 2,
-    kRefused = 3,
-    kChanged = 4,
-    kNoPermission = 5,
-    kDiskFull = 6,
-};
+using namespace installer_exit;
 
 void Append(std::vector<uint8_t>& out, const std::string& text) {
     out.insert(out.end(), text.begin(), text.end());
