@@ -79,14 +79,22 @@ void CheckLocator(std::string_view text, bool emptyList) {
     if (place.tailStart != place.startPos)
         Broken("a new block takes text with it");
     size_t expected = text.size();
+    // An anchor counts only at the start of a line: inside a comment or a quoted value,
+    // putting the block before it would split the line.
+    const auto atLineStart = [&](const std::string& anchor) {
+        for (size_t at = text.find(anchor); at != std::string::npos; at = text.find(anchor, at + 1))
+            if (at == 0 || text[at - 1] == '\n' || text[at - 1] == '\r')
+                return at;
+        return std::string::npos;
+    };
     for (const int16_t index : {kAnchor1Index, kAnchor2Index, kAnchor3Index, kAnchor4Index}) {
-        if (const size_t at = text.find(texts.list[index]); at != std::string::npos) {
+        if (const size_t at = atLineStart(texts.list[index]); at != std::string::npos) {
             expected = at;
             break;
         }
     }
     if (place.startPos != expected)
-        Broken("a new block does not go before the first anchor found");
+        Broken("a new block does not go before the first anchor found at a line's start");
 }
 
 } // namespace
