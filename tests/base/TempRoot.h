@@ -26,18 +26,10 @@ public:
     ScopedEnv(const char* name, const char* value) : name_(name) {
         if (const char* old = std::getenv(name))
             old_ = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
+        value ? setenv(name, value, 1) : unsetenv(name);
     }
     ScopedEnv(const char* name, const std::string& value) : ScopedEnv(name, value.c_str()) {}
-    ~ScopedEnv() {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
+    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
@@ -114,8 +106,8 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
     static bool Exists(const std::string& path) {
-        struct stat st {};
-        return lstat(path.c_str(), &st) == 0;
+        std::error_code ec;
+        return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
     }
     static void MakeFolder(const std::string& path) { std::filesystem::create_directories(path); }
 

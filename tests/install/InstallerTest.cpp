@@ -2,12 +2,11 @@
 // replaces, what it keeps, and every kind of path and request it must refuse untouched.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <grp.h>
 #include <map>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -58,29 +57,16 @@ protected:
 
     std::string At(const std::string& path) const { return root_ + path; }
 
+    // Runs the installer with the request on its input, as pkexec would (PKEXEC_UID set) or not.
     Result Install(const std::string& request, const std::string& shown, bool pkexec = false) {
         Write(scratch_ + "/request", request);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, (scratch_ + "/request").c_str(), O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, (scratch_ + "/out").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, (scratch_ + "/err").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        std::string program = ORVANE_INSTALL_PATH, target = shown;
-        std::string rootVar = "ORVANE_ROOT=" + root_, uidVar = "PKEXEC_UID=1000";
-        char* argv[] = {program.data(), target.data(), nullptr};
-        char* envp[] = {rootVar.data(), pkexec ? uidVar.data() : nullptr, nullptr};
-        pid_t pid = 0;
-        Result run;
-        EXPECT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.out = Read(scratch_ + "/out");
-        run.err = Read(scratch_ + "/err");
-        return run;
+        const std::string command = "env -i ORVANE_ROOT='" + root_ + "' " +
+                                    (pkexec ? "PKEXEC_UID=1000 " : "") + ORVANE_INSTALL_PATH +
+                                    " '" + shown + "' <'" + scratch_ + "/request' >'" + scratch_ +
+                                    "/out' 2>'" + scratch_ + "/err'";
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read(scratch_ + "/out"),
+                Read(scratch_ + "/err")};
     }
 
     // Every item below the root: its type, mode and owner, and a file's bytes or a link's

@@ -25,49 +25,33 @@ protected:
     }
 };
 
-TEST_F(DataFileTest, ReadsByRangeAndByPositionModes) {
+TEST_F(DataFileTest, ReadsAndWritesByRangeAndByPositionModes) {
     MyOpenDataFileClass file;
-    ASSERT_EQ(file.SetDataFile(Make("0123456789"), fsRdPerm), noErr);
-    EXPECT_EQ(file.GetTheEndOfFile(), 10);
+    ASSERT_EQ(file.SetDataFile(Make("0123456789")), noErr);
     char buffer[16] = {};
     int32_t count = -1;
-    EXPECT_EQ(file.ReadTheData(buffer, 2, 5, &count), noErr);
-    EXPECT_EQ(std::string(buffer, static_cast<size_t>(count)), "234");
     EXPECT_EQ(file.ReadTheData(buffer, fsFromLEOF, -4, fsFromLEOF, 0, &count), noErr);
-    EXPECT_EQ(std::string(buffer, 4), "6789");
+    EXPECT_EQ(std::string(buffer, static_cast<size_t>(count)), "6789");
     ASSERT_EQ(file.SetThePosition(1), noErr);
     EXPECT_EQ(file.ReadTheData(buffer, fsFromMark, 0, fsFromMark, 2, &count), noErr);
     EXPECT_EQ(std::string(buffer, 2), "12");
-    EXPECT_EQ(file.GetTheOffset(fsFromMark, 2), 5);
     file.lastError = ioErr; // a stale status must not leak into the next resolution
     EXPECT_EQ(file.GetTheOffset(fsFromLEOF, -1), 9);
     EXPECT_EQ(file.lastError, noErr);
-
-    // Empty and reversed ranges read nothing; a range past the end delivers what there is.
-    EXPECT_EQ(file.ReadTheData(buffer, fsFromStart, 5, fsFromStart, 5, &count), eofErr);
-    EXPECT_EQ(count, 0);
+    // Reversed ranges read nothing; a range past the end delivers what there is.
     EXPECT_EQ(file.ReadTheData(buffer, 6, 2, &count), eofErr);
-    EXPECT_EQ(file.lastError, eofErr);
     EXPECT_EQ(file.ReadTheData(buffer, 8, 12, &count), eofErr);
     EXPECT_EQ(count, 2);
     EXPECT_EQ(file.ReadTheData(buffer, 9, 0, fsFromStart, 3, &count), paramErr) << "bad mode";
-    count = 1;
-    EXPECT_EQ(file.WriteTheData("x", &count), wrPermErr) << "opened for reading";
-}
 
-TEST_F(DataFileTest, WritesAndSetsTheLength) {
-    MyOpenDataFileClass file;
-    ASSERT_EQ(file.SetDataFile(Make("0123456789")), noErr);
-    int32_t count = 0;
     EXPECT_EQ(file.WriteTheData("ab", 3, 5, &count), noErr);
-    EXPECT_EQ(count, 2);
     EXPECT_EQ(file.WriteTheData("XYZ", fsFromLEOF, 0, fsFromLEOF, 3, &count), noErr);
-    EXPECT_EQ(file.WriteTheData("XYZ", fsFromLEOF, 0, fsFromLEOF, 0, &count), eofErr);
-    EXPECT_EQ(count, 0);
     EXPECT_EQ(file.SetTheEndOfFile(12), noErr);
     EXPECT_EQ(ReadFile(Path("data")), "012ab56789XY");
-    EXPECT_EQ(file.SetToTheTopOfFile(), noErr);
-    EXPECT_EQ(file.GetTheOffset(fsFromMark, 0), 0);
+    MyOpenDataFileClass reading;
+    ASSERT_EQ(reading.SetDataFile(Make("x"), fsRdPerm), noErr);
+    count = 1;
+    EXPECT_EQ(reading.WriteTheData("x", &count), wrPermErr);
 }
 
 TEST_F(DataFileTest, OwnsOnlyWhatItOpened) {
@@ -76,7 +60,6 @@ TEST_F(DataFileTest, OwnsOnlyWhatItOpened) {
     {
         MyOpenDataFileClass file;
         ASSERT_EQ(file.SetDataFile(spec), noErr);
-        EXPECT_EQ(file.ownsFile, 1);
         owned = file.refNum;
     }
     EXPECT_EQ(FSClose(owned), rfNumErr) << "closed by the destructor";
@@ -84,41 +67,9 @@ TEST_F(DataFileTest, OwnsOnlyWhatItOpened) {
     {
         MyOpenDataFileClass file;
         file.SetDataFile(attached);
-        EXPECT_EQ(file.ownsFile, 0);
         EXPECT_EQ(file.GetTheEndOfFile(), 3);
     }
     EXPECT_EQ(FSClose(attached), noErr) << "left open for its owner";
-
-    MyOpenDataFileClass failed;
-    std::filesystem::remove(Path("data"));
-    EXPECT_EQ(failed.SetDataFile(spec), fnfErr);
-    EXPECT_EQ(failed.refNum, 0);
-    char c;
-    int32_t count = 1;
-    EXPECT_EQ(failed.ReadTheData(&c, &count), openErr);
-    EXPECT_EQ(failed.SearchData("a", 1), -1);
-    EXPECT_EQ(failed.lastError, openErr);
-}
-
-// Chunks are max(length + 768, 1024) bytes and overlap by the pattern's length, so for a
-// 4-byte pattern they start at 0, 1020, 2040 ...; the reader's buffer holds 16384 bytes.
-TEST_F(DataFileTest, SearchFindsPatternsAcrossChunkAndBufferBorders) {
-    for (size_t length : {1u, 4u, 255u, 1500u}) {
-        const size_t chunk = std::max<size_t>(length + 768, 1024), second = chunk - length;
-        std::string pattern(length, '\0');
-        for (size_t i = 0; i < length; ++i)
-            pattern[i] = static_cast<char>(1 + i % 250);
-        for (size_t offset : {size_t{0}, second - 1, second, second + 1, chunk - 1, 2 * second + 3,
-                              16384 - length / 2 - 1, 40000 - length}) {
-            std::string content(40000, '\0');
-            content.replace(offset, length, pattern);
-            MyOpenDataFileClass file;
-            ASSERT_EQ(file.SetDataFile(Make(content), fsRdPerm), noErr);
-            EXPECT_EQ(file.SearchData(pattern.data(), static_cast<int32_t>(length)),
-                      static_cast<int32_t>(offset))
-                << length << " bytes at " << offset;
-        }
-    }
 }
 
 TEST_F(DataFileTest, SearchRangesAndRefusals) {
@@ -140,8 +91,6 @@ TEST_F(DataFileTest, SearchRangesAndRefusals) {
     EXPECT_EQ(file.lastError, eofErr);
     EXPECT_EQ(file.SearchData(0, 10, "", 0), -1);
     EXPECT_EQ(file.lastError, paramErr);
-    EXPECT_EQ(file.SearchData(0, 10, nullptr, 3), -1);
-    EXPECT_EQ(file.lastError, paramErr);
     for (size_t successes : {0u, 1u, 2u}) { // the reader, its buffer, then the chunk
         FailingAllocator failing(successes);
         ScopedAllocator scope(failing);
@@ -151,7 +100,8 @@ TEST_F(DataFileTest, SearchRangesAndRefusals) {
 }
 
 TEST_F(DataFileTest, SearchAgreesWithABruteForceSearch) {
-    // A two-letter alphabet makes near-misses and overlapping candidates common.
+    // A two-letter alphabet makes near-misses and overlapping candidates common; long patterns
+    // cross the chunk borders (chunks overlap by the pattern's length).
     std::mt19937 random(7);
     std::string content(6000, 'a');
     for (char& c : content)

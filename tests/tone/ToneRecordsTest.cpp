@@ -1,5 +1,5 @@
-// Tone records: a new setting's curves, the byte-order swaps against a model of the stored
-// layout, the two comparisons, and the PPD location block.
+// Tone records: the byte-order swaps against a model of the stored layout, a new setting's
+// curves and the two comparisons.
 #include "tone/ToneRecords.h"
 
 #include "support/PString.h"
@@ -81,19 +81,10 @@ CMYKTone MakeSetting(const char* name, int32_t mid) {
     return t;
 }
 
-TEST(ToneRecords, NewSettingIsTheStraightLineForAllInks) {
-    const CMYKTone t = MakeSetting("", kNoPoint);
-    EXPECT_EQ(t.sameCurve, 1);
-    EXPECT_EQ(t.padding[0], 0);
-    for (const CToneInfo& curve : t.tone) {
-        const int32_t line[] = {0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 10000};
-        EXPECT_TRUE(std::equal(std::begin(line), std::end(line), curve.levels));
-        EXPECT_EQ(int32_t{curve.gamma}, kNoGamma);
-    }
-}
-
 TEST(ToneRecords, ListComparisonLooksOnlyAtCyanForOneCurve) {
     const CMYKTone a = MakeSetting("Warm", 4000);
+    EXPECT_EQ(a.sameCurve, 1) << "a new setting has one curve for all inks";
+    EXPECT_EQ(int32_t{a.tone[kBlack].levels[12]}, 10000);
     CMYKTone b = a;
     b.tone[kMagenta].levels[3] = 1234; // stale copies in the unused slots
     b.tone[kBlack].gamma = 220;
@@ -112,21 +103,6 @@ TEST(ToneRecords, ListComparisonLooksOnlyAtCyanForOneCurve) {
     other.tone[kBlack].levels[3] = 1234;
     EXPECT_FALSE(CMYKToneEqualForList(four, other));
     EXPECT_FALSE(CMYKToneEqualForList(four, a)) << "one curve for all is another setting";
-}
-
-TEST(ToneRecords, LocationBlockIsCopiedAsBytesAndNeverSwapped) {
-    ToneRes4Rec rec{};
-    FSSpec spec{};
-    spec.vRefNum = -1;
-    spec.parID = 0x01020304;
-    PStrFromView(spec.name, "Studio Color.ppd", 63);
-    SetPPDLocation(rec, spec);
-    const int32_t folder = rec.ppdFolderID; // a copy: the packed field cannot be bound
-    EXPECT_EQ(folder, 0x01020304);
-    EXPECT_EQ(PStrView(rec.ppdName), "Studio Color.ppd");
-    SwapToneRes4Rec(rec);
-    const FSSpec back = GetPPDLocation(rec);
-    EXPECT_EQ(std::memcmp(&back, &spec, sizeof spec), 0);
 }
 
 } // namespace

@@ -1,6 +1,5 @@
-// What the tone tests measure against: an independent double-precision natural cubic
-// spline, the tolerance of the program's single-precision one, and reproducible random
-// curves.
+// What the tone tests measure against: an independent double-precision natural spline, the
+// single-precision tolerance, and reproducible random curves.
 #pragma once
 
 #include "tone/ToneRecords.h"
@@ -11,14 +10,12 @@
 
 namespace orvane::testing {
 
-// Agreement between the single-precision spline and the reference, in percent: 32
-// single-precision steps at the top of the 0 ... 100 range (random valid curves stay within
-// about 8), room for the rounding of the solver and of the evaluation.
+// In percent: 32 single-precision steps at the top of the 0 ... 100 range (random curves
+// stay within about 8).
 constexpr double kSplineTolerance = 32 * 100 * static_cast<double>(FLT_EPSILON);
 
-// It solves for the slopes at the knots (not the second derivatives) and evaluates the
-// Hermite form, so it shares no formulation with the code under test. Knots 0-based, xs
-// strictly increasing, at least two; outside the knots the end pieces are extended.
+// Solves for the slopes at the knots and evaluates the Hermite form: no formulation shared
+// with the code under test. Knots 0-based, xs increasing, at least two.
 class NaturalSplineReference {
 public:
     NaturalSplineReference(std::vector<double> xs, std::vector<double> ys)

@@ -2,7 +2,7 @@
 // source per kind of mistake, each refused with its file and line.
 #include "rez/ResourceSource.h"
 
-#include "host/resources/ByteCompare.h"
+#include "host/resources/ResourceForkFormat.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -45,18 +45,10 @@ TEST(ResourceSource, EachStatementFormGivesItsBytes) {
     };
     EXPECT_EQ(compiler.image().entries, expected);
 
-    // The image is a valid fork: written and read back it is the same.
-    Bytes fork;
-    ASSERT_EQ(SerializeResourceFork(compiler.image(), fork), noErr);
-    ResourceForkImage parsed;
-    ASSERT_EQ(ParseResourceFork(fork, parsed), noErr);
-    EXPECT_EQ(parsed.entries, expected);
-
     ResourceSourceCompiler japanese(kTextEncodingMacJapanese);
     ASSERT_TRUE(japanese.AddSource("resource 'STR ' 130\n string \"\xE5\x86\x99\xE7\x9C\x9F\"\n",
                                    "ja.rsrc.txt"));
-    EXPECT_TRUE(
-        test::BytesEqual(Bytes{4, 0x8e, 0xca, 0x90, 0x5e}, japanese.image().entries[0].data));
+    EXPECT_EQ(japanese.image().entries[0].data, (Bytes{4, 0x8e, 0xca, 0x90, 0x5e}));
 }
 
 struct MistakeCase {
@@ -84,39 +76,21 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         MistakeCase{"UnclosedString", kStr + " string \"abc\n", "src.rsrc.txt:2: string literal"},
         MistakeCase{"UnknownEscape", kStr + " string \"a\\qb\"\n", ":2: unknown escape \\q"},
-        MistakeCase{"ShortHexEscape", kStr + " string \"\\x8\"\n", ":2: \\x needs two"},
         MistakeCase{"TypeNotFourCharacters", "resource 'STR' 1\n", ":1: a resource type has"},
-        MistakeCase{"TypeNotClosed", "resource 'STR  1\n", ":1: resource type not closed"},
         MistakeCase{"IdOutOfRange", "resource 'STR ' 32768\n string \"a\"\n", ":1: resource ID"},
-        MistakeCase{"IdNotANumber", "resource 'STR ' 12a\n string \"a\"\n", ":1: resource ID"},
-        MistakeCase{"NameNotQuoted", "resource 'STR ' 1 name\n string \"a\"\n",
-                    ":1: after the ID only a quoted name"},
         MistakeCase{"DuplicateInOneFile",
                     kStr + " string \"a\"\n\nresource 'STR ' 1\n string \"b\"\n",
                     ":4: 'STR ' 1 is already defined at src.rsrc.txt:1"},
         MistakeCase{"StringMissing", kStr + "\n", ":1: 'STR ' 1 has no string"},
-        MistakeCase{"SecondString", kStr + " string \"a\"\n string \"b\"\n",
-                    ":3: 'STR ' 1 already has its string"},
         MistakeCase{"ItemOutOfOrder", kList + " item 1 \"a\"\n item 3 \"c\"\n",
                     ":3: item \"3\" of 'STR#' 1 out of order: the next item is 2"},
-        MistakeCase{"ItemWithoutNumber", kList + " item \"a\"\n", ":2: expected: item 1"},
         MistakeCase{"ItemInString", kStr + " item 1 \"a\"\n", ":2: \"item\" belongs in 'STR#'"},
-        MistakeCase{"StringInList", kList + " string \"a\"\n", ":2: \"string\" belongs in 'STR '"},
-        MistakeCase{"TextInList", kList + " text \"a\"\n", ":2: \"text\" is not used in 'STR#' 1"},
         MistakeCase{"StringTooLong", kStr + " string \"" + std::string(256, 'x') + "\"\n",
                     ":2: the string is 256 bytes long"},
-        MistakeCase{"NameTooLong",
-                    "resource 'STR ' 1 \"" + std::string(300, 'n') + "\"\n string \"a\"\n",
-                    ":1: the name is 300 bytes long"},
         MistakeCase{"CharacterMissingInMacRoman", kStr + " string \"ok \xE6\x97\xA5\"\n",
                     ":2: \"\xE6\x97\xA5\" cannot be written in Mac Roman"},
         MistakeCase{"InvalidUtf8", kStr + " string \"a\xFF\"\n", ":2: invalid UTF-8"},
-        MistakeCase{"StatementBeforeResource", "string \"a\"\n", ":1: \"string\" before the first"},
-        MistakeCase{"UnknownKeyword", kStr + " strung \"a\"\n", ":2: unknown keyword \"strung\""},
-        MistakeCase{"ContinuationAfterHex", "resource 'DATA' 1\n hex 00\n \"a\"\n",
-                    ":3: text outside a string"},
-        MistakeCase{"OddHexDigits", "resource 'DATA' 1\n hex 0AB\n", ":2: hex takes pairs"},
-        MistakeCase{"LineStartsWithType", "'STR ' 1\n", ":1: a line begins with a keyword"}),
+        MistakeCase{"UnknownKeyword", kStr + " strung \"a\"\n", ":2: unknown keyword \"strung\""}),
     [](const auto& p) { return std::string(p.param.label); });
 
 TEST(ResourceSource, EveryMistakeIsReportedAndDuplicatesAcrossFilesNameTheFirst) {

@@ -90,56 +90,51 @@ TEST_F(PPDPlist, LocalisedFileFollowsTheLanguageAndFallsBackToTheSharedOne) {
     EXPECT_EQ(Lookup("OpenUI"), "english open");
     Write("Resources/en.lproj/PPDLocalized.plist", "<plist><dict><key>OpenUI</key>");
     EXPECT_EQ(Lookup("OpenUI"), "shared open") << "an unreadable localised file";
-}
-
-TEST_F(PPDPlist, MissingOrTooLongValuesLeaveTheBufferUntouched) {
     EXPECT_EQ(Lookup("CloseUI"), std::nullopt);
     EXPECT_EQ(Lookup("OrderDependency", kTextEncodingUTF8, 13), "shared order");
     EXPECT_EQ(Lookup("OrderDependency", kTextEncodingUTF8, 12), std::nullopt);
-    std::filesystem::remove_all(Path("bundle/Resources"));
-    EXPECT_EQ(Lookup("OpenUI"), std::nullopt);
 }
 
 class InfoPlist : public BundleFixture {};
 
-TEST_F(InfoPlist, StringsAreConvertedOrLeaveTheBufferUntouched) {
+// Values are converted or leave the buffer untouched: missing, not a string, not
+// convertible, too long (6 bytes and the NUL); an array delivers its string items only.
+TEST_F(InfoPlist, StringsAndArraysAreConvertedOrLeaveTheBufferUntouched) {
     WriteInfo(StringEntry("OEM Name", "Caf\u00e9") + StringEntry("Japanese", "\u65e5\u672c") +
-              "<key>Count</key><integer>3</integer>\n");
+              "<key>Count</key><integer>3</integer>\n<key>Support PPD</key><array>"
+              "<integer>1</integer><string>ColorDevice</string><string>B</string></array>");
     MarkedBuffer buffer;
     ASSERT_TRUE(
         getStringFromPlist(buffer.bytes, sizeof buffer.bytes, "OEM Name", kTextEncodingMacRoman));
     EXPECT_STREQ(buffer.bytes, "Caf\x8e");
-    ASSERT_TRUE(getOemName(buffer.bytes, sizeof buffer.bytes));
-    EXPECT_STREQ(buffer.bytes, "Caf\u00e9");
     struct Case {
         const char* key;
         TextEncoding encoding;
         size_t size;
     };
-    for (const Case& c : {Case{"Missing", kTextEncodingUTF8, 64},
-                          Case{"Count", kTextEncodingUTF8, 64},         // not a string
-                          Case{"Japanese", kTextEncodingISOLatin1, 64}, // cannot convert
-                          Case{"Japanese", kTextEncodingUTF8, 6}}) {    // 6 bytes + NUL
+    for (const Case& c :
+         {Case{"Missing", kTextEncodingUTF8, 64}, Case{"Count", kTextEncodingUTF8, 64},
+          Case{"Japanese", kTextEncodingISOLatin1, 64}, Case{"Japanese", kTextEncodingUTF8, 6}}) {
         MarkedBuffer untouched;
         EXPECT_FALSE(getStringFromPlist(untouched.bytes, c.size, c.key, c.encoding)) << c.key;
         EXPECT_TRUE(untouched.untouched()) << c.key;
     }
+    std::vector<std::string> list{"kept"};
+    ASSERT_TRUE(getCFArrayFromPlist(list, "Support PPD"));
+    EXPECT_EQ(list, (std::vector<std::string>{"ColorDevice", "B"}));
+    list = {"kept"};
+    EXPECT_FALSE(getCFArrayFromPlist(list, "OEM Name")) << "not an array";
+    EXPECT_EQ(list, std::vector<std::string>{"kept"});
 }
 
 TEST_F(InfoPlist, MissingOrMalformedFileLeavesEverythingUntouched) {
     for (const char* contents : {"", "not a property list", "<plist><array/></plist>"}) {
         if (*contents)
             Write("Info.plist", contents);
-        MarkedBuffer buffer;
-        EXPECT_FALSE(getOemName(buffer.bytes, sizeof buffer.bytes));
-        EXPECT_TRUE(buffer.untouched());
         Str255 name;
         std::memcpy(name, "\x03old", 4);
         EXPECT_FALSE(getPreferencesFileName(name));
         EXPECT_EQ(PStrView(name), "old");
-        std::vector<std::string> list{"kept"};
-        EXPECT_FALSE(getCFArrayFromPlist(list, "Support PPD"));
-        EXPECT_EQ(list, std::vector<std::string>{"kept"});
     }
 }
 
@@ -166,29 +161,6 @@ TEST_F(InfoPlist, PStringsAreInTheApplicationEncodingAndCutToWholeCharacters) {
     EXPECT_EQ(name[0], 254);
 }
 
-TEST_F(InfoPlist, SupportPPDArrayDeliversTheStringItems) {
-    const std::string key = "<key>Support PPD</key>";
-    const struct {
-        std::string body;
-        bool found;
-        std::vector<std::string> expected;
-    } cases[] = {
-        {key + "<array><string>ColorDevice</string><string>OrvaneTone</string></array>",
-         true,
-         {"ColorDevice", "OrvaneTone"}},
-        {key + "<array/>", true, {}},
-        {key + "<array><integer>1</integer><string>A</string></array>", true, {"A"}},
-        {StringEntry("OEM Name", "x"), false, {"kept"}},
-        {StringEntry("Support PPD", "ColorDevice"), false, {"kept"}}, // not an array
-    };
-    for (const auto& c : cases) {
-        WriteInfo(c.body);
-        std::vector<std::string> list{"kept"};
-        EXPECT_EQ(getCFArrayFromPlist(list, "Support PPD"), c.found) << c.body;
-        EXPECT_EQ(list, c.expected) << c.body;
-    }
-}
-
 TEST_F(BundleFixture, LocationsStayInTheBundleAndFollowTheLanguage) {
     Write("Resources/PPD.plist", PlistWith(""));
     Write("secret.lproj/PPD.plist", PlistWith(""));
@@ -202,29 +174,6 @@ TEST_F(BundleFixture, LocationsStayInTheBundleAndFollowTheLanguage) {
     bundle_.emplace("ORVANE_BUNDLE_DIR", nullptr); // the build tree's copy
     EXPECT_EQ(ApplicationResourceFilePath(),
               std::string(ORVANE_BUILD_DIR) + "/share/orvane/Orvane.rsrc");
-}
-
-// The bundle the build lays out from bundle/: every value the program reads is there.
-class ShippedBundle : public BundleFixture {
-protected:
-    void SetUp() override {
-        BundleFixture::SetUp();
-        bundle_.emplace("ORVANE_BUNDLE_DIR", std::string(ORVANE_BUILD_DIR) + "/share/orvane");
-    }
-};
-
-TEST_F(ShippedBundle, InformationDictionaryHasTheProductValues) {
-    Str255 p = {0};
-    ASSERT_TRUE(getPreferencesFileName(p));
-    EXPECT_EQ(PStrView(p), "Orvane Preferences");
-    ASSERT_TRUE(getPStringFromPlist(p, "CFBundleGetInfoString"));
-    EXPECT_EQ(PStrView(p), "Orvane 0.1, CMYK tone settings for PostScript printers");
-    char oem[64];
-    ASSERT_TRUE(getOemName(oem, sizeof oem));
-    EXPECT_STREQ(oem, "Orvane");
-    std::vector<std::string> support;
-    ASSERT_TRUE(getCFArrayFromPlist(support, "Support PPD"));
-    EXPECT_FALSE(support.empty());
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // Replacing a PPD and its record together: whatever instant the writer dies at, the next
 // recovery shows both old or both new, keeps owners and modes, and leaves nothing behind.
 #include "host/files/FileCommit.h"
-#include "host/files/HostTestFolder.h"
+
+#include "base/TempRoot.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,6 @@
 namespace orvane {
 namespace {
 
-using testing::HostFolderTest;
 using testing::RunningAsRoot;
 using Kind = ScopedFileCommitFault::Kind;
 
@@ -24,8 +24,10 @@ std::span<const uint8_t> Bytes(const std::string& s) {
 
 constexpr uid_t kNobody = 65534;
 
-class FileCommitTest : public HostFolderTest {
+class FileCommitTest : public testing::TempRoot {
 protected:
+    std::string work() const { return Path("work"); }
+    std::string WorkPath(const std::string& name) const { return work() + "/" + name; }
     // A PPD of nobody's (when we may give it away) with mode 0640 and, if asked, its record.
     void Prepare(bool withRecord) {
         std::filesystem::remove_all(work());
@@ -252,16 +254,14 @@ TEST_F(FileCommitTest, RefusesBadTargetsAndNeverLeavesFilesWritableByOthers) {
     const struct {
         std::vector<std::string> names;
         OSErr expected;
-    } cases[] = {
-        {{"link.ppd"}, permErr},
-        {{"p.ppd", "folder"}, permErr},
-        {{"a/b"}, bdNamErr},
-        {{".."}, bdNamErr},
-        {{".p.ppd.orvane-new-AbC123"}, bdNamErr},
-        {{"p.ppd", "p.ppd"}, paramErr},
-        {{}, paramErr},
-        {{"a", "b", "c", "d", "e"}, paramErr},
-    };
+    } cases[] = {{{"link.ppd"}, permErr},
+                 {{"p.ppd", "folder"}, permErr},
+                 {{"a/b"}, bdNamErr},
+                 {{".."}, bdNamErr},
+                 {{".p.ppd.orvane-new-AbC123"}, bdNamErr},
+                 {{"p.ppd", "p.ppd"}, paramErr},
+                 {{}, paramErr},
+                 {{"a", "b", "c", "d", "e"}, paramErr}};
     for (const auto& c : cases) {
         std::vector<FileReplacement> files;
         for (const std::string& name : c.names)

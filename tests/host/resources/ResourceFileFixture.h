@@ -1,0 +1,49 @@
+// A temporary root for tests of resource files: locations in it, new resource files, the
+// fork as it is on disk, and no file left open for the next test.
+#pragma once
+
+#include "base/TempRoot.h"
+#include "host/files/HostPaths.h"
+#include "host/resources/AppleDouble.h"
+#include "host/resources/ResourceForkFormat.h"
+#include "host/resources/ResourceManager.h"
+#include "host/resources/Sidecar.h"
+
+#include <cstring>
+
+namespace orvane::testing {
+
+class ResourceFileTest : public TempRoot {
+protected:
+    void TearDown() override {
+        while (CurResFile() != 0)
+            CloseResFile(CurResFile());
+        TempRoot::TearDown();
+    }
+    FSSpec Spec(const std::string& name) const {
+        FSSpec spec{};
+        EXPECT_EQ(HostFSSpecForPath(Path(name), spec), noErr) << name;
+        return spec;
+    }
+    // A data file with an empty resource fork of type 'pref' and creator 'Hvtk'.
+    FSSpec NewResFile(const std::string& name) {
+        FSpCreateResFile(Spec(name), MakeFourCC("Hvtk"), MakeFourCC("pref"), 0);
+        EXPECT_EQ(ResError(), noErr);
+        return Spec(name);
+    }
+    ResourceForkImage ForkOnDisk(const std::string& name) const {
+        AppleDoubleImage sidecar;
+        EXPECT_EQ(ReadSidecar(Path(name), sidecar), noErr);
+        ResourceForkImage fork;
+        EXPECT_EQ(ParseResourceFork(sidecar.resourceFork, fork), noErr);
+        return fork;
+    }
+    static Handle NewHandleWith(const std::vector<uint8_t>& bytes) {
+        Handle handle = MyNewHandleClear(static_cast<uint32_t>(bytes.size()));
+        if (handle && !bytes.empty())
+            std::memcpy(HandleData(handle), bytes.data(), bytes.size());
+        return handle;
+    }
+};
+
+} // namespace orvane::testing
