@@ -121,34 +121,6 @@ TEST_F(FileCommitTest, EveryInterruptionEndsOnTheSideTheCommitReached) {
     }
 }
 
-// Real processes killed at random instants while they commit generation after generation.
-TEST_F(FileCommitTest, ProcessKilledAtRandomLeavesAMatchingPair) {
-    Prepare(true);
-    std::mt19937 random(12345);
-    const std::string padding(256 * 1024, 'x');
-    for (int round = 0; round < 30; ++round) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            for (int generation = 0;; ++generation) {
-                const std::string tag = std::to_string(round) + "." + std::to_string(generation);
-                if (Commit(tag + padding, tag) != noErr)
-                    _exit(1);
-            }
-        }
-        usleep(std::uniform_int_distribution<useconds_t>(0, 30000)(random));
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer failed on its own";
-        ASSERT_EQ(RecoverFileCommits(work()), noErr);
-        const std::string record = ReadFile(WorkPath("._p.ppd"));
-        EXPECT_EQ(ReadFile(WorkPath("p.ppd")),
-                  record == "old record" ? "old text" : record + padding);
-        EXPECT_EQ(Names(), (std::set<std::string>{"p.ppd", "._p.ppd"}));
-    }
-}
-
 // Two processes counting up in one file pair, each reading and writing under the folder's
 // lock: no increment is lost and the pair never disagrees.
 TEST_F(FileCommitTest, WritersOfOneFolderTakeTurns) {
