@@ -29,6 +29,8 @@ TEST_F(PPDRecognitionTest, ServesColourPPDsOnlyAndTellsTheirKind) {
         {"Hello, printer\n*ColorDevice: True\n", 0, 9},
         // The right first bytes but neither marker nor attribute: refused, the kind still set.
         {kHead + "*cupsLanguages: \"de\"\n", 0, 1},
+        // No colour marker, but an attribute the bundle lists as supported.
+        {kHead + "*cupsICCProfile CMYK../Default: \"/usr/share/x.icc\"\n", 1, 0},
         // Every spelling PPD syntax allows says colour; a monochrome one stays refused.
         {kHead + "*ColorDevice:\tTrue\n", 1, 0},
         {kHead + "*ColorDevice:  True\n", 1, 0},
