@@ -126,16 +126,12 @@ TEST(ToneValidityTest, FollowsTheEditorsRules) {
     const Case cases[] = {
         {"the default", [](CMYKTone&) {}, noErr},
         {"empty name", [](CMYKTone& t) { t.name[0] = 0; }, kBadToneNameCode},
-        {"name of 32", [](CMYKTone& t) { PStrFromView(t.name, std::string(32, 'n')); }, noErr},
         {"no 0 % point", cyan(0, kNoPoint), kEndPointsCode},
-        {"no 100 % point", cyan(12, kNoPoint), kEndPointsCode},
         {"100 % at 100.01", cyan(12, 10001), kEndPointsCode},
         {"a point at 101", cyan(4, 10100), kPointOutOfRangeCode},
         {"a point below 0", cyan(4, -2), kPointOutOfRangeCode},
         {"a point at 100", cyan(11, 10000), noErr},
-        {"a point at 0", cyan(1, 0), noErr},
         {"gamma 0", gamma(0), kBadGammaCode},
-        {"gamma 0.01", gamma(1), noErr},
         {"gamma 99.99", gamma(9999), noErr},
         {"gamma 100", gamma(10000), kBadGammaCode},
         // With one curve for all inks only cyan counts; with four, every ink.

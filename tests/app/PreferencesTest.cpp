@@ -41,15 +41,6 @@ protected:
 };
 
 TEST_F(PreferencesTest, FirstRunLeavesAnEmptyRecordAndOnlyAWindowItsPosition) {
-    // Start-up created the file: empty, with type and creator and an empty resource fork.
-    const std::string path = PrefsPath();
-    EXPECT_EQ(path, Path("config/Orvane Preferences"));
-    EXPECT_EQ(ReadFile(path), "");
-    AppleDoubleImage sidecar;
-    ASSERT_EQ(ReadSidecar(path, sidecar), noErr);
-    EXPECT_EQ(AppleDoubleFileType(sidecar), MakeFourCC("pref"));
-    EXPECT_EQ(AppleDoubleFileCreator(sidecar), MakeFourCC("Hvtk"));
-
     ASSERT_EQ(Open(), noErr); // as the command line opens it
     EXPECT_EQ(view_.ppdNameText, "(no PPD chosen)");
     EXPECT_EQ(TerminateAdjustHalftoneDialog(glue_), noErr);

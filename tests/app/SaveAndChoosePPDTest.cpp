@@ -139,18 +139,14 @@ TEST_F(SaveAndChoosePPDTest, AFileThatIsNotASupportedPPDLeavesNoPPDChosen) {
 }
 
 TEST_F(SaveAndChoosePPDTest, TheChooserStartsInThePrinterDescriptionFolder) {
-    for (const uint16_t level : {2, 1}) {
-        glue_->osLevel = level;
-        rights_.SetRunsTools(level == 2); // the shared folder for the gamma file is really made
-        chooser_.SetNextFile(ppdPath_);
-        ASSERT_EQ(AdjustHalftoneDialogChoosePPD(glue_).status, noErr);
-        EXPECT_EQ(chooser_.requests().back().startFolder, PPDFolder());
-        EXPECT_TRUE(chooser_.requests().back().canChooseFiles);
-        EXPECT_FALSE(chooser_.requests().back().canChooseDirectories);
-        EXPECT_EQ(ChosenName(), kColor5);
-        EXPECT_EQ(StoredPPDName(), kColor5);
-    }
+    glue_->osLevel = 2;
+    rights_.SetRunsTools(true); // the shared folder for the gamma file is really made
+    chooser_.SetNextFile(ppdPath_);
+    ASSERT_EQ(AdjustHalftoneDialogChoosePPD(glue_).status, noErr);
+    EXPECT_EQ(chooser_.requests().back().startFolder, PPDFolder());
+    EXPECT_EQ(StoredPPDName(), kColor5);
     // With the resources' subfolders present it starts in the deepest one found.
+    glue_->osLevel = 1;
     MakeFolder(PPDFolder() + "/Contents/Resources/en.lproj");
     chooser_.SetNextCancel();
     ASSERT_EQ(AdjustHalftoneDialogChoosePPD(glue_).status, noErr);
@@ -223,21 +219,6 @@ TEST_F(ChosenPPDAtStartUpTest, APPDReplacedByAnotherFileIsForgottenWithTheMessag
     ASSERT_EQ(Reopen(), noErr);
     ExpectForgotten(1);
     EXPECT_EQ(alerts_.shown()[0].params[0], AlertMessageText(glue_, kNotAPPDFileCode, kColor5));
-}
-
-TEST_F(ChosenPPDAtStartUpTest, QuittingAsksAboutThePPDFirstThenTheRegisteredSettings) {
-    ASSERT_EQ(Add("Alpha"), noErr);
-    ASSERT_EQ(Add("Soft", false), noErr);
-    alerts_.SetNextAnswer(2);
-    alerts_.SetNextAnswer(1);
-    EXPECT_EQ(TerminateAdjustHalftoneDialog(glue_), noErr);
-    ASSERT_EQ(alerts_.shown().size(), 2u);
-    EXPECT_EQ(alerts_.shown()[0].alertID, kSavePPDAlertID);
-    EXPECT_EQ(alerts_.shown()[1].alertID, kSavePrefsAlertID);
-    EXPECT_FALSE(PPDHasRecord());
-    ASSERT_EQ(Reopen(), noErr);
-    EXPECT_EQ(Names(prefsWorking()), Names_{"Alpha"});
-    EXPECT_EQ(ppdWorking().count, 0);
 }
 
 } // namespace

@@ -63,8 +63,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         InsertionCase{"Between", {"Alpha", "Gamma"}, "Beta", {"Alpha", "Beta", "Gamma"}},
         InsertionCase{"ShorterPrefixFirst", {"Alpha", "Beta"}, "Al", {"Al", "Alpha", "Beta"}},
-        InsertionCase{"UpperBeforeLower", {"Alpha", "Beta"}, "alpha", {"Alpha", "Beta", "alpha"}},
-        InsertionCase{"IntoEmpty", {}, "Only", {"Only"}},
         // A Mac Roman accented letter (0x8A) sorts after "z": bytes compare unsigned.
         InsertionCase{"UnsignedBytes",
                       {"Alpha", "zebra"},
@@ -143,7 +141,6 @@ TEST_F(SettingsListsTest, DeletingMovesTheRestUpAndLeavesNoSelection) {
     EXPECT_EQ(std::memcmp(&prefsWorking().tones[2], &empty, sizeof empty), 0)
         << "the freed slot keeps nothing of the deleted setting";
     EXPECT_EQ(AdjustHalftoneDialogDeleteFromList(glue_, true, 2), paramErr);
-    EXPECT_EQ(AdjustHalftoneDialogDeleteFromList(glue_, true, -1), paramErr);
 }
 
 // Confirming the New/Edit dialog on the selected setting.
@@ -189,15 +186,6 @@ INSTANTIATE_TEST_SUITE_P(
         ConfirmCase{"OntoAnotherDeclined", "Beta", "Alpha", 2, {"Alpha", "Beta", "Gamma"}, -1}),
     [](const auto& p) { return std::string(p.param.label); });
 
-TEST_F(SettingsListsTest, AConfirmationWithoutANameIsRefused) {
-    ASSERT_EQ(Add("Alpha"), noErr);
-    state().isNew = 1;
-    state().workTone = MakeTone("");
-    EXPECT_EQ(NewEditHalftoneDialogSaveList(glue_), kBadToneNameCode);
-    EXPECT_EQ(Names(prefsWorking()), Names_{"Alpha"});
-    EXPECT_EQ(Mid(0), kNoPoint);
-}
-
 // Duplicate asks for the name, then adds the copy to the list it came from.
 TEST_F(SettingsListsTest, DuplicateAsksForANameOfAtMost32Bytes) {
     ASSERT_EQ(Add("Alpha", true, 1234), noErr);
@@ -220,27 +208,6 @@ TEST_F(SettingsListsTest, DuplicateAsksForANameOfAtMost32Bytes) {
     EXPECT_EQ(asker_.asked(), Names_(4, "Alpha"));
     Expect({"Alpha", std::string(32, 'x')});
     EXPECT_EQ(Mid(1), 1234);
-}
-
-TEST_F(SettingsListsTest, CopyingNeedsASelectionAndAPPDAndKeepsTheCurves) {
-    ASSERT_EQ(Add("Alpha", true, 4321), noErr);
-    registered_.Deselect();
-    for (int16_t item :
-         {kAdjustToPPDItem, kAdjustFromPPDItem, kAdjustDuplicateItem, kAdjustDeleteItem})
-        EXPECT_EQ(Press(item), kNoSelectedSettingCode) << item;
-    ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, "Alpha"));
-    EXPECT_EQ(Press(kAdjustToPPDItem), kNoPPDChosenCode);
-    EXPECT_EQ(ppdWorking().count, 0);
-
-    ChooseSamplePPD();
-    ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, "Alpha"));
-    ASSERT_EQ(Press(kAdjustToPPDItem), noErr);
-    Expect({"Alpha"}, false);
-    EXPECT_TRUE(CMYKToneEqualAllCurves(ppdWorking().tones[0], prefsWorking().tones[0]));
-    ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, false, "Alpha"));
-    alerts_.SetNextAnswer(2);
-    ASSERT_EQ(Press(kAdjustFromPPDItem), noErr);
-    EXPECT_EQ(alerts_.shown().size(), 1u) << "already registered: the replace question";
 }
 
 } // namespace

@@ -60,42 +60,17 @@ protected:
     std::optional<ScopedEnv> config_, system_, level_, bundle_;
 };
 
-TEST_F(StartupTest, SystemLevelComesFromTheOptionElseTheEnvironmentElseOne) {
-    struct Case {
-        const char* env; // null: unset
-        int option;      // -1: none
-        OSErr status;
-        uint16_t level;
-    };
-    const Case cases[] = {{nullptr, -1, noErr, 1},
-                          {"", -1, noErr, 1},
-                          {"0", -1, noErr, 0},
-                          {"2", -1, noErr, 2},
-                          {"3", -1, kBadSystemLevelErr, 0},
-                          {"1x", -1, kBadSystemLevelErr, 0},
-                          {"-1", -1, kBadSystemLevelErr, 0},
-                          // The front end's option wins, also over a bad environment value.
-                          {"2", 0, noErr, 0},
-                          {"junk", 2, noErr, 2},
-                          {nullptr, 5, kBadSystemLevelErr, 0}};
-    for (const Case& c : cases) {
-        ScopedEnv level("ORVANE_OS_LEVEL", c.env);
-        SetSystemLevelOption(c.option);
-        uint16_t osLevel = 99;
-        EXPECT_EQ(GetSystemLevel(&osLevel), c.status) << (c.env ? c.env : "unset") << c.option;
-        if (c.status == noErr) {
-            EXPECT_EQ(osLevel, c.level) << (c.env ? c.env : "unset") << c.option;
-        }
-    }
-    SetSystemLevelOption(-1);
-    ScopedEnv bad("ORVANE_OS_LEVEL", "7");
-    EXPECT_EQ(Start(), kBadSystemLevelErr) << "a bad system level stops start-up";
+// The level itself (option, environment, refusal) is run end to end in OrvanectlTest.
+TEST_F(StartupTest, ABadSystemLevelStopsStartUp) {
+    ScopedEnv bad("ORVANE_OS_LEVEL", "1x");
+    EXPECT_EQ(Start(), kBadSystemLevelErr);
+    SetSystemLevelOption(2);
+    ASSERT_EQ(Start(), noErr) << "the front end's option wins";
+    EXPECT_EQ(glue_->osLevel, 2);
 }
 
 TEST_F(StartupTest, TheFirstRunCreatesTheFolderAndAnEmptyPreferencesFileThenKeepsIt) {
     ASSERT_EQ(Start(), noErr);
-    EXPECT_EQ(glue_->osLevel, 1);
-    EXPECT_EQ(glue_->startingUp, 1);
     const std::string path = PrefsPath();
     EXPECT_EQ(path, Path("config/nested/Orvane Preferences"));
     EXPECT_EQ(ReadFile(path), "");
@@ -103,11 +78,6 @@ TEST_F(StartupTest, TheFirstRunCreatesTheFolderAndAnEmptyPreferencesFileThenKeep
     ASSERT_EQ(ReadSidecar(path, sidecar), noErr);
     EXPECT_EQ(AppleDoubleFileType(sidecar), MakeFourCC("pref"));
     EXPECT_EQ(AppleDoubleFileCreator(sidecar), MakeFourCC("Hvtk"));
-    EXPECT_TRUE(sidecar.hasResourceFork);
-    // The application's own file is known by its location.
-    std::string appPath;
-    ASSERT_EQ(HostPathForFSSpec(glue_->appFileSpec, appPath), noErr);
-    EXPECT_EQ(std::filesystem::path(appPath).filename(), "Orvane.rsrc");
 
     const std::string bytes = ReadFile(SidecarPath(path));
     ASSERT_EQ(Start(), noErr);

@@ -1,12 +1,11 @@
 // orvanectl end to end: the built program run in a temporary copy of the sample system
-// root with a home of its own, checked by its exit status, its output, its --json output
-// read back, and the bytes it leaves in the preferences, the PPD and their sidecars.
+// root with a home of its own, checked by its exit status, its output and the bytes it
+// leaves in the preferences, the PPD and their sidecars.
 #include "app/AdjustHalftone.h"
 #include "app/SettingsLists.h"
 #include "app/Startup.h"
 #include "cli/CliMessages.h"
 #include "cli/CliProcess.h"
-#include "cli/MiniJson.h"
 #include "core/Alerts.h"
 #include "core/Questions.h"
 #include "core/UiText.h"
@@ -37,7 +36,6 @@ constexpr const char* kVividCyanSpec = "levels:0,,,25,,,60,,,,,,100";
 constexpr int32_t N = kNoPoint;
 using Levels13 = std::vector<int32_t>;
 const Levels13 kLinear = {0, N, N, N, N, N, 5000, N, N, N, N, N, 10000};
-const Levels13 kVividCyan = {0, N, N, 2500, N, N, 6000, N, N, N, N, N, 10000};
 // gamma:2.2 gives the levels the curve editor shows for 2.2.
 const Levels13 kGamma22 = {0, 14, 63, 290, 707, 1332, 2176, 3250, 4563, 6121, 7931, 8933, 10000};
 const Levels13 kStraight = {0, N, N, N, N, N, N, N, N, N, N, N, 10000};
@@ -59,12 +57,14 @@ Bytes StoredSetting(const std::string& name, bool sameCurve,
     }
     return out;
 }
-const Bytes kStoredLinear = StoredSetting(
-    "Linear", true,
-    {{kLinear, kNoGamma}, {kLinear, kNoGamma}, {kLinear, kNoGamma}, {kLinear, kNoGamma}});
-const Bytes kStoredVivid = StoredSetting(
-    "Vivid", false,
-    {{kVividCyan, kNoGamma}, {kGamma22, 220}, {kStraight, kNoGamma}, {kStraight, kNoGamma}});
+const Bytes kStoredLinear =
+    StoredSetting("Linear", true, std::vector(4, std::pair{kLinear, kNoGamma}));
+const Bytes kStoredVivid =
+    StoredSetting("Vivid", false,
+                  {{{0, N, N, 2500, N, N, 6000, N, N, N, N, N, 10000}, kNoGamma},
+                   {kGamma22, 220},
+                   {kStraight, kNoGamma},
+                   {kStraight, kNoGamma}});
 
 Bytes Slice(const Bytes& bytes, size_t from, size_t size) {
     return from + size <= bytes.size() ? Bytes(bytes.begin() + from, bytes.begin() + from + size)
@@ -83,18 +83,30 @@ Bytes SidecarResource(const std::string& filePath, ResType type, int16_t id) {
     return {};
 }
 
-Names_ NamesOf(const JsonValue& settings) {
+// The setting names `list` prints under `title` ("Registered settings" or "PPD settings").
+Names_ NamesIn(const std::string& list, const std::string& title) {
     Names_ names;
-    for (const JsonValue& setting : settings.elements)
-        names.push_back(setting["name"].text);
+    size_t at = list.find(title + " (");
+    if (at == std::string::npos)
+        return names;
+    at = list.find('\n', at) + 1;
+    for (size_t end; at < list.size() && list.compare(at, 2, "  ") == 0; at = end + 1) {
+        end = list.find('\n', at);
+        if (list[at + 2] != ' ' && list[at + 2] != '(')
+            names.push_back(list.substr(at + 2, list.find("  (", at + 2) < end
+                                                    ? list.find("  (", at + 2) - at - 2
+                                                    : end - at - 2));
+    }
     return names;
 }
 
-Levels13 LevelsOf(const JsonValue& curve) {
-    Levels13 levels;
-    for (const JsonValue& level : curve["levels"].elements)
-        levels.push_back(level.IsNull() ? kNoPoint : static_cast<int32_t>(level.Integer()));
-    return levels;
+// --json output without its layout white space (the tests' names hold no spaces).
+std::string Squeezed(const std::string& json) {
+    std::string out;
+    for (const char c : json)
+        if (c != ' ' && c != '\n')
+            out += c;
+    return out;
 }
 
 // The tables of `table` text output: name -> the numbers' text exactly as printed.
@@ -155,13 +167,8 @@ protected:
         EXPECT_EQ(result.err.find("orvanectl:"), std::string::npos) << args[0];
         return result;
     }
-    JsonValue Json(const std::vector<std::string>& args) {
-        const CliResult result = Ok(args);
-        auto parsed = JsonReader::Parse(result.out);
-        EXPECT_TRUE(parsed) << result.out;
-        return parsed ? *parsed : JsonValue{};
-    }
-    JsonValue ListJson() { return Json({"--json", "list"}); }
+    Names_ Registered() { return NamesIn(Ok({"list"}).out, "Registered settings"); }
+    Names_ InPPD() { return NamesIn(Ok({"list"}).out, "PPD settings"); }
     // What orvanectl prints for a failure with this code.
     std::string Message(OSErr code, std::string_view param = {}, std::string_view context = {}) {
         const std::string message = CliMessageText(glue_, code, param);
@@ -194,38 +201,27 @@ private:
     std::optional<ScopedEnv> bundle_;
 };
 
-TEST_F(OrvanectlTest, FirstRunListsNothingAndCreatesThePreferences) {
+TEST_F(OrvanectlTest, FirstRunListsNothingAndTheSystemLevelComesFromOptionOrEnvironment) {
     EXPECT_EQ(Ok({"list"}).out, "System level: 1\n\nRegistered settings (0 of 20): none\n\n"
                                 "Chosen PPD: none\n");
-    const JsonValue list = ListJson();
-    EXPECT_EQ(list["osLevel"].Integer(), 1);
-    EXPECT_TRUE(list.Has("ppd") && list["ppd"].IsNull());
-    EXPECT_EQ(list["registered"].kind, JsonValue::Kind::array);
-    EXPECT_TRUE(list["registered"].elements.empty());
-    EXPECT_TRUE(list["ppdSettings"].elements.empty());
-    AppleDoubleImage image;
-    ASSERT_EQ(ReadSidecar(PrefsPath(), image), noErr);
-    EXPECT_EQ(AppleDoubleFileType(image), MakeFourCC("pref"));
-    EXPECT_EQ(AppleDoubleFileCreator(image), MakeFourCC("Hvtk"));
+    EXPECT_EQ(Squeezed(Ok({"--json", "list"}).out),
+              R"({"osLevel":1,"ppd":null,"registered":[],"ppdSettings":[]})");
     EXPECT_EQ(SidecarResource(PrefsPath(), kToneResType, kToneResID), Bytes(5320, 0));
-}
 
-TEST_F(OrvanectlTest, SystemLevelComesFromTheOptionOrTheEnvironment) {
-    EXPECT_EQ(ListJson()["osLevel"].Integer(), 1);
-    EXPECT_EQ(Json({"--os-level", "0", "--json", "list"})["osLevel"].Integer(), 0);
-    const Environment two = {{"ORVANE_OS_LEVEL", "2"}};
-    EXPECT_EQ(JsonReader::Parse(Run({"--json", "list"}, two).out)->operator[]("osLevel").Integer(),
-              2);
-    EXPECT_EQ(JsonReader::Parse(Run({"--os-level=0", "--json", "list"}, two).out)
-                  ->
-                  operator[]("osLevel")
-                  .Integer(),
-              0)
+    EXPECT_EQ(
+        Run({"--os-level=0", "list"}, {{"ORVANE_OS_LEVEL", "2"}}).out.rfind("System level: 0\n", 0),
+        0u)
         << "the option wins";
     const CliResult bad = Run({"list"}, {{"ORVANE_OS_LEVEL", "7"}});
     EXPECT_EQ(bad.exitStatus, 1);
     EXPECT_EQ(bad.err, Message(kCliBadSystemLevelCode));
     EXPECT_EQ(bad.out, "");
+
+    EXPECT_EQ(Ok({"--help"}).out.rfind("usage: orvanectl [--os-level N] [--json]", 0), 0u);
+    EXPECT_EQ(Ok({"--version"}).out.rfind("orvanectl (Orvane) ", 0), 0u);
+    const CliResult unknown = Run({"frobnicate"});
+    EXPECT_EQ(unknown.exitStatus, 2);
+    EXPECT_EQ(unknown.err, "orvanectl: unknown command \"frobnicate\"; see orvanectl --help\n");
 }
 
 TEST_F(OrvanectlTest, AddStoresTheRegisteredSettingsSortedAndListsThem) {
@@ -245,34 +241,33 @@ TEST_F(OrvanectlTest, AddStoresTheRegisteredSettingsSortedAndListsThem) {
     EXPECT_EQ(Slice(stored, first + 2 * size, stored.size() - first - 2 * size),
               Bytes(stored.size() - first - 2 * size, 0));
 
-    const JsonValue list = ListJson();
-    ASSERT_EQ(NamesOf(list["registered"]), (Names_{"Linear", "Vivid"}));
-    EXPECT_TRUE(list["registered"][0]["sameCurve"].boolean);
-    EXPECT_EQ(LevelsOf(list["registered"][0]["curves"]["black"]), kLinear);
-    const JsonValue& vivid = list["registered"][1];
-    EXPECT_FALSE(vivid["sameCurve"].boolean);
-    EXPECT_EQ(LevelsOf(vivid["curves"]["cyan"]), kVividCyan);
-    EXPECT_EQ(LevelsOf(vivid["curves"]["magenta"]), kGamma22);
-    EXPECT_EQ(vivid["curves"]["magenta"]["gamma"].Integer(), 220);
-    EXPECT_TRUE(vivid["curves"]["cyan"]["gamma"].IsNull());
-    // And as text, in the form add takes.
-    const std::string text = Ok({"list"}).out;
-    EXPECT_NE(text.find("Registered settings (2 of 20):\n"
-                        "  Linear  (one curve for all inks)\n"
-                        "    all       levels:0,,,,,,50,,,,,,100\n"
-                        "  Vivid\n"
-                        "    cyan      levels:0,,,25,,,60,,,,,,100\n"
-                        "    magenta   levels:0,0.14,0.63,2.9,7.07,13.32,21.76,32.5,45.63,61.21,"
-                        "79.31,89.33,100  gamma:2.2\n"
-                        "    yellow    levels:0,,,,,,,,,,,,100\n"),
+    // As text, in the form add takes, and as JSON.
+    EXPECT_NE(Ok({"list"}).out.find(
+                  "Registered settings (2 of 20):\n"
+                  "  Linear  (one curve for all inks)\n"
+                  "    all       levels:0,,,,,,50,,,,,,100\n"
+                  "  Vivid\n"
+                  "    cyan      levels:0,,,25,,,60,,,,,,100\n"
+                  "    magenta   levels:0,0.14,0.63,2.9,7.07,13.32,21.76,32.5,45.63,61.21,"
+                  "79.31,89.33,100  gamma:2.2\n"
+                  "    yellow    levels:0,,,,,,,,,,,,100\n"),
+              std::string::npos);
+    const std::string json = Squeezed(Ok({"--json", "list"}).out);
+    const std::string none = "{\"levels\":[0,null,null,null,null,null,null,null,null,null,null,"
+                             "null,10000],\"gamma\":null}";
+    EXPECT_NE(json.find(R"({"name":"Vivid","sameCurve":false,"curves":{"cyan":{"levels":[0,)"
+                        R"(null,null,2500,null,null,6000,null,null,null,null,null,10000],)"
+                        R"("gamma":null},"magenta":{"levels":[0,14,63,290,707,1332,2176,3250,)"
+                        R"(4563,6121,7931,8933,10000],"gamma":220},"yellow":)" +
+                        none + ",\"black\":" + none + "}}]"),
               std::string::npos)
-        << text;
+        << json;
+    EXPECT_NE(json.find(R"({"name":"Linear","sameCurve":true,)"), std::string::npos);
 
     // Names sort by the unsigned bytes of the application's encoding: "Ärger" is 0x80 first.
     for (const char* name : {"Gamma", "\xC3\x84rger", "alpha", "Al"})
         Ok({"add", name, "--all", kLinearSpec});
-    EXPECT_EQ(NamesOf(ListJson()["registered"]),
-              (Names_{"Al", "Gamma", "Linear", "Vivid", "alpha", "\xC3\x84rger"}));
+    EXPECT_EQ(Registered(), (Names_{"Al", "Gamma", "Linear", "Vivid", "alpha", "\xC3\x84rger"}));
 }
 
 TEST_F(OrvanectlTest, ReplacingNeedsTheReplaceOption) {
@@ -290,43 +285,34 @@ TEST_F(OrvanectlTest, ReplacingNeedsTheReplaceOption) {
 
     EXPECT_EQ(Ok({"add", "Linear", "--all", "gamma:2.2", "--replace"}).out,
               "Replaced \"Linear\" in the registered settings.\n");
-    const JsonValue list = ListJson();
-    ASSERT_EQ(list["registered"].elements.size(), 1u);
-    EXPECT_EQ(LevelsOf(list["registered"][0]["curves"]["cyan"]), kGamma22);
+    EXPECT_NE(Ok({"list"}).out.find("(1 of 20):\n  Linear  (one curve for all inks)\n"
+                                    "    all       levels:0,0.14,"),
+              std::string::npos);
 }
 
-TEST_F(OrvanectlTest, ChoosingRecordsThePPDAtOnce) {
-    // A bare name is looked for in the printer-description folder only, and the full path
-    // is said; a file of that name where the command runs is not taken.
+// A bare name is looked for in the printer-description folder only; a PPD that is gone,
+// no longer supported or cannot be examined is reported by name, never silently.
+TEST_F(OrvanectlTest, AChosenPPDThatIsGoneOrNoLongerSupportedIsForgottenSayingSo) {
     WriteFile(Path("scratch/") + kColorPPD, "not this one\n");
     EXPECT_EQ(Ok({"choose", kColorPPD}).out,
               "Chose " + PPDPath(kColorPPD) + " as the target PPD (0 of 6 settings in it).\n");
-    EXPECT_EQ(ListJson()["ppd"]["path"].text, PPDPath(kColorPPD));
-    EXPECT_EQ(ListJson()["ppd"]["name"].text, kColorPPD);
     EXPECT_EQ(ReadFile(PPDPath(kColorPPD)), SamplePPD(kColorPPD)) << "no list changed";
-    // Another PPD given by its path replaces the choice.
-    Ok({"choose", PPDPath(kUtf8PPD)});
-    EXPECT_EQ(ListJson()["ppd"]["name"].text, kUtf8PPD);
-}
+    Ok({"add", "Linear", "--all", kLinearSpec});
+    Ok({"to-ppd", "Linear"});
 
-TEST_F(OrvanectlTest, AChosenPPDThatIsGoneOrNoLongerSupportedIsForgottenSayingSo) {
-    SetUpRegisteredAndPPD();
     fs::copy_file(PPDPath(kMonoPPD), PPDPath(kColorPPD), fs::copy_options::overwrite_existing);
     const CliResult list = Run({"list"});
     EXPECT_EQ(list.exitStatus, 0);
     EXPECT_EQ(list.err, Message(kMonochromePPDCode, kColorPPD)) << "says why, naming the file";
     EXPECT_NE(list.out.find("Chosen PPD: none\n"), std::string::npos) << list.out;
 
-    EXPECT_EQ(Run({"choose", kUtf8PPD}).exitStatus, 0) << "another PPD can be chosen";
+    EXPECT_EQ(Run({"choose", PPDPath(kUtf8PPD)}).exitStatus, 0) << "another PPD can be chosen";
     fs::remove(PPDPath(kUtf8PPD));
-    const CliResult quiet = Run({"--json", "list"});
-    EXPECT_EQ(quiet.exitStatus, 0);
-    EXPECT_EQ(quiet.err, Message(kPPDGoneCode, PPDPath(kUtf8PPD))) << "named, not silent";
-    const auto json = JsonReader::Parse(quiet.out);
-    ASSERT_TRUE(json);
-    EXPECT_TRUE((*json)["ppd"].IsNull());
-    EXPECT_TRUE((*json)["ppdSettings"].elements.empty());
-    EXPECT_EQ(NamesOf((*json)["registered"]), (Names_{"Linear", "Vivid"}));
+    const CliResult gone = Run({"list"});
+    EXPECT_EQ(gone.exitStatus, 0);
+    EXPECT_EQ(gone.err, Message(kPPDGoneCode, PPDPath(kUtf8PPD))) << "named, not silent";
+    EXPECT_NE(gone.out.find("Chosen PPD: none\n"), std::string::npos) << gone.out;
+    EXPECT_EQ(NamesIn(gone.out, "Registered settings"), Names_{"Linear"});
 
     // A PPD that cannot be examined just now is set aside, not forgotten: a command that
     // would save the preferences (and so forget it) fails and changes nothing.
@@ -358,37 +344,20 @@ TEST_F(OrvanectlTest, CopyingIntoThePPDWritesItsTablesAndRecord) {
               Bytes(record.size() - 4 - sizeof(CMYKTone), 0));
 
     // The PPD carries exactly the tables `table --ppd` prints, one per ink, and outside its
-    // block the sample's text.
+    // --json gives the same numbers.
     const std::string ppd = ReadFile(PPDPath(kColorPPD));
     const auto tables = TablesOfText(Ok({"table", "Vivid", "--ppd"}).out);
+    const std::string json = Squeezed(Ok({"--json", "table", "Vivid", "--ppd"}).out);
     ASSERT_EQ(tables.size(), 4u);
     for (const char* ink : {"cyan", "magenta", "yellow", "black"}) {
         ASSERT_TRUE(tables.count(ink)) << ink;
         EXPECT_NE(ppd.find("(" + tables.at(ink)), std::string::npos) << ink;
-    }
-    const std::string end = "*% End Orvane tone settings";
-    const size_t from = ppd.find("*% Begin Orvane tone settings"), to = ppd.find(end);
-    ASSERT_LT(from, to);
-    const auto squeezed = [](const std::string& text) {
-        std::string out;
-        for (const char c : text)
-            if (c != '\n' || out.empty() || out.back() != '\n')
-                out += c;
-        return out;
-    };
-    EXPECT_EQ(squeezed(ppd.substr(0, from) + ppd.substr(to + end.size())),
-              squeezed(SamplePPD(kColorPPD)));
-
-    // --json table gives the same numbers.
-    const JsonValue json = Json({"--json", "table", "Vivid", "--ppd"});
-    EXPECT_EQ(json["name"].text, "Vivid");
-    ASSERT_EQ(json["tables"].members.size(), 4u);
-    for (const auto& [ink, numbers] : json["tables"].members) {
-        ASSERT_EQ(numbers.elements.size(), 256u) << ink;
-        std::string joined;
-        for (size_t k = 0; k < 256; ++k)
-            joined += numbers[k].text + (k % 10 == 9 ? "\n" : "\t");
-        EXPECT_EQ(joined, tables.at(ink)) << ink;
+        std::string numbers = tables.at(ink);
+        std::replace(numbers.begin(), numbers.end(), '\t', ',');
+        std::replace(numbers.begin(), numbers.end(), '\n', ',');
+        numbers.pop_back(); // the last number's separator
+        EXPECT_NE(json.find("\"" + std::string(ink) + "\":[" + numbers + "]"), std::string::npos)
+            << ink;
     }
 
     // One curve for all inks is one table named "all", from full ink (0) to none (255).
@@ -397,80 +366,42 @@ TEST_F(OrvanectlTest, CopyingIntoThePPDWritesItsTablesAndRecord) {
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all.at("all").substr(0, 2), "0\t");
     EXPECT_EQ(all.at("all").substr(all.at("all").size() - 4), "255\t");
-    const JsonValue one = Json({"table", "Linear", "--json"});
-    ASSERT_EQ(one["tables"].members.size(), 1u);
-    EXPECT_EQ(one["tables"]["all"][255].text, "255");
 }
 
 TEST_F(OrvanectlTest, SettingsMoveBetweenTheListsAndTheLastOneLeavesTheSamplePPD) {
     SetUpRegisteredAndPPD();
     Ok({"delete", "Linear"});
-    JsonValue list = ListJson();
-    EXPECT_EQ(NamesOf(list["registered"]), Names_{"Vivid"});
-    EXPECT_EQ(NamesOf(list["ppdSettings"]), Names_{"Linear"});
+    EXPECT_EQ(Registered(), Names_{"Vivid"});
     EXPECT_EQ(Ok({"from-ppd", "Linear"}).out, "Copied \"Linear\" into the registered settings.\n");
-    list = ListJson();
-    EXPECT_EQ(NamesOf(list["registered"]), (Names_{"Linear", "Vivid"}));
-    EXPECT_EQ(LevelsOf(list["registered"][0]["curves"]["black"]), kLinear);
-    // Copying onto a name the target list has asks first.
+    EXPECT_NE(Ok({"list"}).out.find("  Linear  (one curve for all inks)\n"
+                                    "    all       levels:0,,,,,,50,,,,,,100\n  Vivid"),
+              std::string::npos);
+    // Copying or renaming onto a name the target list has asks first.
     const Files before = DiskState();
     EXPECT_EQ(Run({"to-ppd", "Linear"}).exitStatus, 3);
+    EXPECT_EQ(Run({"rename", "Vivid", "Linear"}).exitStatus, 3);
     EXPECT_EQ(DiskState(), before);
 
-    EXPECT_EQ(Ok({"delete", "Linear", "--ppd"}).out,
-              "Deleted \"Linear\" from the PPD's settings.\n");
-    EXPECT_EQ(ReadFile(PPDPath(kColorPPD)), SamplePPD(kColorPPD));
-    EXPECT_EQ(Slice(SidecarResource(PPDPath(kColorPPD), kPPDToneResType, kPPDToneResID), 0, 4),
-              (Bytes{0, 0, 0, 0}))
-        << "count 0";
-    EXPECT_EQ(NamesOf(ListJson()["registered"]), (Names_{"Linear", "Vivid"}));
-}
-
-TEST_F(OrvanectlTest, DuplicateAndRenameStayInTheirList) {
-    SetUpRegisteredAndPPD();
     EXPECT_EQ(Ok({"duplicate", "Vivid", "Bold"}).out,
               "Copied \"Vivid\" as \"Bold\" in the registered settings.\n");
     EXPECT_EQ(Ok({"rename", "Bold", "Soft"}).out,
               "Renamed \"Bold\" to \"Soft\" in the registered settings.\n");
-    JsonValue list = ListJson();
-    EXPECT_EQ(NamesOf(list["registered"]), (Names_{"Linear", "Soft", "Vivid"}));
-    EXPECT_EQ(LevelsOf(list["registered"][1]["curves"]["magenta"]), kGamma22);
-    EXPECT_EQ(NamesOf(list["ppdSettings"]), Names_{"Linear"});
-    // Renaming onto another setting of the same list replaces it, when allowed.
-    const Files before = DiskState();
-    EXPECT_EQ(Run({"rename", "Soft", "Vivid"}).exitStatus, 3);
-    EXPECT_EQ(DiskState(), before);
     Ok({"rename", "Soft", "Vivid", "--replace"});
-    EXPECT_EQ(NamesOf(ListJson()["registered"]), (Names_{"Linear", "Vivid"}));
-
-    // In the PPD's list, each change rewrites the PPD's record.
+    EXPECT_EQ(Registered(), (Names_{"Linear", "Vivid"}));
+    // In the PPD's list, each change rewrites the PPD's record and its text.
     Ok({"duplicate", "Linear", "Copy", "--ppd"});
     Ok({"rename", "Linear", "Zed", "--ppd"});
-    EXPECT_EQ(NamesOf(ListJson()["ppdSettings"]), (Names_{"Copy", "Zed"}));
+    EXPECT_EQ(InPPD(), (Names_{"Copy", "Zed"}));
     const Bytes record = SidecarResource(PPDPath(kColorPPD), kPPDToneResType, kPPDToneResID);
     EXPECT_EQ(Slice(record, 0, 9), (Bytes{0, 0, 0, 2, 4, 'C', 'o', 'p', 'y'}));
     EXPECT_NE(ReadFile(PPDPath(kColorPPD)).find("Zed"), std::string::npos);
-}
 
-TEST_F(OrvanectlTest, FullListsTakeNoNewNameButStillReplace) {
-    Ok({"choose", kColorPPD});
-    for (int i = 1; i <= kMaxPPDTones; ++i) {
-        const std::string name = "S" + std::to_string(i);
-        Ok({"add", name, "--all", kLinearSpec});
-        Ok({"to-ppd", name});
-    }
-    Ok({"add", "S7", "--all", kLinearSpec});
-    const Files before = DiskState();
-    const CliResult full = Run({"to-ppd", "S7"});
-    EXPECT_EQ(full.exitStatus, 1);
-    EXPECT_EQ(full.err, Message(kListFullCode));
-    EXPECT_EQ(DiskState(), before);
-    // A setting of a name the full list has replaces it: no slot is needed.
-    Ok({"add", "S1", "--all", "gamma:2.2", "--replace"});
-    Ok({"to-ppd", "S1", "--replace"});
-    const JsonValue list = ListJson();
-    ASSERT_EQ(list["ppdSettings"].elements.size(), 6u);
-    EXPECT_EQ(LevelsOf(list["ppdSettings"][0]["curves"]["cyan"]), kGamma22);
+    Ok({"delete", "Copy", "--ppd"});
+    EXPECT_EQ(Ok({"delete", "Zed", "--ppd"}).out, "Deleted \"Zed\" from the PPD's settings.\n");
+    EXPECT_EQ(ReadFile(PPDPath(kColorPPD)), SamplePPD(kColorPPD));
+    EXPECT_EQ(Slice(SidecarResource(PPDPath(kColorPPD), kPPDToneResType, kPPDToneResID), 0, 4),
+              (Bytes{0, 0, 0, 0}))
+        << "count 0";
 }
 
 TEST_F(OrvanectlTest, RefusedAdministratorRightsLeaveThePPDUnsaved) {
@@ -496,7 +427,7 @@ TEST_F(OrvanectlTest, RefusedAdministratorRightsLeaveThePPDUnsaved) {
     // Granted (the option overrides the environment), the same command writes.
     const CliResult granted = Run({"--admin", "user", "to-ppd", "Vivid"}, viaPkexec);
     EXPECT_EQ(granted.exitStatus, 0) << granted.err;
-    EXPECT_EQ(NamesOf(ListJson()["ppdSettings"]), (Names_{"Linear", "Vivid"}));
+    EXPECT_EQ(InPPD(), (Names_{"Linear", "Vivid"}));
 }
 
 // A window left open while orvanectl saves: the window's next Save must not write its whole
@@ -529,14 +460,14 @@ TEST_F(OrvanectlTest, ASaveNeverUndoesWhatAnotherProcessSaved) {
               std::string::npos);
     EXPECT_EQ(DiskState(), before);
     EXPECT_TRUE(AdjustHalftoneCheckRegisteredSettingChanged(window)) << "still unsaved";
-    EXPECT_EQ(NamesOf(ListJson()["registered"]), (Names_{"Linear", "Vivid"}));
+    EXPECT_EQ(Registered(), (Names_{"Linear", "Vivid"}));
 
     // Reloaded, the window sees both and saves its own on top.
     ASSERT_EQ(DisposeAllDialogs(window), noErr);
     ASSERT_EQ(OpenAdjustHalftoneDialog(window, nullptr, registered, ppd, nullptr), noErr);
     ASSERT_EQ(AdjustHalftoneDialogAppendEntry(window, true, mine), noErr);
     EXPECT_TRUE(AdjustHalftoneDialogSave(window).ok());
-    EXPECT_EQ(NamesOf(ListJson()["registered"]), (Names_{"Linear", "Mine", "Vivid"}));
+    EXPECT_EQ(Registered(), (Names_{"Linear", "Mine", "Vivid"}));
     ASSERT_EQ(DisposeAllDialogs(window), noErr);
     CloseApplicationResFile(window);
     DisposeGlueRec(window);
@@ -551,7 +482,6 @@ TEST_F(OrvanectlTest, TwoWritersOfOnePPDNeverLoseOrMixAChange) {
     MakeFolder(Path("scratch-Alpha"));
     MakeFolder(Path("scratch-Beta"));
     const std::string lostUpdate = CliMessageText(glue_, kChangedOnDiskCode).substr(0, 40);
-    int bothWritten = 0;
     for (int round = 0; round < 12; ++round) {
         WriteFile(PPDPath(kColorPPD), SamplePPD(kColorPPD));
         fs::remove(Path("root/etc/cups/ppd/._") + kColorPPD);
@@ -574,15 +504,13 @@ TEST_F(OrvanectlTest, TwoWritersOfOnePPDNeverLoseOrMixAChange) {
                 EXPECT_NE(result.err.find(lostUpdate), std::string::npos) << result.err;
         }
         ASSERT_FALSE(written.empty()) << "round " << round;
-        bothWritten += written.size() == 2;
-        const JsonValue list = ListJson();
-        Names_ inPPD = NamesOf(list["ppdSettings"]);
+        const std::string list = Ok({"list"}).out;
+        Names_ inPPD = NamesIn(list, "PPD settings");
         std::sort(inPPD.begin(), inPPD.end());
         EXPECT_EQ(inPPD, written) << "round " << round;
-        EXPECT_TRUE(list["ppd"]["inText"].boolean) << "text and record of different writers";
+        EXPECT_EQ(list.find("not in the PPD's text"), std::string::npos)
+            << "text and record of different writers";
     }
-    std::printf("[ measured ] 12 rounds of two writers: both saved in %d, one refused in %d\n",
-                bothWritten, 12 - bothWritten);
 }
 
 TEST_F(OrvanectlTest, NumbersUseAPointInEveryLocale) {
@@ -593,21 +521,12 @@ TEST_F(OrvanectlTest, NumbersUseAPointInEveryLocale) {
         GTEST_SKIP() << "de_DE.UTF-8 is not installed (scripts/install-deps.sh adds it)";
     env_["LC_ALL"] = "de_DE.UTF-8";
     Ok({"add", "Vivid", "--cyan", kVividCyanSpec, "--magenta", "gamma:2.2"});
-    EXPECT_EQ(ListJson()["registered"][0]["curves"]["magenta"]["gamma"].Integer(), 220);
     EXPECT_NE(Ok({"list"}).out.find("levels:0,0.14,0.63,2.9,"), std::string::npos);
+    EXPECT_NE(Squeezed(Ok({"--json", "list"}).out).find("\"gamma\":220"), std::string::npos);
     EXPECT_EQ(Run({"add", "Comma", "--all", "gamma:2,2"}).exitStatus, 1);
     const std::string table = Ok({"table", "Vivid"}).out;
     EXPECT_NE(table.find("\t0.69\t"), std::string::npos) << table;
     EXPECT_EQ(table.find(','), std::string::npos);
-}
-
-TEST_F(OrvanectlTest, HelpAndVersion) {
-    EXPECT_EQ(Ok({"--help"}).out.rfind("usage: orvanectl [--os-level N] [--json]", 0), 0u);
-    EXPECT_EQ(Ok({"--version"}).out.rfind("orvanectl (Orvane) ", 0), 0u);
-    const CliResult bad = Run({"frobnicate"});
-    EXPECT_EQ(bad.exitStatus, 2);
-    EXPECT_EQ(bad.out, "");
-    EXPECT_EQ(bad.err, "orvanectl: unknown command \"frobnicate\"; see orvanectl --help\n");
 }
 
 // Bad input: the right message, a failing exit status and nothing changed on disk.
@@ -648,25 +567,18 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BadInputCase{"UnknownSetting", {"delete", "Nope"}, 1, kCliUnknownRegisteredCode, "Nope", ""},
         BadInputCase{"UnknownPPDSetting", {"table", "Vivid", "--ppd"}, 1, kCliUnknownPPDSettingCode, "Vivid", ""},
-        BadInputCase{"UnknownToCopy", {"to-ppd", "Nope"}, 1, kCliUnknownRegisteredCode, "Nope", ""},
         BadInputCase{"NameOf33", {"add", k33, "--all", kLinearSpec}, 1, kBadToneNameCode, k33.c_str(), ""},
         BadInputCase{"RenameTo33", {"rename", "Vivid", k33}, 1, kBadToneNameCode, k33.c_str(), ""},
         BadInputCase{"DuplicateToEmpty", {"duplicate", "Vivid", ""}, 1, kBadToneNameCode, "", ""},
         BadInputCase{"UnstorableName", {"add", "\xE6\xBC\xA2", "--all", kLinearSpec}, 1, kNameNotStorableCode, "\xE6\xBC\xA2", ""},
         BadInputCase{"Level101", {"add", "X", "--cyan", "levels:0,,,101,,,,,,,,,100"}, 1, kPointOutOfRangeCode, "", "--cyan"},
-        BadInputCase{"EndLevel101", {"add", "X", "--all", "levels:0,,,,,,,,,,,,101"}, 1, kEndPointsCode, "", "--all"},
         BadInputCase{"Gamma0", {"add", "X", "--black", "gamma:0"}, 1, kBadGammaCode, "", "--black"},
         BadInputCase{"Missing0", {"add", "X", "--all", "levels:,,,,,,50,,,,,,100"}, 1, kEndPointsCode, "", "--all"},
-        BadInputCase{"MalformedLevel", {"add", "X", "--all", "levels:0,,,2x,,,,,,,,,100"}, 1, kPointOutOfRangeCode, "", "--all"},
-        BadInputCase{"TwelveLevels", {"add", "X", "--all", "levels:0,,,,,,,,,,,100"}, 1, kCliLevelCountCode, "", "--all"},
-        BadInputCase{"NotACurve", {"add", "X", "--all", "gamma=2"}, 1, kCliBadCurveFormCode, "", "--all"},
         BadInputCase{"MonochromePPD", {"choose", "Quillmark_MonoPage_2.ppd"}, 1, kMonochromePPDCode, "Quillmark_MonoPage_2.ppd", ""},
         BadInputCase{"MissingFile", {"choose", "/nonexistent/printer.ppd"}, 1, fnfErr, "/nonexistent/printer.ppd", ""},
         BadInputCase{"ReplaceDeclined", {"add", "Vivid", "--all", kLinearSpec}, 3, noErr, "", ""},
         BadInputCase{"Usage", {"add", "X"}, 2, noErr, "", ""},
         BadInputCase{"ToPPDWithoutPPD", {"to-ppd", "Linear"}, 1, kCliNoPPDChosenCode, "", "", true},
-        BadInputCase{"FromPPDWithoutPPD", {"from-ppd", "Linear"}, 1, kCliNoPPDChosenCode, "", "", true},
-        BadInputCase{"DeleteWithoutPPD", {"delete", "Linear", "--ppd"}, 1, kCliNoPPDChosenCode, "", "", true},
         BadInputCase{"TableWithoutPPD", {"table", "Linear", "--ppd"}, 1, kCliNoPPDChosenCode, "", "", true}),
     [](const auto& p) { return std::string(p.param.label); });
 // clang-format on

@@ -24,18 +24,15 @@
 
 namespace orvane::testing {
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // Every file below `folder` (relative path -> bytes).
 inline std::map<std::string, std::string> Snapshot(const std::string& folder) {
     std::map<std::string, std::string> files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
-        if (entry.is_regular_file())
+        if (entry.is_regular_file()) {
+            std::ifstream in(entry.path(), std::ios::binary);
             files[std::filesystem::relative(entry.path(), folder).string()] =
-                ReadFile(entry.path().string());
+                std::string(std::istreambuf_iterator<char>(in), {});
+        }
     return files;
 }
 
@@ -90,15 +87,13 @@ struct Session {
     }
     void Click(int16_t item) { QTest::mouseClick(Button(item), Qt::LeftButton); }
     // Clicks the row showing `name`; false when there is none.
-    bool ClickRow(bool registered, const QString& name, bool twice = false) {
+    bool ClickRow(bool registered, const QString& name) {
         QListWidget* list = List(registered);
         const auto found = list->findItems(name, Qt::MatchExactly);
         if (found.isEmpty())
             return false;
         const QPoint at = list->visualItemRect(found.first()).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-        if (twice)
-            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
         return true;
     }
     QStringList Rows(bool registered) {
@@ -106,14 +101,6 @@ struct Session {
         for (int i = 0; i < List(registered)->count(); ++i)
             rows << List(registered)->item(i)->text();
         return rows;
-    }
-    // The enabled buttons the rule decides, as "1 3 5 ...".
-    QString Enabled() {
-        QStringList on;
-        for (int16_t item : {1, 3, 5, 12, 13, 14, 15, 16})
-            if (Button(item)->isEnabled())
-                on << QString::number(item);
-        return on.join(QLatin1Char(' '));
     }
     // The alert IDs shown so far, as "130 1011 ...".
     QString AlertIDs() {

@@ -5,9 +5,8 @@
 #include "ppd/PPDReader.h"
 
 #include "host/bundle/BundleLocation.h"
-#include "host/cups/PPDFile.h"
-#include "ppd/Permissions.h"
 #include "ppd/PPDTestSupport.h"
+#include "ppd/Permissions.h"
 
 #include <sys/stat.h>
 
@@ -65,21 +64,6 @@ TEST_P(BlockPlaceTest, NewReplacedAndRemovedBlocksLeaveTheRestAsItWas) {
     EXPECT_EQ(ReadFile(path), head + Block(three, true) + tail);
     EXPECT_EQ(StoredRecord(path), BigEndianRecord(three));
     EXPECT_TRUE(SavedIs(three));
-    FSSpec spec = SpecFor(path);
-    PPDTone4Rec back;
-    std::memset(&back, 0xAA, sizeof back);
-    ASSERT_EQ(ReadPPDSetting(glue(), &spec, &back), noErr);
-    EXPECT_EQ(std::memcmp(&back, &three, sizeof three), 0);
-    {
-        const CupsPPD ppd(path);
-        ASSERT_TRUE(ppd.IsOpen());
-        EXPECT_EQ(ppd.OptionChoices("OrvaneTone"),
-                  (std::vector<std::string>{"None", "Tone1", "Tone2", "Tone3"}));
-        EXPECT_EQ(ppd.ChoiceText("OrvaneTone", "Tone2"), "Warm: proof <A>");
-        EXPECT_NE(ppd.ChoiceCode("OrvaneTone", "Tone3").find("setcolortransfer"),
-                  std::string::npos);
-        EXPECT_EQ(ppd.Attribute("DefaultOrvaneTone").value_or(""), "None");
-    }
 
     // The replaced block keeps the three line feeds that followed the first one.
     const PPDTone4Rec one = ListOf({GammaSetting("Soft", {180})});

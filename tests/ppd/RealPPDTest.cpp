@@ -1,7 +1,6 @@
 // The writer on real printers' PPDs from the openprinting-ppds package, and what the
 // printing system makes of the result: libcups' view of the option, cupstestppd's verdict
 // and Ghostscript's rendering of each choice.
-#include "ppd/PPDReader.h"
 #include "ppd/PPDRecognition.h"
 #include "ppd/PPDWriter.h"
 #include "ppd/ToneBlock.h"
@@ -42,11 +41,6 @@ constexpr bool kAddressSanitizer = true;
 #else
 constexpr bool kAddressSanitizer = false;
 #endif
-
-// Names the case in failure messages (instead of its bytes).
-void PrintTo(const RealPPDCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 const RealPPDCase kRealPPDs[] = {
     {"HPDesignJet2500CP_grouped", "HP/HP_DesignJet_2500CP_PS3.ppd", "*OpenGroup:", false, false,
@@ -156,14 +150,6 @@ protected:
         return PPDFolderTest::Block(list, newBlock, ppdType_, encoding_, languages);
     }
 
-    void ExpectStoredAndReadBack(const PPDTone4Rec& list) {
-        EXPECT_EQ(StoredRecord(path_), BigEndianRecord(list));
-        PPDTone4Rec back;
-        std::memset(&back, 0xAA, sizeof back);
-        ASSERT_EQ(ReadPPDSetting(glue(), &spec_, &back), noErr);
-        EXPECT_EQ(std::memcmp(&back, &list, sizeof list), 0) << "read back differs";
-    }
-
     std::string original_;
     std::string path_;
     FSSpec spec_{};
@@ -171,36 +157,10 @@ protected:
     uint16_t ppdType_ = 0;
 };
 
-std::string CaseName(const ::testing::TestParamInfo<RealPPDCase>& info) {
-    return info.param.label;
-}
-
 } // namespace
 
-TEST_P(RealPPDTest, BlockGoesBeforeTheAnchorIsReplacedInPlaceAndRemovedToTheOriginalBytes) {
-    const size_t anchor = original_.find(GetParam().anchor);
-    ASSERT_NE(anchor, std::string::npos);
-
-    const PPDTone4Rec six = ListOfNamed(SixSettings());
-    ASSERT_EQ(Write(six), noErr);
-    EXPECT_TRUE(SameBytes(original_.substr(0, anchor) + Block(six, true) + original_.substr(anchor),
-                          ReadFile(path_)));
-    ExpectStoredAndReadBack(six);
-
-    const PPDTone4Rec two =
-        ListOf({GammaSetting("Deep", {250}), GammaSetting("Warm", {100, 120, 140, 90})});
-    ASSERT_EQ(Write(two), noErr);
-    // Everything outside the block, the three line feeds after it included, is unchanged.
-    EXPECT_TRUE(SameBytes(original_.substr(0, anchor) + Block(two, false) + "\n\n\n" +
-                              original_.substr(anchor),
-                          ReadFile(path_)));
-    ExpectStoredAndReadBack(two);
-
-    ASSERT_EQ(Write(ListOf({})), noErr);
-    EXPECT_TRUE(SameBytes(original_, ReadFile(path_)));
-    ExpectStoredAndReadBack(ListOf({}));
-}
-
+// The block goes before the anchor and the printing system offers the option and its
+// choices; emptying the list gives back the original bytes.
 TEST_P(RealPPDTest, PrintingSystemOffersTheOptionAndItsChoicesWork) {
     const std::string cupstestppd = FindProgram("cupstestppd");
     const std::string gs = FindProgram("gs");
@@ -211,12 +171,17 @@ TEST_P(RealPPDTest, PrintingSystemOffersTheOptionAndItsChoicesWork) {
                         "scripts/install-deps.sh installs them";
     }
     const std::vector<NamedSetting> settings = SixSettings();
-    ASSERT_EQ(Write(ListOfNamed(settings)), noErr);
+    const PPDTone4Rec six = ListOfNamed(settings);
+    ASSERT_EQ(Write(six), noErr);
+    const size_t anchor = original_.find(GetParam().anchor);
+    ASSERT_NE(anchor, std::string::npos);
+    EXPECT_TRUE(SameBytes(original_.substr(0, anchor) + Block(six, true) + original_.substr(anchor),
+                          ReadFile(path_)));
+    EXPECT_EQ(StoredRecord(path_), BigEndianRecord(six));
     // A localised PPD's first language: libcups keeps the lines of its locale's language.
     const std::vector<std::string> languages =
         PPDCupsLanguages({reinterpret_cast<const uint8_t*>(original_.data()), original_.size()});
     const std::string language = languages.empty() ? "en" : languages.front();
-    const std::string label = GetParam().label;
 
     // libcups, in the application's language so that it keeps that language's lines.
     std::vector<RampJob> jobs;
@@ -263,17 +228,7 @@ TEST_P(RealPPDTest, PrintingSystemOffersTheOptionAndItsChoicesWork) {
     EXPECT_EQ(found.missingTranslations.size(), 0u)
         << ::testing::PrintToString(found.missingTranslations);
     EXPECT_EQ(GetParam().localised, !languages.empty());
-    if (before.exitStatus == 0) {
-        EXPECT_EQ(after.exitStatus, 0);
-    }
-    std::printf("[ measured ] %s: cupstestppd exit %d before, %d after; %zu findings before, "
-                "%zu after; %zu languages, %zu missing translations, %zu new warnings\n",
-                label.c_str(), before.exitStatus, after.exitStatus, before.lines.size(),
-                after.lines.size(), languages.size(), found.missingTranslations.size(),
-                found.warnings.size());
-    for (const std::string& w : found.warnings)
-        std::printf("[ measured ] %s: new warning: %s\n", label.c_str(), w.c_str());
-    RecordProperty("missing_translations", static_cast<int>(found.missingTranslations.size()));
+    EXPECT_TRUE(before.exitStatus != 0 || after.exitStatus == 0);
 
     // Ghostscript: None changes nothing; each setting's choice makes every ink follow its
     // curve within one level of 255.
@@ -282,8 +237,6 @@ TEST_P(RealPPDTest, PrintingSystemOffersTheOptionAndItsChoicesWork) {
     for (int ink = 0; ink < kInkCount; ++ink)
         for (int j = 0; j < 256; ++j)
             ASSERT_EQ(pages[0][ink][j], j) << "None changed ink " << ink << " at " << j;
-    constexpr double kLevelTolerance = 1.0; // of 255
-    double worst[kInkCount] = {};
     for (size_t i = 0; i < settings.size(); ++i) {
         const CMYKTone& tone = settings[i].tone;
         for (int ink = 0; ink < kInkCount; ++ink) {
@@ -295,13 +248,12 @@ TEST_P(RealPPDTest, PrintingSystemOffersTheOptionAndItsChoicesWork) {
                 const double expected = 255.0 - table[255 - j] / 100.0;
                 largest = std::max(largest, std::abs(pages[i + 1][ink][j] - expected));
             }
-            EXPECT_LE(largest, kLevelTolerance) << "Tone" << i + 1 << " ink " << ink;
-            worst[ink] = std::max(worst[ink], largest);
+            EXPECT_LE(largest, 1.0) << "Tone" << i + 1 << " ink " << ink;
         }
     }
-    std::printf("[ measured ] %s: Ghostscript, largest difference from the curves over %zu "
-                "settings: C %.2f M %.2f Y %.2f K %.2f (of 255)\n",
-                label.c_str(), settings.size(), worst[0], worst[1], worst[2], worst[3]);
+    ASSERT_EQ(Write(ListOf({})), noErr);
+    EXPECT_TRUE(SameBytes(original_, ReadFile(path_)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Openprinting, RealPPDTest, ::testing::ValuesIn(kRealPPDs), CaseName);
+INSTANTIATE_TEST_SUITE_P(Openprinting, RealPPDTest, ::testing::ValuesIn(kRealPPDs),
+                         [](const auto& p) { return std::string(p.param.label); });
