@@ -67,19 +67,5 @@ TEST_F(AlertsTest, OwnCodesAndTheQuestion) {
     EXPECT_TRUE(ShowAlert(glue_, kNotSupportedPPDCode)) << "an error returns true whatever";
 }
 
-TEST(StateRecords, DialogStateIsBuiltWholeOrNotAtAll) {
-    SettingPrivateRec* state = NewSettingPrivateRec();
-    ASSERT_NE(state, nullptr);
-    ASSERT_TRUE(state->prefsSaved && state->prefsWorking && state->ppdSaved && state->ppdWorking);
-    EXPECT_EQ(state->prefsWorking->count, 0);
-    DisposeSettingPrivateRec(state);
-    // Under ASan a leak of the partly built record fails this program.
-    for (size_t successes = 0; successes < 5; ++successes) {
-        FailingAllocator allocator(successes);
-        ScopedAllocator scope(allocator);
-        EXPECT_EQ(NewSettingPrivateRec(), nullptr) << "after " << successes << " allocations";
-    }
-}
-
 } // namespace
 } // namespace orvane

@@ -1,5 +1,5 @@
-// Growable containers: records kept in order through insertions, deletions and growth,
-// byte blocks and handles that grow by their step, and failed growth that changes nothing.
+// The structure array: records kept in order through insertions, deletions and growth, and
+// failed growth that changes nothing.
 #include "support/Containers.h"
 
 #include <gtest/gtest.h>
@@ -82,40 +82,6 @@ TEST(StructureArray, FailedGrowthLeavesTheArrayUnchanged) {
     const Record12 extra = MakeRecord(77);
     EXPECT_EQ(array.AppendNewStructure(&extra, 0), memFullErr);
     EXPECT_EQ(Contents(array), before);
-}
-
-// A byte block grows by its step or by the shortfall; a handle keeps its contents when it
-// grows and allocates only when larger. Failed growth changes neither.
-TEST(ByteBlockAndHandle, GrowByStepOrShortfallAndFailWithoutChange) {
-    MyUnknownSizePtrClass block;
-    ASSERT_EQ(block.Append("tone", 4), noErr);
-    EXPECT_EQ(block.GetAllocatedSize(), 1024u);
-    const std::vector<uint8_t> more(3000, 0x5A);
-    ASSERT_EQ(block.Append(more.data(), 3000), noErr);
-    ASSERT_EQ(block.Append("ab", 2), noErr);
-    EXPECT_EQ(block.GetAllocatedSize(), 4028u);
-    EXPECT_EQ(block.GetUsedSize(), 3006u);
-    EXPECT_EQ(std::memcmp(block.GetBlock() + 3002,
-                          "\x5A\x5A"
-                          "ab",
-                          4),
-              0);
-    MyAllocateHandleClass scratch;
-    ASSERT_EQ(scratch.SetTheSize(560), noErr);
-    std::memset(scratch.Data(), 0xAB, 560);
-    ASSERT_EQ(scratch.SetTheSize(1568), noErr);
-    EXPECT_EQ(scratch.Data()[559], 0xAB);
-    EXPECT_EQ(scratch.Data()[560], 0);
-
-    FailingAllocator noMemory(0);
-    ScopedAllocator scope(noMemory);
-    EXPECT_EQ(block.Append(more.data(), 3000), memFullErr);
-    EXPECT_EQ(block.GetUsedSize(), 3006u);
-    EXPECT_EQ(scratch.SetTheSize(100), noErr) << "a smaller size allocates nothing";
-    EXPECT_EQ(scratch.GetSize(), 100u);
-    MyAllocateHandleClass fresh;
-    EXPECT_EQ(fresh.SetTheSize(16), memFullErr);
-    EXPECT_EQ(fresh.GetHandle(), nullptr);
 }
 
 } // namespace

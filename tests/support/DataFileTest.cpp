@@ -1,11 +1,10 @@
-// The data-fork class: reading and writing by range and by position mode, ownership of the
-// file, and the chunked search with its overlap at chunk borders.
+// The data-fork class: reading and writing by range and by position mode, and the chunked
+// search with its overlap at chunk borders.
 #include "support/DataFile.h"
 
 #include "base/TempRoot.h"
 #include "host/files/FileTable.h"
 #include "host/files/HostPaths.h"
-#include "host/memory/Memory.h"
 
 #include <gtest/gtest.h>
 
@@ -54,24 +53,6 @@ TEST_F(DataFileTest, ReadsAndWritesByRangeAndByPositionModes) {
     EXPECT_EQ(reading.WriteTheData("x", &count), wrPermErr);
 }
 
-TEST_F(DataFileTest, OwnsOnlyWhatItOpened) {
-    const FSSpec spec = Make("abc");
-    int16_t owned = 0, attached = 0;
-    {
-        MyOpenDataFileClass file;
-        ASSERT_EQ(file.SetDataFile(spec), noErr);
-        owned = file.refNum;
-    }
-    EXPECT_EQ(FSClose(owned), rfNumErr) << "closed by the destructor";
-    ASSERT_EQ(FSpOpenDF(spec, fsRdPerm, &attached), noErr);
-    {
-        MyOpenDataFileClass file;
-        file.SetDataFile(attached);
-        EXPECT_EQ(file.GetTheEndOfFile(), 3);
-    }
-    EXPECT_EQ(FSClose(attached), noErr) << "left open for its owner";
-}
-
 TEST_F(DataFileTest, SearchRangesAndRefusals) {
     std::string content(3000, '\0');
     for (size_t at : {2100, 500, 1022})
@@ -91,12 +72,6 @@ TEST_F(DataFileTest, SearchRangesAndRefusals) {
     EXPECT_EQ(file.lastError, eofErr);
     EXPECT_EQ(file.SearchData(0, 10, "", 0), -1);
     EXPECT_EQ(file.lastError, paramErr);
-    for (size_t successes : {0u, 1u, 2u}) { // the reader, its buffer, then the chunk
-        FailingAllocator failing(successes);
-        ScopedAllocator scope(failing);
-        EXPECT_EQ(file.SearchData("key", 3), -1);
-        EXPECT_EQ(file.lastError, memFullErr);
-    }
 }
 
 TEST_F(DataFileTest, SearchAgreesWithABruteForceSearch) {

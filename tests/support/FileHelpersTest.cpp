@@ -103,17 +103,5 @@ TEST_F(FileHelpersTest, DeleteDirectoryTakesTheTreeButNeverFollowsALink) {
     EXPECT_EQ(MyDeleteDirectory(kHostVolumeRefNum, kRootFolderID), permErr);
 }
 
-TEST_F(FileHelpersTest, UndeletableItemStaysAndTheFolderReportsBusy) {
-    if (testing::RunningAsRoot())
-        GTEST_SKIP() << "permission bits do not stop root";
-    MakeFolder(Path("mixed/locked"));
-    WriteFile(Path("mixed/locked/kept"), "x");
-    WriteFile(Path("mixed/gone"), "x");
-    ASSERT_EQ(chmod(Path("mixed/locked").c_str(), 0555), 0);
-    EXPECT_EQ(MyDeleteDirectory(kHostVolumeRefNum, FolderID(Path("mixed"))), fBsyErr);
-    EXPECT_TRUE(Exists(Path("mixed/locked/kept")));
-    EXPECT_FALSE(Exists(Path("mixed/gone")));
-}
-
 } // namespace
 } // namespace orvane

@@ -1,5 +1,5 @@
 // P-strings and number text: byte order, equality, editing within 255 bytes, searching, and
-// the digit-number texts with their decimal separator.
+// the digit-number texts.
 #include "support/PString.h"
 #include "support/NumberText.h"
 
@@ -13,7 +13,6 @@ namespace orvane {
 namespace {
 
 using testing::ScopedEnv;
-using testing::ScopedInstallationLanguage;
 
 struct P {
     Str255 s;
@@ -57,38 +56,6 @@ TEST(PStringSearch, FindsFirstOccurrenceOneBased) {
     EXPECT_FALSE(MyPStrCStrEqual(P("Tones").s, "Tone"));
 }
 
-TEST(PStringMunger, ReplacesGrowingAndShrinkingTheBlock) {
-    Handle block = MyNewHandleClear(1 + 12);
-    PStrFromView(HandleData(block), "About ^0 now");
-    HLock(block);
-    const int8_t state = HGetState(block);
-    const P marker("^0"), product("Orvane Tone Settings"), shorter("X"),
-        huge(std::string(255, 'h'));
-    EXPECT_EQ(MySafeMungerPString(block, marker.s, product.s), 7);
-    EXPECT_EQ(PStrView(HandleData(block)), "About Orvane Tone Settings now");
-    EXPECT_EQ(HGetState(block), state) << "lock state restored";
-    EXPECT_EQ(MySafeMungerPString(block, product.s, shorter.s), 7);
-    EXPECT_EQ(PStrView(HandleData(block)), "About X now");
-    EXPECT_EQ(MySafeMungerPString(block, marker.s, shorter.s), -1) << "pattern gone";
-    // A replacement that would need more than 255 characters is refused unchanged.
-    EXPECT_EQ(MySafeMungerPString(block, shorter.s, huge.s), -1);
-    EXPECT_EQ(PStrView(HandleData(block)), "About X now");
-    MyDisposeHandle(block);
-}
-
-TEST(NumberText, HexLongAndRangeHelpers) {
-    Str255 out;
-    GetHexStringFromLongValue(0x00AB12, out, true, true);
-    EXPECT_EQ(PStrView(out), "0x0000AB12");
-    GetHexStringFromLongValue(0x00AB12, out, false, false);
-    EXPECT_EQ(PStrView(out), "AB12");
-    char buffer[16];
-    EXPECT_EQ(std::string(buffer, AppendLongString(buffer, INT32_MIN, false)), "-2147483648");
-    EXPECT_EQ(std::string(buffer, AppendLongString(buffer, 0, true)), "+0");
-    EXPECT_EQ(RestrictWithinRange(150, 100, 0), 100) << "reversed bounds are swapped";
-    EXPECT_EQ(RestrictWithinRange(-5, 0, 100), 0);
-}
-
 std::string DigitText(int32_t v, int16_t d = 2, bool keepZeros = false) {
     Str255 out;
     MyDigitNumToString(v, d, out, keepZeros);
@@ -120,26 +87,6 @@ TEST(DigitNumberText, WritesAndReadsHundredths) {
     // No validation: a letter counts its code minus 48 (the dialogs check input first).
     EXPECT_EQ(ReadDigits("1a", 0), 10 + ('a' - 48));
     EXPECT_EQ(MyStringToDigitNum(P("99.99").s, 2), 9999);
-}
-
-TEST(DigitNumberText, SeparatorAndScriptFollowTheLocale) {
-    {
-        ScopedEnv nowhere("LC_ALL", "xx_NOWHERE.UTF-8");
-        EXPECT_EQ(GetDecimalPointCharacter(), '.');
-        EXPECT_EQ(GetCurrentScriptCode(), 0);
-        ScopedEnv japanese("LC_ALL", "ja_JP.UTF-8");
-        EXPECT_EQ(GetCurrentScriptCode(), 0) << "the script is the installation's";
-        ScopedInstallationLanguage installation("ja_JP.UTF-8");
-        EXPECT_EQ(GetCurrentScriptCode(), 1);
-    }
-    ScopedEnv locale("LC_ALL", "de_DE.UTF-8");
-    if (GetDecimalPointCharacter() != ',')
-        GTEST_SKIP() << "de_DE.UTF-8 is not installed (scripts/install-deps.sh installs it)";
-    EXPECT_EQ(DigitText(5), "0,05");
-    EXPECT_EQ(DigitText(1250), "12,5");
-    EXPECT_EQ(ReadDigits("12,5"), 1250);
-    // With the comma locale a full stop is just another character: its code minus 48 (-2).
-    EXPECT_EQ(ReadDigits("12.5"), ((12 * 10 - 2) * 10 + 5) * 100);
 }
 
 } // namespace

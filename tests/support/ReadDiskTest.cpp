@@ -1,5 +1,5 @@
 // The buffered reader: agreement with the file under random reads and moves, ranges past
-// the end, a file shrinking under it, and exhausted memory.
+// the end, and a file shrinking under it.
 #include "support/ReadDisk.h"
 
 #include "base/TempRoot.h"
@@ -121,15 +121,6 @@ TEST_F(ReadDiskTest, FileShrinkingUnderTheReaderNeverDeliversStaleBytes) {
     EXPECT_EQ(Read(10), R(noErr, 10, 0));
     std::filesystem::resize_file(Path("data"), 20);
     EXPECT_EQ(Read(200), R(eofErr, 54, 1)); // the buffered 54, then a large direct read
-}
-
-TEST_F(ReadDiskTest, ExhaustedMemoryGivesNoReader) {
-    UseFile(10, 0, 0, 10);
-    for (size_t successes : {0u, 1u}) {
-        FailingAllocator failing(successes);
-        ScopedAllocator scope(failing);
-        EXPECT_EQ(InitReadUsingBuffer(ref_, nullptr, 0, 0, 10), nullptr);
-    }
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The resource-file class: resources tracked by type and ID, saved at once or at the close,
-// handles that go back with the object unless detached, and the current file left alone.
+// and refused or failed saves.
 #include "support/ResFile.h"
 
 #include "host/files/HostPaths.h"
@@ -8,9 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <set>
 
 namespace orvane {
 namespace {
@@ -20,24 +18,6 @@ using Bytes = std::vector<uint8_t>;
 const ResType kVrTn = MakeFourCC("VrTn");
 const ResType kTone = MakeFourCC("Tone");
 const auto kNoName = reinterpret_cast<ConstStringPtr>("");
-
-// Counts the blocks alive, so a test can tell which handles an object gave back.
-class LiveBlockAllocator : public Allocator {
-public:
-    void* Allocate(size_t size) override {
-        void* block = std::calloc(size == 0 ? 1 : size, 1);
-        live_.insert(block);
-        return block;
-    }
-    void Free(void* block) override {
-        live_.erase(block);
-        std::free(block);
-    }
-    bool IsLive(const void* block) const { return live_.count(const_cast<void*>(block)) != 0; }
-
-private:
-    std::set<void*> live_;
-};
 
 class ResFileTest : public testing::ResourceFileTest {
 protected:
@@ -71,62 +51,6 @@ TEST_F(ResFileTest, LookUpAddAndSaveOfAMissingResourceEndsInTheFile) {
     }
     FileWithTone("prefs"); // an added resource reaches the file at the close without a save
     EXPECT_EQ(ForkOnDisk("prefs").entries.at(0).data, (Bytes{1, 2, 3}));
-}
-
-TEST_F(ResFileTest, TrackedHandlesGoBackWithTheObjectUnlessDetached) {
-    const FSSpec spec = FileWithTone("prefs");
-    Handle tone = nullptr;
-    {
-        MyOpenResFileClass file;
-        ASSERT_EQ(file.SetResFile(spec, fsRdPerm), noErr);
-        tone = file.GetTheResource(kTone, 128);
-        ASSERT_NE(tone, nullptr);
-        // Take the handle away from the file behind the object's back: a second fetch from
-        // the file would now load a new handle; the tracked one comes back instead.
-        DetachResource(tone);
-        EXPECT_EQ(file.GetTheResource(kTone, 128), tone);
-    } // releasing a handle that is no longer a resource is refused, so it is still ours
-    MyDisposeHandle(tone);
-    LiveBlockAllocator allocator;
-    ScopedAllocator scoped(allocator);
-    Handle detached = nullptr, fetched = nullptr;
-    {
-        MyOpenResFileClass file;
-        ASSERT_EQ(file.SetResFile(spec, fsRdPerm), noErr);
-        detached = file.GetTheResource(kTone, 128);
-        EXPECT_EQ(file.DetachTheResource(kTone, 128), noErr);
-        EXPECT_EQ(file.SearchByHandle(detached), 0);
-        fetched = file.GetTheResource(kTone, 128); // a new handle, released with the object
-        ASSERT_NE(fetched, nullptr);
-    }
-    EXPECT_FALSE(allocator.IsLive(fetched));
-    ASSERT_TRUE(allocator.IsLive(detached));
-    EXPECT_EQ(Bytes(HandleData(detached), HandleData(detached) + 3), (Bytes{1, 2, 3}));
-    MyDisposeHandle(detached);
-}
-
-TEST_F(ResFileTest, OpeningAndOperationsLeaveTheCurrentFileAlone) {
-    const FSSpec spec = FileWithTone("prefs");
-    const int16_t otherRef = FSpOpenResFile(NewResFile("other"), fsRdWrPerm);
-    ASSERT_GT(otherRef, 0);
-    int16_t owned = 0;
-    {
-        MyOpenResFileClass file;
-        ASSERT_EQ(file.SetResFile(spec), noErr);
-        owned = file.refNum;
-        EXPECT_NE(file.GetTheResource(kTone, 128), nullptr);
-        EXPECT_EQ(file.SaveTheResource(kTone, 128), noErr);
-        EXPECT_EQ(CurResFile(), otherRef);
-    }
-    EXPECT_EQ(CurResFile(), otherRef);
-    UseResFile(owned);
-    EXPECT_EQ(ResError(), resFNotFound) << "the owned file is closed";
-    {
-        MyOpenResFileClass file;
-        file.SetResFile(otherRef);
-    }
-    UseResFile(otherRef);
-    EXPECT_EQ(ResError(), noErr) << "an attached file stays open";
 }
 
 TEST_F(ResFileTest, UntrackedRemovedAndRefusedResources) {

@@ -1,13 +1,11 @@
-// The curve graph's numbers: 16.16 rounding, where points land, what a painter draws, and
-// the decisions of dragging a point.
+// The curve graph's numbers: where points land, what a painter draws, and the value a
+// dragged point takes.
 #include "tone/CurveGraph.h"
 
 #include "tone/ToneReference.h"
 
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -33,18 +31,6 @@ CToneInfo Curve(std::initializer_list<std::pair<int, int32_t>> points) {
     return curve;
 }
 
-// The graph's mappings below pin the ordinary rounding; here what they never reach.
-TEST(FixedPointTest, RoundsHalvesUpAndSaturates) {
-    EXPECT_EQ(FixRatio(-2, 3), -43691);
-    EXPECT_EQ(FixRatio(-1, 0), -INT32_MAX);
-    EXPECT_EQ(FixMul(-1, 0x8000), 0);
-    EXPECT_EQ(FixMul(IntToFixed(30000), IntToFixed(30000)), INT32_MAX);
-    EXPECT_EQ(FixRound(-0x18000), -1);
-    EXPECT_EQ(FloatToFixed(-1.5f), -0x18000);
-    EXPECT_EQ(FloatToFixed(NAN), 0);
-    EXPECT_EQ(FloatToFixed(1e10f), INT32_MAX);
-}
-
 TEST(CurveGraphTest, PointsMapIntoTheBoxWithFixedPointRounding) {
     struct Case {
         Rect box;
@@ -63,23 +49,6 @@ TEST(CurveGraphTest, PointsMapIntoTheBoxWithFixedPointRounding) {
             HV(c.h, c.v))
             << c.input << " " << c.level;
     }
-}
-
-TEST(CurveGraphTest, SplinePixelsFollowAnIndependentSpline) {
-    CurvePixels pixels;
-    const CToneInfo bent = Curve({{0, 0}, {3, 2900}, {6, 8000}, {9, 9100}, {12, 10000}});
-    ASSERT_EQ(GetCurvePixelPositions(kBox, bent, pixels), noErr);
-    const testing::NaturalSplineReference reference({0, 20, 50, 80, 100}, {0, 29, 80, 91, 100});
-    for (int x = 0; x <= 100; ++x) {
-        const double level = std::floor(std::clamp(reference(x), 0.0, 100.0) * 100 + 0.5);
-        const double v = 11 + std::floor(100 * (10000 - level) / 10000 + 0.5);
-        SCOPED_TRACE(x);
-        EXPECT_EQ(pixels[static_cast<size_t>(x)].h, 21 + 2 * x);
-        EXPECT_NEAR(pixels[static_cast<size_t>(x)].v, v, 1.0);
-    }
-    EXPECT_EQ(Hv(pixels[50]), HV(121, 31)); // through the point (50 %, 80 %)
-
-    EXPECT_EQ(GetCurvePixelPositions(kBox, Curve({{6, 5000}}), pixels), paramErr);
 }
 
 TEST(CurveGraphTest, SceneShowsTheInksColoursCurvesAndDots) {
@@ -111,24 +80,6 @@ TEST(CurveGraphTest, SceneShowsTheInksColoursCurvesAndDots) {
     EXPECT_EQ(invalid.curveCount + invalid.dots.count, 0);
 }
 
-TEST(CurveDragTest, ColumnsPickSlots) {
-    const int bounds[] = {2, 7, 14, 24, 34, 44, 54, 64, 74, 84, 91, 96};
-    for (int slot = 0; slot < 12; ++slot) {
-        EXPECT_EQ(GraphSlotForColumn(bounds[slot]), slot);
-        EXPECT_EQ(GraphSlotForColumn(bounds[slot] + 1), slot + 1);
-    }
-    EXPECT_EQ(GraphSlotForColumn(140), 12);
-    // 91 %, 92 % and 93 % of the width. 91.5 % is a little less in 16.16 and stays in the
-    // 90 % slot; 92.5 % is a little more.
-    EXPECT_EQ(GraphSlotForColumn(GraphColumnAt({0, 0, 100, 100}, 91)), 10);
-    EXPECT_EQ(GraphSlotForColumn(GraphColumnAt({0, 0, 100, 100}, 92)), 11);
-    EXPECT_EQ(GraphColumnAt({0, 0, 100, 200}, 185), 93);
-    // Each slot's pixel column.
-    const int columns[] = {20, 30, 40, 61, 81, 101, 122, 142, 162, 182, 203, 213, 223};
-    for (int slot = 0; slot < kToneSlotCount; ++slot)
-        EXPECT_EQ(GraphSlotPixelColumn(kBox, slot), columns[slot]) << slot;
-}
-
 TEST(CurveDragTest, ZonesDecideTheValue) {
     // Slot 6 (50 %) at column 122, starting at 37.5 %.
     struct Case {
@@ -149,20 +100,6 @@ TEST(CurveDragTest, ZonesDecideTheValue) {
         SCOPED_TRACE(::testing::Message() << c.slot << " at " << c.h << "," << c.v);
         EXPECT_EQ(GraphDragValue(kBox, c.slot, 3750, At(c.h, c.v)), c.value);
     }
-}
-
-TEST(CurveDragTest, SessionReportsOnlyChangedTexts) {
-    const CToneInfo curve = Curve({{0, 0}, {6, 3750}, {12, 10000}});
-    CurveDragSession drag(kBox, At(121, 70), curve, ',');
-    EXPECT_EQ(drag.slot(), 6);
-    EXPECT_TRUE(drag.MoveTo(At(121, 61)));
-    EXPECT_EQ(drag.text(), "50");
-    EXPECT_FALSE(drag.MoveTo(At(125, 61)));
-    EXPECT_TRUE(drag.MoveTo(At(180, 61)));
-    EXPECT_EQ(drag.text(), "37,5");
-    EXPECT_TRUE(drag.MoveTo(At(300, 61)));
-    EXPECT_EQ(drag.value(), kNoPoint);
-    EXPECT_EQ(drag.text(), "");
 }
 
 } // namespace

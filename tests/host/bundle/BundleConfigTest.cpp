@@ -1,4 +1,4 @@
-// The bundle's configuration keys and PPD text dictionaries, read from temporary bundle
+// The bundle's configuration keys, read from temporary bundle
 // folders, and the shipped bundle as the build lays it out.
 #include "host/bundle/BundleConfig.h"
 #include "host/bundle/BundleLocation.h"
@@ -54,47 +54,6 @@ struct MarkedBuffer {
     bool untouched() const { return std::strcmp(bytes, "marker") == 0; }
 };
 
-class PPDPlist : public BundleFixture {
-protected:
-    void SetUp() override {
-        BundleFixture::SetUp();
-        Write("Resources/PPD.plist", PlistWith(StringEntry("OpenUI", "shared open") +
-                                               StringEntry("OrderDependency", "shared order")));
-        Write("Resources/en.lproj/PPDLocalized.plist",
-              PlistWith(StringEntry("OpenUI", "english open")));
-        Write("Resources/ja.lproj/PPDLocalized.plist",
-              PlistWith(StringEntry("OpenUI", "\u65e5\u672c open")));
-    }
-    std::optional<std::string> Lookup(const char* key, TextEncoding encoding = kTextEncodingUTF8,
-                                      size_t size = sizeof(MarkedBuffer::bytes)) {
-        MarkedBuffer buffer;
-        if (!getStringFromPPDPlist(buffer.bytes, size, key, encoding)) {
-            EXPECT_TRUE(buffer.untouched()) << key;
-            return std::nullopt;
-        }
-        return std::string(buffer.bytes);
-    }
-};
-
-TEST_F(PPDPlist, LocalisedFileFollowsTheLanguageAndFallsBackToTheSharedOne) {
-    EXPECT_EQ(Lookup("OrderDependency"), "shared order");
-    EXPECT_EQ(Lookup("OpenUI"), "english open");
-    UseLanguage("ja_JP.UTF-8");
-    EXPECT_EQ(Lookup("OpenUI"), "\u65e5\u672c open");
-    EXPECT_EQ(Lookup("OpenUI", kTextEncodingMacJapanese), "\x93\xfa\x96\x7b open");
-    EXPECT_EQ(Lookup("OpenUI", kTextEncodingISOLatin1), std::nullopt);
-    Write("Resources/ja_JP.lproj/PPDLocalized.plist",
-          PlistWith(StringEntry("OpenUI", "region open")));
-    EXPECT_EQ(Lookup("OpenUI"), "region open");
-    UseLanguage("de_DE.UTF-8"); // no German folder: English
-    EXPECT_EQ(Lookup("OpenUI"), "english open");
-    Write("Resources/en.lproj/PPDLocalized.plist", "<plist><dict><key>OpenUI</key>");
-    EXPECT_EQ(Lookup("OpenUI"), "shared open") << "an unreadable localised file";
-    EXPECT_EQ(Lookup("CloseUI"), std::nullopt);
-    EXPECT_EQ(Lookup("OrderDependency", kTextEncodingUTF8, 13), "shared order");
-    EXPECT_EQ(Lookup("OrderDependency", kTextEncodingUTF8, 12), std::nullopt);
-}
-
 class InfoPlist : public BundleFixture {};
 
 // Values are converted or leave the buffer untouched: missing, not a string, not
@@ -127,17 +86,6 @@ TEST_F(InfoPlist, StringsAndArraysAreConvertedOrLeaveTheBufferUntouched) {
     EXPECT_EQ(list, std::vector<std::string>{"kept"});
 }
 
-TEST_F(InfoPlist, MissingOrMalformedFileLeavesEverythingUntouched) {
-    for (const char* contents : {"", "not a property list", "<plist><array/></plist>"}) {
-        if (*contents)
-            Write("Info.plist", contents);
-        Str255 name;
-        std::memcpy(name, "\x03old", 4);
-        EXPECT_FALSE(getPreferencesFileName(name));
-        EXPECT_EQ(PStrView(name), "old");
-    }
-}
-
 TEST_F(InfoPlist, PStringsAreInTheApplicationEncodingAndCutToWholeCharacters) {
     Str255 name = {0};
     WriteInfo(StringEntry("Preferences File Name", "Orvane Pr\u00e9f\u00e9rences"));
@@ -154,10 +102,6 @@ TEST_F(InfoPlist, PStringsAreInTheApplicationEncodingAndCutToWholeCharacters) {
         kana += "\u3042";
     WriteInfo(StringEntry("Preferences File Name", kana));
     ASSERT_TRUE(getPreferencesFileName(name));
-    EXPECT_EQ(name[0], 254);
-    // A value over the working buffer is treated as missing.
-    WriteInfo(StringEntry("CFBundleName", std::string(1024, 'n')));
-    EXPECT_FALSE(getPStringFromPlist(name, "CFBundleName"));
     EXPECT_EQ(name[0], 254);
 }
 

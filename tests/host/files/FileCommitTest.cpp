@@ -6,9 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
-#include <random>
 #include <set>
 #include <sys/wait.h>
 

@@ -1,14 +1,12 @@
-// Open data forks by reference number: permissions, references that are not open files, and
-// the shared table the resource layer registers in. (Reading, writing, the mark and the end
-// of file are shown through the data-file class and the buffered reader.)
+// Open data forks by reference number: permissions and references that are not open files.
+// (Reading, writing, the mark and the end of file are shown through the data-file class and
+// the buffered reader.)
 #include "host/files/FileTable.h"
 
 #include "base/TempRoot.h"
 #include "host/files/HostPaths.h"
 
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 namespace orvane {
 namespace {
@@ -47,28 +45,6 @@ TEST_F(FileTableTest, PermissionsAndClosedReferencesAreRefused) {
     EXPECT_EQ(FSWrite(ref, &count, "X"), wrPermErr) << "fsCurPerm falls back to reading";
     FSClose(ref);
     EXPECT_EQ(FSpOpenDF(spec_, fsRdWrPerm, &ref), permErr);
-}
-
-TEST_F(FileTableTest, DataForksAndResourceFilesShareOneTable) {
-    const int16_t dataRef = Open(fsRdPerm);
-    const int16_t resource = RegisterResourceFileRef(spec_);
-    EXPECT_TRUE(resource != 0 && resource != dataRef);
-    FSSpec where{};
-    bool dataFork = true;
-    ASSERT_EQ(FileRefLocation(resource, where, dataFork), noErr);
-    EXPECT_FALSE(dataFork);
-    EXPECT_EQ(std::memcmp(&where, &spec_, sizeof where), 0);
-    ASSERT_EQ(FileRefLocation(dataRef, where, dataFork), noErr);
-    EXPECT_TRUE(dataFork);
-    // Data-fork calls refuse a resource file, and the other way round.
-    int32_t count = 1;
-    char c;
-    EXPECT_EQ(FSRead(resource, &count, &c), rfNumErr);
-    EXPECT_EQ(FSClose(resource), rfNumErr);
-    EXPECT_EQ(UnregisterFileRef(dataRef), rfNumErr);
-    EXPECT_EQ(UnregisterFileRef(resource), noErr);
-    EXPECT_EQ(FileRefLocation(resource, where, dataFork), rfNumErr);
-    FSClose(dataRef);
 }
 
 } // namespace

@@ -81,20 +81,5 @@ TEST_F(SafeWriteTest, FailedWriteLeavesTheOldBytes) {
     }
 }
 
-// A file the user may write in a folder the user may not is left alone: rewriting it in
-// place could be seen torn by the printing system. Root passes every permission check.
-TEST_F(SafeWriteTest, AFolderThatCannotBeWrittenIsNeverWrittenIntoInPlace) {
-    if (RunningAsRoot())
-        GTEST_SKIP() << "permission bits do not stop root";
-    MakeFolder(Path("work"));
-    WriteFile(Path("work/ppd"), "old");
-    ASSERT_EQ(chmod(Path("work").c_str(), 0555), 0);
-    EXPECT_EQ(ReplaceFileContents(Path("work/ppd"), Bytes("new")), permErr);
-    ASSERT_EQ(chmod(Path("work").c_str(), 0755), 0);
-    ASSERT_EQ(chmod(Path("work/ppd").c_str(), 0444), 0);
-    EXPECT_EQ(ReplaceFileContents(Path("work/ppd"), Bytes("again")), permErr) << "read-only";
-    EXPECT_EQ(ReadFile(Path("work/ppd")), "old");
-}
-
 } // namespace
 } // namespace orvane

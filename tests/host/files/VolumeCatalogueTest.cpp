@@ -8,9 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <set>
-#include <sstream>
-#include <sys/wait.h>
 
 namespace orvane {
 namespace {
@@ -55,17 +52,6 @@ TEST_F(VolumeCatalogueTest, OneFolderKeepsOneIdAndUnknownOnesAreNotFound) {
     EXPECT_EQ(HostFolderIDForPath(Path("plain"), id), fnfErr);
 }
 
-TEST_F(VolumeCatalogueTest, CatalogueLivesInThePreferencesFolder) {
-    Id(root());
-    EXPECT_EQ(HostFolderCatalogPath().rfind(Path("config/"), 0), 0u);
-    EXPECT_TRUE(Exists(HostFolderCatalogPath()));
-    // Without XDG variables, or with a relative one, the folders follow HOME.
-    testing::ScopedEnv config("XDG_CONFIG_HOME", "relative/config");
-    testing::ScopedEnv cache("XDG_CACHE_HOME", nullptr);
-    EXPECT_EQ(HostPreferencesFolderPath(), Path("home/.config"));
-    EXPECT_EQ(HostCacheFolderPath(), Path("home/.cache"));
-}
-
 TEST_F(VolumeCatalogueTest, FoldersWithAwkwardBytesRoundTripThroughTheFile) {
     std::map<int32_t, std::string> ids;
     for (const std::string name : {"with space", "new\nline", "back\\slash", "tab\there",
@@ -94,16 +80,6 @@ TEST_F(VolumeCatalogueTest, DamagedCatalogueLinesAreSkipped) {
     Dir(502, fnfErr);
     MakeFolder(Path("new"));
     EXPECT_EQ(Id(Path("new")), 501) << "new IDs go above every ID in the file";
-}
-
-TEST_F(VolumeCatalogueTest, UnwritableCatalogueIsReportedNotIgnored) {
-    if (testing::RunningAsRoot())
-        GTEST_SKIP() << "permission bits do not stop root";
-    MakeFolder(Path("config"));
-    chmod(Path("config").c_str(), 0555);
-    int32_t id = 0;
-    EXPECT_EQ(HostFolderIDForPath(Path("home"), id), permErr);
-    EXPECT_EQ(id, 0);
 }
 
 // Links name their target; a dangling link names a file to be created beside it.
@@ -152,71 +128,6 @@ TEST_F(VolumeCatalogueTest, UnsafeNamesInLocationsAreRefused) {
     damaged = SpecNamed("x");
     damaged.name[0] = 64; // longer than a name may be
     EXPECT_EQ(HostPathForFSSpec(damaged, path), bdNamErr);
-}
-
-TEST_F(VolumeCatalogueTest, NamedConversionNeverTruncates) {
-    FSSpec spec{};
-    ASSERT_EQ(PathToFSSpec(Path("f.ppd").c_str(), &spec), noErr);
-    const std::string expected = Path("f.ppd");
-    char buffer[512] = "#";
-    EXPECT_EQ(fSSpecToPath(&spec, buffer, static_cast<uint32_t>(expected.size())), paramErr);
-    EXPECT_EQ(buffer[0], '#') << "nothing written when the path does not fit";
-    ASSERT_EQ(fSSpecToPath(&spec, buffer, static_cast<uint32_t>(expected.size() + 1)), noErr);
-    EXPECT_EQ(std::string(buffer), expected);
-}
-
-// Two child processes and this one assign IDs at once for overlapping sets of folders: no
-// folder gets two IDs, no ID two folders, and every assignment reaches the file.
-TEST_F(VolumeCatalogueTest, ProcessesAssigningAtOnceNeverShareOrLoseIds) {
-    std::vector<std::string> shared;
-    for (int i = 0; i < 25; ++i)
-        MakeFolder(shared.emplace_back(Path("shared" + std::to_string(i))));
-    pid_t children[2];
-    for (int c = 0; c < 2; ++c) {
-        std::vector<std::string> folders;
-        for (size_t i = 0; i < shared.size(); ++i) {
-            folders.push_back(shared[i]);
-            MakeFolder(
-                folders.emplace_back(Path("own" + std::to_string(c) + "_" + std::to_string(i))));
-        }
-        if ((children[c] = fork()) == 0) {
-            std::ofstream out(Path("out" + std::to_string(c)));
-            for (const std::string& folder : folders) {
-                int32_t id = 0;
-                if (HostFolderIDForPath(folder, id) != noErr)
-                    _exit(1);
-                out << id << ' ' << folder << '\n';
-            }
-            out.close();
-            _exit(out.good() ? 0 : 2);
-        }
-    }
-    std::map<std::string, std::set<int32_t>> idsOfFolder;
-    std::map<int32_t, std::set<std::string>> foldersOfId;
-    for (const std::string& folder : shared) {
-        idsOfFolder[folder].insert(Id(folder));
-        foldersOfId[Id(folder)].insert(folder);
-    }
-    for (pid_t child : children) {
-        int status = 0;
-        ASSERT_TRUE(child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-                    WEXITSTATUS(status) == 0);
-    }
-    for (const char* out : {"out0", "out1"}) {
-        std::istringstream lines(ReadFile(Path(out)));
-        int32_t id = 0;
-        for (std::string folder; lines >> id && std::getline(lines >> std::ws, folder);) {
-            idsOfFolder[folder].insert(id);
-            foldersOfId[id].insert(folder);
-        }
-    }
-    EXPECT_EQ(idsOfFolder.size(), 75u);
-    for (const auto& [folder, ids] : idsOfFolder)
-        EXPECT_EQ(ids.size(), 1u) << folder << " got several IDs";
-    for (const auto& [id, folders] : foldersOfId) {
-        ASSERT_EQ(folders.size(), 1u) << id << " given to several folders";
-        EXPECT_EQ(Dir(id), *folders.begin());
-    }
 }
 
 } // namespace

@@ -53,7 +53,6 @@ Bytes GoldenFork() {
 constexpr size_t kMap = 280;
 constexpr size_t kTypeList = kMap + 28;
 constexpr size_t kRefs = kTypeList + 18;
-constexpr size_t kNames = kMap + 82;
 
 ResourceForkImage GoldenImage() {
     ResourceForkImage image;
@@ -154,27 +153,20 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"DataLengthPastTheEnd", [](Bytes& f) { Put32(f, 8, 0xFFFFFFFF); }},
         MalformedCase{"MapOffsetPastTheEnd", [](Bytes& f) { Put32(f, 4, 0xFFFFFFF0); }},
         MalformedCase{"MapLengthPastTheEnd", [](Bytes& f) { Put32(f, 12, 0x59); }},
-        MalformedCase{"MapTooShortForItsHeader", [](Bytes& f) { Put32(f, 12, 20); }},
         MalformedCase{"DataOverTheHeader", [](Bytes& f) { Put32(f, 0, 8); }},
         MalformedCase{"MapOverTheData", [](Bytes& f) { Put32(f, 8, 25); }},
         MalformedCase{"TypeListPastTheMap", [](Bytes& f) { Put16(f, kMap + 24, 0x0100); }},
-        MalformedCase{"TypeListOverTheMapHeader", [](Bytes& f) { Put16(f, kMap + 24, 4); }},
         MalformedCase{"NameListPastTheMap", [](Bytes& f) { Put16(f, kMap + 26, 0x0059); }},
         MalformedCase{"TypeCountOverflowsTheMap", [](Bytes& f) { Put16(f, kTypeList, 0x7FFF); }},
-        MalformedCase{"TypeCountNegative", [](Bytes& f) { Put16(f, kTypeList, 0xFFFE); }},
         MalformedCase{"ReferenceCountOverflowsTheMap",
                       [](Bytes& f) { Put16(f, kTypeList + 6, 0x7FFF); }},
-        MalformedCase{"ReferenceCountNegative", [](Bytes& f) { Put16(f, kTypeList + 6, 0xFFFF); }},
         MalformedCase{"ReferenceListOutsideTheMap",
                       [](Bytes& f) { Put16(f, kTypeList + 8, 0xFFF0); }},
-        MalformedCase{"ReferenceListInsideTheTypeList",
-                      [](Bytes& f) { Put16(f, kTypeList + 8, 2); }},
         MalformedCase{"ReferenceListsOverlap",
                       [](Bytes& f) { Put16(f, kTypeList + 16, 0x12 + 12); }},
         MalformedCase{"TypeListedTwice",
                       [](Bytes& f) { Put32(f, kTypeList + 10, MakeFourCC("Tone")); }},
         MalformedCase{"NamePastTheNameList", [](Bytes& f) { Put16(f, kRefs + 2, 0x0006); }},
-        MalformedCase{"NameLengthPastTheMap", [](Bytes& f) { f[kNames] = 0x06; }},
         MalformedCase{"DataOffsetPastTheDataArea", [](Bytes& f) { f[kRefs + 12 + 7] = 0x18; }},
         MalformedCase{"DataLengthPastTheDataArea", [](Bytes& f) { Put32(f, 256, 0x00000100); }},
         MalformedCase{"DataOfTwoResourcesOverlap", [](Bytes& f) { f[kRefs + 24 + 7] = 0x00; }},

@@ -1,5 +1,5 @@
-// Resource files over sidecars: creating, reading back, writing only what was marked, the
-// current file, failed writes, a Mac's sidecar, and files that cannot be opened.
+// Resource files over sidecars: creating, reading back, writing only what was marked, failed
+// writes, a Mac's sidecar, and files that cannot be opened.
 #include "host/resources/ResourceManager.h"
 
 #include "base/PStringView.h"
@@ -130,26 +130,6 @@ TEST_F(ResourceManagerTest, SidecarFromAMacKeepsItsOtherEntriesAndFinderInfo) {
     after.resourceFork = mac.resourceFork;
     EXPECT_EQ(after, mac);
     EXPECT_EQ(ForkOnDisk("settings").entries.at(0).data, (Bytes{4, 5, 6}));
-}
-
-// Only the current file is searched; an open file opened again gives the same reference and
-// closes when closed as often.
-TEST_F(ResourceManagerTest, CurrentFileFollowsOpensUsesAndCloses) {
-    const FSSpec a = FileWithTwoResources("a");
-    const int16_t refA = FSpOpenResFile(a, fsRdPerm);
-    const int16_t refB = FSpOpenResFile(NewResFile("b"), fsRdWrPerm);
-    ASSERT_TRUE(refA > 0 && refB > 0 && refA != refB);
-    EXPECT_EQ(CurResFile(), refB);
-    EXPECT_EQ(Get1Resource(kTone, 128), nullptr);
-    UseResFile(refA);
-    EXPECT_NE(Get1Resource(kTone, 128), nullptr);
-    EXPECT_EQ(FSpOpenResFile(a, fsRdPerm), refA);
-    CloseResFile(refA);
-    EXPECT_EQ(CurResFile(), refA);
-    CloseResFile(refA);
-    EXPECT_EQ(CurResFile(), 0);
-    UseResFile(refA);
-    EXPECT_EQ(ResError(), resFNotFound);
 }
 
 TEST_F(ResourceManagerTest, FilesThatCannotBeOpenedGiveMinusOneAndTheStatus) {

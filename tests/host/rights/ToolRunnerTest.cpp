@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fcntl.h>
 
 namespace orvane {
 namespace {
@@ -56,20 +55,6 @@ TEST_F(ToolRunnerTest, LongOutputIsReadToTheEndAndItsStartKept) {
     ASSERT_EQ(RunTool({Script("killed", "kill -TERM $$\n")}, run), noErr);
     EXPECT_EQ(run.signal, SIGTERM);
     EXPECT_EQ(run.exitCode, -1);
-}
-
-TEST_F(ToolRunnerTest, OpenFilesDoNotReachTheTool) {
-    WriteFile(Path("held-open"), "secret");
-    const int fd = open(Path("held-open").c_str(), O_RDONLY); // without close-on-exec
-    ASSERT_GE(fd, 0);
-    ToolRun run;
-    const OSErr status =
-        RunTool({Script("probe", "test -e /proc/self/fd/$1 && echo open || echo closed\n"),
-                 std::to_string(fd)},
-                run);
-    close(fd);
-    ASSERT_EQ(status, noErr);
-    EXPECT_EQ(run.outputText, "closed\n");
 }
 
 } // namespace
