@@ -123,22 +123,10 @@ std::map<std::string, std::string> TablesOfText(const std::string& text) {
     return tables;
 }
 
-class OrvanectlTest : public TempRoot {
+class OrvanectlTest : public SampleRootTest {
 protected:
     void SetUp() override {
-        TempRoot::SetUp();
-        fs::copy(std::string(ORVANE_SOURCE_DIR) + "/sample/root", Path("root"),
-                 fs::copy_options::recursive);
-        MakeFolder(Path("scratch"));
-        const char* bundle = std::getenv("ORVANE_BUNDLE_DIR");
-        env_ = {{"PATH", "/usr/bin:/bin"},
-                {"HOME", Path("home")},
-                {"XDG_CONFIG_HOME", Path("config")},
-                {"XDG_CACHE_HOME", Path("cache")},
-                {"ORVANE_ROOT", Path("root")},
-                {"ORVANE_ADMIN", "user"},
-                {"ORVANE_BUNDLE_DIR", bundle ? bundle : ORVANE_BUILD_DIR "/share/orvane"},
-                {"LC_ALL", "C.UTF-8"}};
+        SampleRootTest::SetUp();
         // The messages the program must print, read from the same resources in this process.
         bundle_.emplace("ORVANE_BUNDLE_DIR", env_["ORVANE_BUNDLE_DIR"]);
         glue_ = NewGlueRec();
@@ -150,14 +138,7 @@ protected:
             DisposeGlueRec(glue_);
         }
         bundle_.reset();
-        TempRoot::TearDown();
-    }
-
-    CliResult Run(const std::vector<std::string>& args, const Environment& extra = {}) {
-        Environment env = env_;
-        for (const auto& [name, value] : extra)
-            env[name] = value;
-        return RunCli(ORVANECTL_PATH, args, env, Path("scratch"));
+        SampleRootTest::TearDown();
     }
     // Runs a command that must succeed; standard error may hold what the tools run for the
     // rights print, never a message.
@@ -194,7 +175,6 @@ protected:
         Ok({"to-ppd", "Linear"});
     }
 
-    Environment env_;
     GlueRec* glue_ = nullptr;
 
 private:
