@@ -7,7 +7,6 @@
 #include "cli/CliMessages.h"
 #include "cli/CliProcess.h"
 #include "core/Alerts.h"
-#include "core/Questions.h"
 #include "core/UiText.h"
 #include "host/files/HostPaths.h"
 #include "host/resources/AppleDouble.h"
@@ -15,7 +14,6 @@
 #include "host/resources/Sidecar.h"
 #include "tone/ToneRecords.h"
 
-#include <clocale>
 #include <thread>
 
 namespace orvane {
@@ -250,26 +248,6 @@ TEST_F(OrvanectlTest, AddStoresTheRegisteredSettingsSortedAndListsThem) {
     EXPECT_EQ(Registered(), (Names_{"Al", "Gamma", "Linear", "Vivid", "alpha", "\xC3\x84rger"}));
 }
 
-TEST_F(OrvanectlTest, ReplacingNeedsTheReplaceOption) {
-    Ok({"add", "Linear", "--all", kLinearSpec});
-    const Files before = DiskState();
-    const CliResult declined = Run({"add", "Linear", "--all", "gamma:2.2"});
-    EXPECT_EQ(declined.exitStatus, 3);
-    EXPECT_EQ(declined.out, "");
-    // The question the window would ask, then what the command line can do about it.
-    const std::string question = QuestionText(glue_, kReplaceAlertID, "Linear");
-    ASSERT_FALSE(question.empty());
-    EXPECT_EQ(declined.err, "orvanectl: " + question + " " +
-                                Message(kCliReplaceDeclinedCode).substr(sizeof "orvanectl: " - 1));
-    EXPECT_EQ(DiskState(), before);
-
-    EXPECT_EQ(Ok({"add", "Linear", "--all", "gamma:2.2", "--replace"}).out,
-              "Replaced \"Linear\" in the registered settings.\n");
-    EXPECT_NE(Ok({"list"}).out.find("(1 of 20):\n  Linear  (one curve for all inks)\n"
-                                    "    all       levels:0,0.14,"),
-              std::string::npos);
-}
-
 // A bare name is looked for in the printer-description folder only; a PPD that is gone,
 // no longer supported or cannot be examined is reported by name, never silently.
 TEST_F(OrvanectlTest, AChosenPPDThatIsGoneOrNoLongerSupportedIsForgottenSayingSo) {
@@ -346,42 +324,6 @@ TEST_F(OrvanectlTest, CopyingIntoThePPDWritesItsTablesAndRecord) {
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all.at("all").substr(0, 2), "0\t");
     EXPECT_EQ(all.at("all").substr(all.at("all").size() - 4), "255\t");
-}
-
-TEST_F(OrvanectlTest, SettingsMoveBetweenTheListsAndTheLastOneLeavesTheSamplePPD) {
-    SetUpRegisteredAndPPD();
-    Ok({"delete", "Linear"});
-    EXPECT_EQ(Registered(), Names_{"Vivid"});
-    EXPECT_EQ(Ok({"from-ppd", "Linear"}).out, "Copied \"Linear\" into the registered settings.\n");
-    EXPECT_NE(Ok({"list"}).out.find("  Linear  (one curve for all inks)\n"
-                                    "    all       levels:0,,,,,,50,,,,,,100\n  Vivid"),
-              std::string::npos);
-    // Copying or renaming onto a name the target list has asks first.
-    const Files before = DiskState();
-    EXPECT_EQ(Run({"to-ppd", "Linear"}).exitStatus, 3);
-    EXPECT_EQ(Run({"rename", "Vivid", "Linear"}).exitStatus, 3);
-    EXPECT_EQ(DiskState(), before);
-
-    EXPECT_EQ(Ok({"duplicate", "Vivid", "Bold"}).out,
-              "Copied \"Vivid\" as \"Bold\" in the registered settings.\n");
-    EXPECT_EQ(Ok({"rename", "Bold", "Soft"}).out,
-              "Renamed \"Bold\" to \"Soft\" in the registered settings.\n");
-    Ok({"rename", "Soft", "Vivid", "--replace"});
-    EXPECT_EQ(Registered(), (Names_{"Linear", "Vivid"}));
-    // In the PPD's list, each change rewrites the PPD's record and its text.
-    Ok({"duplicate", "Linear", "Copy", "--ppd"});
-    Ok({"rename", "Linear", "Zed", "--ppd"});
-    EXPECT_EQ(InPPD(), (Names_{"Copy", "Zed"}));
-    const Bytes record = SidecarResource(PPDPath(kColorPPD), kPPDToneResType, kPPDToneResID);
-    EXPECT_EQ(Slice(record, 0, 9), (Bytes{0, 0, 0, 2, 4, 'C', 'o', 'p', 'y'}));
-    EXPECT_NE(ReadFile(PPDPath(kColorPPD)).find("Zed"), std::string::npos);
-
-    Ok({"delete", "Copy", "--ppd"});
-    EXPECT_EQ(Ok({"delete", "Zed", "--ppd"}).out, "Deleted \"Zed\" from the PPD's settings.\n");
-    EXPECT_EQ(ReadFile(PPDPath(kColorPPD)), SamplePPD(kColorPPD));
-    EXPECT_EQ(Slice(SidecarResource(PPDPath(kColorPPD), kPPDToneResType, kPPDToneResID), 0, 4),
-              (Bytes{0, 0, 0, 0}))
-        << "count 0";
 }
 
 TEST_F(OrvanectlTest, RefusedAdministratorRightsLeaveThePPDUnsaved) {
@@ -491,22 +433,6 @@ TEST_F(OrvanectlTest, TwoWritersOfOnePPDNeverLoseOrMixAChange) {
         EXPECT_EQ(list.find("not in the PPD's text"), std::string::npos)
             << "text and record of different writers";
     }
-}
-
-TEST_F(OrvanectlTest, NumbersUseAPointInEveryLocale) {
-    const std::string previous = std::setlocale(LC_ALL, nullptr);
-    const bool german = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
-    std::setlocale(LC_ALL, previous.c_str());
-    if (!german)
-        GTEST_SKIP() << "de_DE.UTF-8 is not installed (scripts/install-deps.sh adds it)";
-    env_["LC_ALL"] = "de_DE.UTF-8";
-    Ok({"add", "Vivid", "--cyan", kVividCyanSpec, "--magenta", "gamma:2.2"});
-    EXPECT_NE(Ok({"list"}).out.find("levels:0,0.14,0.63,2.9,"), std::string::npos);
-    EXPECT_NE(Squeezed(Ok({"--json", "list"}).out).find("\"gamma\":220"), std::string::npos);
-    EXPECT_EQ(Run({"add", "Comma", "--all", "gamma:2,2"}).exitStatus, 1);
-    const std::string table = Ok({"table", "Vivid"}).out;
-    EXPECT_NE(table.find("\t0.69\t"), std::string::npos) << table;
-    EXPECT_EQ(table.find(','), std::string::npos);
 }
 
 // Bad input: the right message, a failing exit status and nothing changed on disk.
