@@ -57,29 +57,6 @@ TEST_F(PreferencesTest, FirstRunLeavesAnEmptyRecordAndOnlyAWindowItsPosition) {
               (Bytes{0x00, 0x2C, 0x00, 0x0A}));
 }
 
-TEST_F(PreferencesTest, PositionsAreRecordedPerDialogAndReadBack) {
-    ASSERT_EQ(Open(), noErr);
-    // Before any window was closed: a record saying "no position" is made.
-    EXPECT_EQ(GetSavedDialog(glue_, kNewEditHalftoneDialogID).v, -1);
-    EXPECT_EQ(PrefsResource(kWindowPosResType, kNewEditHalftoneDialogID),
-              (Bytes{0xFF, 0xFF, 0xFF, 0xFF}));
-
-    positions_.Set(FakeWindow(), Point{-20, 300});
-    SaveTheDialogPosition(glue_, FakeWindow(), kNewEditHalftoneDialogID);
-    const Point recorded = GetSavedDialog(glue_, kNewEditHalftoneDialogID);
-    EXPECT_EQ(recorded.v, -20);
-    EXPECT_EQ(recorded.h, 300);
-    EXPECT_EQ(PrefsResource(kWindowPosResType, kNewEditHalftoneDialogID),
-              (Bytes{0xFF, 0xEC, 0x01, 0x2C}));
-    EXPECT_FALSE(PrefsResource(kWindowPosResType, kAdjustHalftoneDialogID));
-
-    // A window whose position is unknown, or none at all, leaves the record alone.
-    positions_.Forget(FakeWindow());
-    SaveTheDialogPosition(glue_, FakeWindow(), kNewEditHalftoneDialogID);
-    SaveTheDialogPosition(glue_, nullptr, kNewEditHalftoneDialogID);
-    EXPECT_EQ(GetSavedDialog(glue_, kNewEditHalftoneDialogID).h, 300);
-}
-
 TEST_F(PreferencesTest, AFailedWriteIsReportedAndLeavesTheFileAndTheUnsavedState) {
     ASSERT_EQ(Open(), noErr);
     ASSERT_EQ(Add("Keep me"), noErr);

@@ -186,29 +186,5 @@ INSTANTIATE_TEST_SUITE_P(
         ConfirmCase{"OntoAnotherDeclined", "Beta", "Alpha", 2, {"Alpha", "Beta", "Gamma"}, -1}),
     [](const auto& p) { return std::string(p.param.label); });
 
-// Duplicate asks for the name, then adds the copy to the list it came from.
-TEST_F(SettingsListsTest, DuplicateAsksForANameOfAtMost32Bytes) {
-    ASSERT_EQ(Add("Alpha", true, 1234), noErr);
-    ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, "Alpha"));
-    asker_.SetNextCancel();
-    ASSERT_EQ(Press(kAdjustDuplicateItem), noErr);
-    // The unchanged name asks whether to replace the setting it copies.
-    asker_.SetNextName("Alpha");
-    alerts_.SetNextAnswer(2);
-    ASSERT_EQ(Press(kAdjustDuplicateItem), noErr);
-    ASSERT_EQ(alerts_.shown().size(), 1u);
-    EXPECT_EQ(alerts_.shown()[0].alertID, kReplaceAlertID);
-    // Over 32 bytes is refused rather than cut.
-    asker_.SetNextName(std::string(33, 'x'));
-    EXPECT_EQ(Press(kAdjustDuplicateItem), kBadToneNameCode);
-    Expect({"Alpha"});
-
-    asker_.SetNextName(std::string(32, 'x'));
-    ASSERT_EQ(Press(kAdjustDuplicateItem), noErr);
-    EXPECT_EQ(asker_.asked(), Names_(4, "Alpha"));
-    Expect({"Alpha", std::string(32, 'x')});
-    EXPECT_EQ(Mid(1), 1234);
-}
-
 } // namespace
 } // namespace orvane::testing
