@@ -194,12 +194,6 @@ TEST_F(OrvanectlTest, FirstRunListsNothingAndTheSystemLevelComesFromOptionOrEnvi
     EXPECT_EQ(bad.exitStatus, 1);
     EXPECT_EQ(bad.err, Message(kCliBadSystemLevelCode));
     EXPECT_EQ(bad.out, "");
-
-    EXPECT_EQ(Ok({"--help"}).out.rfind("usage: orvanectl [--os-level N] [--json]", 0), 0u);
-    EXPECT_EQ(Ok({"--version"}).out.rfind("orvanectl (Orvane) ", 0), 0u);
-    const CliResult unknown = Run({"frobnicate"});
-    EXPECT_EQ(unknown.exitStatus, 2);
-    EXPECT_EQ(unknown.err, "orvanectl: unknown command \"frobnicate\"; see orvanectl --help\n");
 }
 
 TEST_F(OrvanectlTest, AddStoresTheRegisteredSettingsSortedAndListsThem) {
