@@ -107,20 +107,6 @@ std::string Squeezed(const std::string& json) {
     return out;
 }
 
-// The tables of `table` text output: name -> the numbers' text exactly as printed.
-std::map<std::string, std::string> TablesOfText(const std::string& text) {
-    std::map<std::string, std::string> tables;
-    for (size_t pos = 0, colon; (colon = text.find(":\n", pos)) != std::string::npos;) {
-        // A table is 26 lines: 25 of ten numbers, then six numbers and its own line feed.
-        size_t end = colon + 2;
-        for (int line = 0; line < 26 && end != std::string::npos; ++line)
-            end = text.find('\n', end) + 1;
-        tables[text.substr(pos, colon - pos)] = text.substr(colon + 2, end - colon - 3);
-        pos = end;
-    }
-    return tables;
-}
-
 class OrvanectlTest : public SampleRootTest {
 protected:
     void SetUp() override {
@@ -277,47 +263,6 @@ TEST_F(OrvanectlTest, AChosenPPDThatIsGoneOrNoLongerSupportedIsForgottenSayingSo
     EXPECT_EQ(add.exitStatus, 1);
     EXPECT_NE(add.err.find("set aside"), std::string::npos) << add.err;
     EXPECT_EQ(DiskState(), before);
-}
-
-TEST_F(OrvanectlTest, CopyingIntoThePPDWritesItsTablesAndRecord) {
-    Ok({"add", "Vivid", "--cyan", kVividCyanSpec, "--magenta", "gamma:2.2"});
-    Ok({"choose", kColorPPD});
-    // Only the result reaches standard output; what the tools run for the rights print
-    // (here "id" as the current user) goes to standard error.
-    EXPECT_EQ(Ok({"to-ppd", "Vivid"}).out,
-              std::string("Copied \"Vivid\" into the PPD's settings of ") + kColorPPD + ".\n");
-    // 'VrTn' 128 beside the PPD: version 0 (the current layout), count, six slots, the
-    // legacy word.
-    const Bytes record = SidecarResource(PPDPath(kColorPPD), kPPDToneResType, kPPDToneResID);
-    ASSERT_EQ(record.size(), sizeof(PPDTone4Rec));
-    EXPECT_EQ(Slice(record, 0, 4), (Bytes{0, 0, 0, 1}));
-    EXPECT_EQ(Slice(record, 4, sizeof(CMYKTone)), kStoredVivid);
-    EXPECT_EQ(Slice(record, 4 + sizeof(CMYKTone), record.size() - 4 - sizeof(CMYKTone)),
-              Bytes(record.size() - 4 - sizeof(CMYKTone), 0));
-
-    // The PPD carries exactly the tables `table --ppd` prints, one per ink, and outside its
-    // --json gives the same numbers.
-    const std::string ppd = ReadFile(PPDPath(kColorPPD));
-    const auto tables = TablesOfText(Ok({"table", "Vivid", "--ppd"}).out);
-    const std::string json = Squeezed(Ok({"--json", "table", "Vivid", "--ppd"}).out);
-    ASSERT_EQ(tables.size(), 4u);
-    for (const char* ink : {"cyan", "magenta", "yellow", "black"}) {
-        ASSERT_TRUE(tables.count(ink)) << ink;
-        EXPECT_NE(ppd.find("(" + tables.at(ink)), std::string::npos) << ink;
-        std::string numbers = tables.at(ink);
-        std::replace(numbers.begin(), numbers.end(), '\t', ',');
-        std::replace(numbers.begin(), numbers.end(), '\n', ',');
-        numbers.pop_back(); // the last number's separator
-        EXPECT_NE(json.find("\"" + std::string(ink) + "\":[" + numbers + "]"), std::string::npos)
-            << ink;
-    }
-
-    // One curve for all inks is one table named "all", from full ink (0) to none (255).
-    Ok({"add", "Linear", "--all", kLinearSpec});
-    const auto all = TablesOfText(Ok({"table", "Linear"}).out);
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all.at("all").substr(0, 2), "0\t");
-    EXPECT_EQ(all.at("all").substr(all.at("all").size() - 4), "255\t");
 }
 
 TEST_F(OrvanectlTest, RefusedAdministratorRightsLeaveThePPDUnsaved) {
