@@ -94,24 +94,6 @@ TEST_F(AdjustHalftoneTest, SaveFollowsWhatTheListsShow) {
     EXPECT_TRUE(view_.enabled.Contains(kAdjustSaveItem));
 }
 
-TEST_F(AdjustHalftoneTest, RefusalsAreShownWithMessagesOfTheirOwn) {
-    AdjustHalftoneDialogItemProc(glue_, kAdjustDeleteItem);
-    ASSERT_EQ(alerts_.shown().size(), 1u);
-    EXPECT_EQ(alerts_.shown()[0].alertID, kErrorAlertID);
-    EXPECT_EQ(alerts_.shown()[0].params[0],
-              "No setting is selected. Select a setting, then try again.");
-    std::set<std::string> messages;
-    for (OSErr code = kFirstStoreCode; code <= kLastStoreCode; ++code) {
-        if (code == kRetiredStoreCode)
-            continue;
-        const std::string text = AlertMessageText(glue_, code);
-        EXPECT_FALSE(text.empty()) << code;
-        messages.insert(text);
-    }
-    EXPECT_EQ(messages.size(), static_cast<size_t>(kLastStoreCode - kFirstStoreCode));
-    EXPECT_EQ(messages.count(AlertMessageText(glue_, -39)), 0u);
-}
-
 // A setting built outside the editor, by the editor's rules.
 TEST(ToneValidityTest, FollowsTheEditorsRules) {
     struct Case {

@@ -57,66 +57,6 @@ TEST_F(PreferencesTest, FirstRunLeavesAnEmptyRecordAndOnlyAWindowItsPosition) {
               (Bytes{0x00, 0x2C, 0x00, 0x0A}));
 }
 
-TEST_F(PreferencesTest, PositionsAreRecordedPerDialogAndReadBack) {
-    ASSERT_EQ(Open(), noErr);
-    // Before any window was closed: a record saying "no position" is made.
-    EXPECT_EQ(GetSavedDialog(glue_, kNewEditHalftoneDialogID).v, -1);
-    EXPECT_EQ(PrefsResource(kWindowPosResType, kNewEditHalftoneDialogID),
-              (Bytes{0xFF, 0xFF, 0xFF, 0xFF}));
-
-    positions_.Set(FakeWindow(), Point{-20, 300});
-    SaveTheDialogPosition(glue_, FakeWindow(), kNewEditHalftoneDialogID);
-    const Point recorded = GetSavedDialog(glue_, kNewEditHalftoneDialogID);
-    EXPECT_EQ(recorded.v, -20);
-    EXPECT_EQ(recorded.h, 300);
-    EXPECT_EQ(PrefsResource(kWindowPosResType, kNewEditHalftoneDialogID),
-              (Bytes{0xFF, 0xEC, 0x01, 0x2C}));
-    EXPECT_FALSE(PrefsResource(kWindowPosResType, kAdjustHalftoneDialogID));
-
-    // A window whose position is unknown, or none at all, leaves the record alone.
-    positions_.Forget(FakeWindow());
-    SaveTheDialogPosition(glue_, FakeWindow(), kNewEditHalftoneDialogID);
-    SaveTheDialogPosition(glue_, nullptr, kNewEditHalftoneDialogID);
-    EXPECT_EQ(GetSavedDialog(glue_, kNewEditHalftoneDialogID).h, 300);
-}
-
-TEST_F(PreferencesTest, TheRecordIsStoredBigEndianAndReadBackUnchanged) {
-    ASSERT_EQ(Open(), noErr);
-    CMYKTone tone = MakeTone("Soft", 4500);
-    tone.tone[kBlack].gamma = 220; // a curve the one-curve setting does not show
-    ASSERT_EQ(AdjustHalftoneDialogAppendEntry(glue_, true, tone), noErr);
-    ASSERT_EQ(Add("Beta", true, 5100), noErr);
-    EXPECT_TRUE(AdjustHalftoneCheckRegisteredSettingChanged(glue_));
-    ASSERT_EQ(SetAdjustHalftoneDialogsSetting(glue_).status, noErr);
-    EXPECT_FALSE(AdjustHalftoneCheckRegisteredSettingChanged(glue_));
-
-    const auto record = PrefsResource(kToneResType, kToneResID);
-    ASSERT_TRUE(record);
-    ASSERT_EQ(record->size(), sizeof(ToneRes4Rec));
-    const auto at = [&](size_t offset) {
-        return Bytes(record->begin() + offset, record->begin() + offset + 4);
-    };
-    const size_t soft = offsetof(ToneRes4Rec, tones) + sizeof(CMYKTone);
-    EXPECT_EQ(at(offsetof(ToneRes4Rec, count)), (Bytes{0x00, 0x02, 0x00, 0x00}));
-    EXPECT_EQ(std::string(record->begin() + soft, record->begin() + soft + 5), "\x04Soft");
-    EXPECT_EQ((*record)[soft + offsetof(CMYKTone, sameCurve)], 1);
-    const size_t cyan = soft + offsetof(CMYKTone, tone);
-    EXPECT_EQ(at(cyan + 6 * 4), (Bytes{0x00, 0x00, 0x11, 0x94})); // 4500 at 50 %
-    const size_t black = cyan + kBlack * sizeof(CToneInfo) + offsetof(CToneInfo, gamma);
-    EXPECT_EQ(at(black), (Bytes{0x00, 0x00, 0x00, 0xDC})); // 220
-    const std::string sidecar = ReadFile(SidecarPath(PrefsPath()));
-    ASSERT_EQ(SetAdjustHalftoneDialogsSetting(glue_).status, noErr);
-    EXPECT_EQ(ReadFile(SidecarPath(PrefsPath())), sidecar) << "saving twice writes the same bytes";
-
-    ASSERT_EQ(Reopen(), noErr);
-    EXPECT_EQ(Names(prefsWorking()), (std::vector<std::string>{"Beta", "Soft"}));
-    EXPECT_EQ(registered_.rows(), (std::vector<std::string>{"Beta", "Soft"}));
-    EXPECT_EQ(std::memcmp(&prefsWorking().tones[1], &tone, sizeof tone), 0);
-    EXPECT_FALSE(AdjustHalftoneCheckRegisteredSettingChanged(glue_));
-    EXPECT_FALSE(AdjustHalftoneCheckPPDSettingChanged(glue_));
-    EXPECT_FALSE(view_.enabled.Contains(kAdjustSaveItem));
-}
-
 TEST_F(PreferencesTest, AFailedWriteIsReportedAndLeavesTheFileAndTheUnsavedState) {
     ASSERT_EQ(Open(), noErr);
     ASSERT_EQ(Add("Keep me"), noErr);

@@ -81,47 +81,6 @@ TEST_F(SaveAndChoosePPDTest, AFailedRecordingOfTheChoiceKeepsTheFileAndTheChoice
     EXPECT_TRUE(Changed(true)) << "the unrecorded choice still counts as unsaved";
 }
 
-TEST_F(SaveAndChoosePPDTest, ARefusedRequestLeavesThePPDListUnsavedUntilGranted) {
-    ASSERT_EQ(Choose(ppdPath_), noErr);
-    ASSERT_EQ(Add("Registered"), noErr);
-    ASSERT_EQ(Add("Soft", false, 4000), noErr);
-    EXPECT_TRUE(Changed(false));
-    const std::string ppdBefore = ReadFile(ppdPath_);
-    ScopedEnv viaInstaller("ORVANE_PPD_ROUTE", "installer");
-    rights_.SetRequestResult(userCanceledErr);
-    SaveOutcome saved = AdjustHalftoneDialogSave(glue_);
-    ASSERT_EQ(saved.status, noErr);
-    EXPECT_TRUE(saved.rightsRefused);
-    EXPECT_EQ(AUTH_CANCEL_Flag, 0) << "handled by the command that met it";
-    EXPECT_EQ(rights_.requests(), 1);
-    EXPECT_EQ(ReadFile(ppdPath_), ppdBefore);
-    EXPECT_FALSE(PPDHasRecord());
-    EXPECT_TRUE(Changed(false));
-    EXPECT_TRUE(view_.enabled.Contains(kAdjustSaveItem));
-    EXPECT_FALSE(Changed(true)) << "the preferences were written all the same";
-
-    rights_.SetRequestResult(noErr);
-    rights_.SetRunsTools(true);
-    saved = AdjustHalftoneDialogSave(glue_);
-    ASSERT_EQ(saved.status, noErr);
-    EXPECT_FALSE(saved.rightsRefused);
-    EXPECT_NE(ReadFile(ppdPath_).find("*% Begin Orvane tone settings"), std::string::npos);
-    EXPECT_EQ(ResourceBytes(ppdPath_, kPPDToneResType, kPPDToneResID)->at(3), 1) << "count";
-    EXPECT_FALSE(Changed(false));
-    EXPECT_FALSE(view_.enabled.Contains(kAdjustSaveItem));
-
-    // The next run reads the settings back from the PPD.
-    ASSERT_EQ(Reopen(), noErr);
-    EXPECT_EQ(Names(ppdWorking()), Names_{"Soft"});
-    EXPECT_EQ(ppd_.rows(), Names_{"Soft"});
-    EXPECT_EQ(int32_t{ppdWorking().tones[0].tone[kCyan].levels[6]}, 4000);
-
-    std::filesystem::remove(ppdPath_);
-    ASSERT_EQ(Add("Warm", false), noErr);
-    EXPECT_EQ(AdjustHalftoneDialogSave(glue_).status, fnfErr) << "a chosen PPD that is gone";
-    EXPECT_TRUE(Changed(false));
-}
-
 TEST_F(SaveAndChoosePPDTest, AFileThatIsNotASupportedPPDLeavesNoPPDChosen) {
     ASSERT_EQ(Choose(ppdPath_), noErr);
     ASSERT_EQ(Add("Soft", false), noErr);

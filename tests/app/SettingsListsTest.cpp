@@ -73,63 +73,6 @@ INSTANTIATE_TEST_SUITE_P(
                        "clat"}}),
     [](const auto& p) { return std::string(p.param.label); });
 
-TEST_F(SettingsListsTest, TheSameNameAsksBeforeReplacingInItsOwnListOnly) {
-    ASSERT_EQ(Add("Alpha", true, 3000), noErr);
-    ASSERT_EQ(Add("Beta"), noErr);
-    registered_.Select(0);
-    const ToneRes4Rec before = prefsWorking();
-    alerts_.SetNextAnswer(2);
-    ASSERT_EQ(Add("Alpha", true, 7000), noErr);
-    EXPECT_EQ(std::memcmp(&before, &prefsWorking(), sizeof before), 0) << "declined";
-
-    alerts_.SetNextAnswer(1);
-    ASSERT_EQ(Add("Alpha", true, 4000), noErr);
-    ASSERT_EQ(alerts_.shown().size(), 2u);
-    EXPECT_EQ(alerts_.shown()[1].alertID, kReplaceAlertID);
-    EXPECT_NE(alerts_.shown()[1].params[0].find("named \u201CAlpha\u201D is already"),
-              std::string::npos)
-        << alerts_.shown()[1].params[0];
-    EXPECT_EQ(alerts_.shown()[1].params[1], "Alpha");
-    Expect({"Alpha", "Beta"});
-    EXPECT_EQ(Mid(0), 4000);
-    EXPECT_EQ(registered_.SelectedRow(), 0) << "the selection stays as it was";
-
-    ChooseSamplePPD();
-    ASSERT_EQ(Add("Alpha", false), noErr);
-    EXPECT_EQ(alerts_.shown().size(), 2u) << "the other list has no Alpha yet";
-    Expect({"Alpha"}, false);
-    EXPECT_EQ(ppd_.SelectedRow(), 0);
-    EXPECT_EQ(registered_.SelectedRow(), kNoListRow);
-}
-
-TEST_F(SettingsListsTest, FullListsRefuseNewNamesWithoutAskingButStillReplace) {
-    for (int i = 0; i < kMaxRegisteredTones; ++i)
-        ASSERT_EQ(Add("N" + std::to_string(10 + i)), noErr);
-    const ToneRes4Rec before = prefsWorking();
-    EXPECT_EQ(Add("Zzz"), kListFullCode);
-    EXPECT_EQ(std::memcmp(&before, &prefsWorking(), sizeof before), 0);
-    EXPECT_EQ(registered_.RowCount(), kMaxRegisteredTones);
-    EXPECT_TRUE(alerts_.shown().empty());
-    // So does a new setting confirmed in an editor left open.
-    state().isNew = 1;
-    state().workTone = MakeTone("New one");
-    EXPECT_EQ(NewEditHalftoneDialogSaveList(glue_), kListFullCode);
-    EXPECT_EQ(prefsWorking().count, kMaxRegisteredTones);
-    alerts_.SetNextAnswer(1);
-    EXPECT_EQ(Add("N12", true, 5000), noErr);
-    EXPECT_EQ(Mid(2), 5000);
-
-    ChooseSamplePPD();
-    for (int i = 0; i < kMaxPPDTones; ++i)
-        ASSERT_EQ(Add("P" + std::to_string(i), false), noErr);
-    ASSERT_EQ(Add("Extra"), kListFullCode);
-    ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, "N10"));
-    EXPECT_FALSE(AdjustHalftoneEnabledItems(glue_).Contains(kAdjustToPPDItem));
-    EXPECT_EQ(Press(kAdjustToPPDItem), kListFullCode);
-    EXPECT_EQ(ppdWorking().count, kMaxPPDTones);
-    EXPECT_EQ(ppd_.RowCount(), kMaxPPDTones);
-}
-
 TEST_F(SettingsListsTest, DeletingMovesTheRestUpAndLeavesNoSelection) {
     AddAll({"Alpha", "Beta", "Gamma"});
     ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, "Alpha"));
@@ -185,30 +128,6 @@ INSTANTIATE_TEST_SUITE_P(
         ConfirmCase{"OntoAnotherConfirmed", "Gamma", "Beta", 1, {"Alpha", "Beta"}, 1},
         ConfirmCase{"OntoAnotherDeclined", "Beta", "Alpha", 2, {"Alpha", "Beta", "Gamma"}, -1}),
     [](const auto& p) { return std::string(p.param.label); });
-
-// Duplicate asks for the name, then adds the copy to the list it came from.
-TEST_F(SettingsListsTest, DuplicateAsksForANameOfAtMost32Bytes) {
-    ASSERT_EQ(Add("Alpha", true, 1234), noErr);
-    ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, "Alpha"));
-    asker_.SetNextCancel();
-    ASSERT_EQ(Press(kAdjustDuplicateItem), noErr);
-    // The unchanged name asks whether to replace the setting it copies.
-    asker_.SetNextName("Alpha");
-    alerts_.SetNextAnswer(2);
-    ASSERT_EQ(Press(kAdjustDuplicateItem), noErr);
-    ASSERT_EQ(alerts_.shown().size(), 1u);
-    EXPECT_EQ(alerts_.shown()[0].alertID, kReplaceAlertID);
-    // Over 32 bytes is refused rather than cut.
-    asker_.SetNextName(std::string(33, 'x'));
-    EXPECT_EQ(Press(kAdjustDuplicateItem), kBadToneNameCode);
-    Expect({"Alpha"});
-
-    asker_.SetNextName(std::string(32, 'x'));
-    ASSERT_EQ(Press(kAdjustDuplicateItem), noErr);
-    EXPECT_EQ(asker_.asked(), Names_(4, "Alpha"));
-    Expect({"Alpha", std::string(32, 'x')});
-    EXPECT_EQ(Mid(1), 1234);
-}
 
 } // namespace
 } // namespace orvane::testing

@@ -69,32 +69,6 @@ TEST_F(StartupTest, ABadSystemLevelStopsStartUp) {
     EXPECT_EQ(glue_->osLevel, 2);
 }
 
-TEST_F(StartupTest, TheFirstRunCreatesTheFolderAndAnEmptyPreferencesFileThenKeepsIt) {
-    ASSERT_EQ(Start(), noErr);
-    const std::string path = PrefsPath();
-    EXPECT_EQ(path, Path("config/nested/Orvane Preferences"));
-    EXPECT_EQ(ReadFile(path), "");
-    AppleDoubleImage sidecar;
-    ASSERT_EQ(ReadSidecar(path, sidecar), noErr);
-    EXPECT_EQ(AppleDoubleFileType(sidecar), MakeFourCC("pref"));
-    EXPECT_EQ(AppleDoubleFileCreator(sidecar), MakeFourCC("Hvtk"));
-
-    const std::string bytes = ReadFile(SidecarPath(path));
-    ASSERT_EQ(Start(), noErr);
-    EXPECT_EQ(ReadFile(SidecarPath(path)), bytes) << "an existing file is kept as it is";
-    // A file that lost its resources gets an empty fork again.
-    ASSERT_EQ(DeleteSidecar(path), noErr);
-    ASSERT_EQ(Start(), noErr);
-    ASSERT_EQ(ReadSidecar(path, sidecar), noErr);
-    EXPECT_TRUE(sidecar.hasResourceFork);
-
-    // A folder in the place of the file stops start-up.
-    std::filesystem::remove(path);
-    std::filesystem::remove(SidecarPath(path));
-    MakeFolder(path);
-    EXPECT_EQ(Start(), dupFNErr);
-}
-
 TEST_F(StartupTest, WithoutXdgConfigHomeThePreferencesGoToDotConfig) {
     ScopedEnv noXdg("XDG_CONFIG_HOME", nullptr);
     ASSERT_EQ(Start(), noErr);

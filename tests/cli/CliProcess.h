@@ -125,6 +125,7 @@ protected:
         env_ = {{"PATH", "/usr/bin:/bin"},
                 {"HOME", Path("home")},
                 {"XDG_CONFIG_HOME", Path("config")},
+                {"XDG_CACHE_HOME", Path("cache")},
                 {"ORVANE_ROOT", Path("root")},
                 {"ORVANE_ADMIN", "user"},
                 {"ORVANE_BUNDLE_DIR", bundle ? bundle : ORVANE_BUILD_DIR "/share/orvane"},

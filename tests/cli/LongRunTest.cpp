@@ -21,38 +21,31 @@ namespace fs = std::filesystem;
 constexpr const char* kLocalised = "Quillmark_ColorPage_5.ppd"; // *cupsLanguages: "de ja"
 constexpr const char* kPlain = "Quillmark_ColorPage_3.ppd";     // UTF-8, no localisations
 
-class LongRunTest : public TempRoot {
+// The command line runs in the fixture's root; the window in a second copy under "window/".
+// Every save goes the installer's way, as for /etc/cups, and polkit refuses when asked.
+class LongRunTest : public SampleRootTest {
 protected:
     void SetUp() override {
-        TempRoot::SetUp();
-        for (const std::string side : {"window", "cli"}) {
-            MakeFolder(Path(side + "/home"));
-            fs::copy(std::string(ORVANE_SOURCE_DIR) + "/sample/root", Path(side + "/root"),
-                     fs::copy_options::recursive);
-        }
-        WriteFile(Path("pkexec-dismissed"), "#!/bin/sh\nexit 126\n"); // polkit's answer
+        SampleRootTest::SetUp();
+        MakeFolder(Path("window/home"));
+        fs::copy(std::string(ORVANE_SOURCE_DIR) + "/sample/root", Path("window/root"),
+                 fs::copy_options::recursive);
+        WriteFile(Path("pkexec-dismissed"), "#!/bin/sh\nexit 126\n");
         ASSERT_EQ(chmod(Path("pkexec-dismissed").c_str(), 0755), 0);
+        env_["ORVANE_PPD_ROUTE"] = "installer";
+        env_["ORVANE_PKEXEC"] = Path("pkexec-dismissed");
     }
-    Environment Side(const std::string& side) const {
-        const char* bundle = std::getenv("ORVANE_BUNDLE_DIR");
-        return {{"PATH", "/usr/bin:/bin"},
-                {"HOME", Path(side + "/home")},
-                {"XDG_CONFIG_HOME", Path(side + "/config")},
-                {"XDG_CACHE_HOME", Path(side + "/cache")},
-                {"ORVANE_ROOT", Path(side + "/root")},
-                {"ORVANE_ADMIN", "user"},
-                {"ORVANE_PPD_ROUTE", "installer"}, // every save asks, as for /etc/cups
-                {"ORVANE_PKEXEC", Path("pkexec-dismissed")},
-                {"ORVANE_BUNDLE_DIR", bundle ? bundle : ORVANE_BUILD_DIR "/share/orvane"},
-                {"LC_ALL", "C.UTF-8"}};
+    Environment WindowEnv() const {
+        Environment env = env_;
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "ORVANE_ROOT"})
+            env[name] = Path("window/" + fs::path(env.at(name)).filename().string());
+        return env;
     }
-    int Cli(const std::vector<std::string>& args) {
-        return RunCli(ORVANECTL_PATH, args, Side("cli"), Path("cli")).exitStatus;
-    }
+    int Cli(const std::vector<std::string>& args) { return Run(args).exitStatus; }
     // Everything a side holds but the folder catalogue.
-    Files FilesOf(const std::string& side) const {
-        Files files = SnapshotFiles(Path(side + "/root"));
-        files.merge(SnapshotFiles(Path(side + "/config"), "config/"));
+    Files FilesOf(const std::string& prefix) const {
+        Files files = SnapshotFiles(Path(prefix + "root"));
+        files.merge(SnapshotFiles(Path(prefix + "config"), "config/"));
         return files;
     }
 };
@@ -120,7 +113,7 @@ TEST_F(LongRunTest, OneProcessWritesWhatSeparateRunsWrite) {
     ASSERT_EQ(Cli({"--os-level", "2", "to-ppd", "Vivid", "--replace"}), 0);
 
     // The window's side, all in this process.
-    ScopedEnvironment env(Side("window"));
+    ScopedEnvironment env(WindowEnv());
     Window window(Path("window/root/etc/cups/ppd"));
     window.Open();
     window.Add("Portrait", "gamma:1.8");
@@ -155,7 +148,7 @@ TEST_F(LongRunTest, OneProcessWritesWhatSeparateRunsWrite) {
     window.Close();
     SetSystemLevelOption(-1);
 
-    const Files windowFiles = FilesOf("window"), cliFiles = FilesOf("cli");
+    const Files windowFiles = FilesOf("window/"), cliFiles = FilesOf("");
     ASSERT_EQ(windowFiles.size(), cliFiles.size());
     for (const auto& [path, bytes] : cliFiles) {
         ASSERT_TRUE(windowFiles.count(path)) << path;

@@ -7,7 +7,6 @@
 #include "cli/CliMessages.h"
 #include "cli/CliProcess.h"
 #include "core/Alerts.h"
-#include "core/Questions.h"
 #include "core/UiText.h"
 #include "host/files/HostPaths.h"
 #include "host/resources/AppleDouble.h"
@@ -15,7 +14,6 @@
 #include "host/resources/Sidecar.h"
 #include "tone/ToneRecords.h"
 
-#include <clocale>
 #include <thread>
 
 namespace orvane {
@@ -109,36 +107,10 @@ std::string Squeezed(const std::string& json) {
     return out;
 }
 
-// The tables of `table` text output: name -> the numbers' text exactly as printed.
-std::map<std::string, std::string> TablesOfText(const std::string& text) {
-    std::map<std::string, std::string> tables;
-    for (size_t pos = 0, colon; (colon = text.find(":\n", pos)) != std::string::npos;) {
-        // A table is 26 lines: 25 of ten numbers, then six numbers and its own line feed.
-        size_t end = colon + 2;
-        for (int line = 0; line < 26 && end != std::string::npos; ++line)
-            end = text.find('\n', end) + 1;
-        tables[text.substr(pos, colon - pos)] = text.substr(colon + 2, end - colon - 3);
-        pos = end;
-    }
-    return tables;
-}
-
-class OrvanectlTest : public TempRoot {
+class OrvanectlTest : public SampleRootTest {
 protected:
     void SetUp() override {
-        TempRoot::SetUp();
-        fs::copy(std::string(ORVANE_SOURCE_DIR) + "/sample/root", Path("root"),
-                 fs::copy_options::recursive);
-        MakeFolder(Path("scratch"));
-        const char* bundle = std::getenv("ORVANE_BUNDLE_DIR");
-        env_ = {{"PATH", "/usr/bin:/bin"},
-                {"HOME", Path("home")},
-                {"XDG_CONFIG_HOME", Path("config")},
-                {"XDG_CACHE_HOME", Path("cache")},
-                {"ORVANE_ROOT", Path("root")},
-                {"ORVANE_ADMIN", "user"},
-                {"ORVANE_BUNDLE_DIR", bundle ? bundle : ORVANE_BUILD_DIR "/share/orvane"},
-                {"LC_ALL", "C.UTF-8"}};
+        SampleRootTest::SetUp();
         // The messages the program must print, read from the same resources in this process.
         bundle_.emplace("ORVANE_BUNDLE_DIR", env_["ORVANE_BUNDLE_DIR"]);
         glue_ = NewGlueRec();
@@ -150,14 +122,7 @@ protected:
             DisposeGlueRec(glue_);
         }
         bundle_.reset();
-        TempRoot::TearDown();
-    }
-
-    CliResult Run(const std::vector<std::string>& args, const Environment& extra = {}) {
-        Environment env = env_;
-        for (const auto& [name, value] : extra)
-            env[name] = value;
-        return RunCli(ORVANECTL_PATH, args, env, Path("scratch"));
+        SampleRootTest::TearDown();
     }
     // Runs a command that must succeed; standard error may hold what the tools run for the
     // rights print, never a message.
@@ -194,7 +159,6 @@ protected:
         Ok({"to-ppd", "Linear"});
     }
 
-    Environment env_;
     GlueRec* glue_ = nullptr;
 
 private:
@@ -216,12 +180,6 @@ TEST_F(OrvanectlTest, FirstRunListsNothingAndTheSystemLevelComesFromOptionOrEnvi
     EXPECT_EQ(bad.exitStatus, 1);
     EXPECT_EQ(bad.err, Message(kCliBadSystemLevelCode));
     EXPECT_EQ(bad.out, "");
-
-    EXPECT_EQ(Ok({"--help"}).out.rfind("usage: orvanectl [--os-level N] [--json]", 0), 0u);
-    EXPECT_EQ(Ok({"--version"}).out.rfind("orvanectl (Orvane) ", 0), 0u);
-    const CliResult unknown = Run({"frobnicate"});
-    EXPECT_EQ(unknown.exitStatus, 2);
-    EXPECT_EQ(unknown.err, "orvanectl: unknown command \"frobnicate\"; see orvanectl --help\n");
 }
 
 TEST_F(OrvanectlTest, AddStoresTheRegisteredSettingsSortedAndListsThem) {
@@ -270,26 +228,6 @@ TEST_F(OrvanectlTest, AddStoresTheRegisteredSettingsSortedAndListsThem) {
     EXPECT_EQ(Registered(), (Names_{"Al", "Gamma", "Linear", "Vivid", "alpha", "\xC3\x84rger"}));
 }
 
-TEST_F(OrvanectlTest, ReplacingNeedsTheReplaceOption) {
-    Ok({"add", "Linear", "--all", kLinearSpec});
-    const Files before = DiskState();
-    const CliResult declined = Run({"add", "Linear", "--all", "gamma:2.2"});
-    EXPECT_EQ(declined.exitStatus, 3);
-    EXPECT_EQ(declined.out, "");
-    // The question the window would ask, then what the command line can do about it.
-    const std::string question = QuestionText(glue_, kReplaceAlertID, "Linear");
-    ASSERT_FALSE(question.empty());
-    EXPECT_EQ(declined.err, "orvanectl: " + question + " " +
-                                Message(kCliReplaceDeclinedCode).substr(sizeof "orvanectl: " - 1));
-    EXPECT_EQ(DiskState(), before);
-
-    EXPECT_EQ(Ok({"add", "Linear", "--all", "gamma:2.2", "--replace"}).out,
-              "Replaced \"Linear\" in the registered settings.\n");
-    EXPECT_NE(Ok({"list"}).out.find("(1 of 20):\n  Linear  (one curve for all inks)\n"
-                                    "    all       levels:0,0.14,"),
-              std::string::npos);
-}
-
 // A bare name is looked for in the printer-description folder only; a PPD that is gone,
 // no longer supported or cannot be examined is reported by name, never silently.
 TEST_F(OrvanectlTest, AChosenPPDThatIsGoneOrNoLongerSupportedIsForgottenSayingSo) {
@@ -325,83 +263,6 @@ TEST_F(OrvanectlTest, AChosenPPDThatIsGoneOrNoLongerSupportedIsForgottenSayingSo
     EXPECT_EQ(add.exitStatus, 1);
     EXPECT_NE(add.err.find("set aside"), std::string::npos) << add.err;
     EXPECT_EQ(DiskState(), before);
-}
-
-TEST_F(OrvanectlTest, CopyingIntoThePPDWritesItsTablesAndRecord) {
-    Ok({"add", "Vivid", "--cyan", kVividCyanSpec, "--magenta", "gamma:2.2"});
-    Ok({"choose", kColorPPD});
-    // Only the result reaches standard output; what the tools run for the rights print
-    // (here "id" as the current user) goes to standard error.
-    EXPECT_EQ(Ok({"to-ppd", "Vivid"}).out,
-              std::string("Copied \"Vivid\" into the PPD's settings of ") + kColorPPD + ".\n");
-    // 'VrTn' 128 beside the PPD: version 0 (the current layout), count, six slots, the
-    // legacy word.
-    const Bytes record = SidecarResource(PPDPath(kColorPPD), kPPDToneResType, kPPDToneResID);
-    ASSERT_EQ(record.size(), sizeof(PPDTone4Rec));
-    EXPECT_EQ(Slice(record, 0, 4), (Bytes{0, 0, 0, 1}));
-    EXPECT_EQ(Slice(record, 4, sizeof(CMYKTone)), kStoredVivid);
-    EXPECT_EQ(Slice(record, 4 + sizeof(CMYKTone), record.size() - 4 - sizeof(CMYKTone)),
-              Bytes(record.size() - 4 - sizeof(CMYKTone), 0));
-
-    // The PPD carries exactly the tables `table --ppd` prints, one per ink, and outside its
-    // --json gives the same numbers.
-    const std::string ppd = ReadFile(PPDPath(kColorPPD));
-    const auto tables = TablesOfText(Ok({"table", "Vivid", "--ppd"}).out);
-    const std::string json = Squeezed(Ok({"--json", "table", "Vivid", "--ppd"}).out);
-    ASSERT_EQ(tables.size(), 4u);
-    for (const char* ink : {"cyan", "magenta", "yellow", "black"}) {
-        ASSERT_TRUE(tables.count(ink)) << ink;
-        EXPECT_NE(ppd.find("(" + tables.at(ink)), std::string::npos) << ink;
-        std::string numbers = tables.at(ink);
-        std::replace(numbers.begin(), numbers.end(), '\t', ',');
-        std::replace(numbers.begin(), numbers.end(), '\n', ',');
-        numbers.pop_back(); // the last number's separator
-        EXPECT_NE(json.find("\"" + std::string(ink) + "\":[" + numbers + "]"), std::string::npos)
-            << ink;
-    }
-
-    // One curve for all inks is one table named "all", from full ink (0) to none (255).
-    Ok({"add", "Linear", "--all", kLinearSpec});
-    const auto all = TablesOfText(Ok({"table", "Linear"}).out);
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all.at("all").substr(0, 2), "0\t");
-    EXPECT_EQ(all.at("all").substr(all.at("all").size() - 4), "255\t");
-}
-
-TEST_F(OrvanectlTest, SettingsMoveBetweenTheListsAndTheLastOneLeavesTheSamplePPD) {
-    SetUpRegisteredAndPPD();
-    Ok({"delete", "Linear"});
-    EXPECT_EQ(Registered(), Names_{"Vivid"});
-    EXPECT_EQ(Ok({"from-ppd", "Linear"}).out, "Copied \"Linear\" into the registered settings.\n");
-    EXPECT_NE(Ok({"list"}).out.find("  Linear  (one curve for all inks)\n"
-                                    "    all       levels:0,,,,,,50,,,,,,100\n  Vivid"),
-              std::string::npos);
-    // Copying or renaming onto a name the target list has asks first.
-    const Files before = DiskState();
-    EXPECT_EQ(Run({"to-ppd", "Linear"}).exitStatus, 3);
-    EXPECT_EQ(Run({"rename", "Vivid", "Linear"}).exitStatus, 3);
-    EXPECT_EQ(DiskState(), before);
-
-    EXPECT_EQ(Ok({"duplicate", "Vivid", "Bold"}).out,
-              "Copied \"Vivid\" as \"Bold\" in the registered settings.\n");
-    EXPECT_EQ(Ok({"rename", "Bold", "Soft"}).out,
-              "Renamed \"Bold\" to \"Soft\" in the registered settings.\n");
-    Ok({"rename", "Soft", "Vivid", "--replace"});
-    EXPECT_EQ(Registered(), (Names_{"Linear", "Vivid"}));
-    // In the PPD's list, each change rewrites the PPD's record and its text.
-    Ok({"duplicate", "Linear", "Copy", "--ppd"});
-    Ok({"rename", "Linear", "Zed", "--ppd"});
-    EXPECT_EQ(InPPD(), (Names_{"Copy", "Zed"}));
-    const Bytes record = SidecarResource(PPDPath(kColorPPD), kPPDToneResType, kPPDToneResID);
-    EXPECT_EQ(Slice(record, 0, 9), (Bytes{0, 0, 0, 2, 4, 'C', 'o', 'p', 'y'}));
-    EXPECT_NE(ReadFile(PPDPath(kColorPPD)).find("Zed"), std::string::npos);
-
-    Ok({"delete", "Copy", "--ppd"});
-    EXPECT_EQ(Ok({"delete", "Zed", "--ppd"}).out, "Deleted \"Zed\" from the PPD's settings.\n");
-    EXPECT_EQ(ReadFile(PPDPath(kColorPPD)), SamplePPD(kColorPPD));
-    EXPECT_EQ(Slice(SidecarResource(PPDPath(kColorPPD), kPPDToneResType, kPPDToneResID), 0, 4),
-              (Bytes{0, 0, 0, 0}))
-        << "count 0";
 }
 
 TEST_F(OrvanectlTest, RefusedAdministratorRightsLeaveThePPDUnsaved) {
@@ -511,22 +372,6 @@ TEST_F(OrvanectlTest, TwoWritersOfOnePPDNeverLoseOrMixAChange) {
         EXPECT_EQ(list.find("not in the PPD's text"), std::string::npos)
             << "text and record of different writers";
     }
-}
-
-TEST_F(OrvanectlTest, NumbersUseAPointInEveryLocale) {
-    const std::string previous = std::setlocale(LC_ALL, nullptr);
-    const bool german = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
-    std::setlocale(LC_ALL, previous.c_str());
-    if (!german)
-        GTEST_SKIP() << "de_DE.UTF-8 is not installed (scripts/install-deps.sh adds it)";
-    env_["LC_ALL"] = "de_DE.UTF-8";
-    Ok({"add", "Vivid", "--cyan", kVividCyanSpec, "--magenta", "gamma:2.2"});
-    EXPECT_NE(Ok({"list"}).out.find("levels:0,0.14,0.63,2.9,"), std::string::npos);
-    EXPECT_NE(Squeezed(Ok({"--json", "list"}).out).find("\"gamma\":220"), std::string::npos);
-    EXPECT_EQ(Run({"add", "Comma", "--all", "gamma:2,2"}).exitStatus, 1);
-    const std::string table = Ok({"table", "Vivid"}).out;
-    EXPECT_NE(table.find("\t0.69\t"), std::string::npos) << table;
-    EXPECT_EQ(table.find(','), std::string::npos);
 }
 
 // Bad input: the right message, a failing exit status and nothing changed on disk.

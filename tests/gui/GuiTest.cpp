@@ -1,28 +1,14 @@
-// The window program through its windows: clicks, keys and menus on the real widgets; only
-// the alerts and the file chooser answer from a script.
+// The window program through its windows: clicks and menus on the real widgets; only the
+// alerts and the file chooser answer from a script.
 #include "GuiFixture.h"
 
 #include "gui/WindowPlacement.h"
 #include "host/rights/ToolRunner.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QScreen>
 
 namespace orvane::testing {
-
-namespace {
-
-// Runs `act` on the modal dialog as soon as it is shown (inside its exec loop).
-template <typename Act> void WhenModal(Act act) {
-    QTimer::singleShot(0, qApp, [act] { act(QApplication::activeModalWidget()); });
-}
-
-void Type(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = {}) {
-    QTest::keyClick(widget, static_cast<Qt::Key>(key), modifiers);
-}
-
-} // namespace
 
 class GuiTest : public QObject {
     Q_OBJECT
@@ -80,38 +66,6 @@ private slots:
         qunsetenv("ORVANE_PPD_ROUTE");
     }
 
-    // Duplicate through the name dialog: an empty name does nothing, even with Return; a
-    // new name adds the copy; a name in use asks before replacing (answered no).
-    void duplicateThroughTheNameDialog() {
-        QCOMPARE(world_->Cli({"add", "Portrait", "--all", "gamma:1.8"}), 0);
-        QCOMPARE(world_->Cli({"add", "Office", "--all", "gamma:2.2"}), 0);
-        Session s;
-        bool stayedOpen = false;
-        WhenModal([&](QWidget* dialog) {
-            auto* name = static_cast<NameDialog*>(dialog);
-            QWidget* field = name->Item(4);
-            Type(field, Qt::Key_Backspace);
-            Type(field, Qt::Key_Return);
-            stayedOpen = name->isVisible() && !name->ItemEnabled(1);
-            QTest::keyClicks(field, "Portrait copy");
-            Type(field, Qt::Key_Return);
-        });
-        QVERIFY(s.ClickRow(true, "Portrait"));
-        s.Click(kAdjustDuplicateItem);
-        QVERIFY(stayedOpen);
-        QCOMPARE(s.Rows(true), (QStringList{"Office", "Portrait", "Portrait copy"}));
-        WhenModal([](QWidget* dialog) {
-            auto* field = static_cast<QLineEdit*>(static_cast<NameDialog*>(dialog)->Item(4));
-            field->selectAll();
-            QTest::keyClicks(field, "Office");
-            Type(field, Qt::Key_Enter);
-        });
-        QVERIFY(s.ClickRow(true, "Portrait copy"));
-        s.Click(kAdjustDuplicateItem);
-        QCOMPARE(s.AlertIDs(), QStringLiteral("1011"));
-        QCOMPARE(s.Rows(true).size(), 3);
-    }
-
     // The close box with both lists changed asks 1009, then 1012, writes both, and the
     // window opens again where it was.
     void quitAsksBothQuestionsAndKeepsThePlace() {
@@ -141,45 +95,6 @@ private slots:
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(
             screen.contains(QRect(ClampToScreens({-5000, 90000}, {300, 200}), QSize(300, 200))));
-    }
-
-    // Keyboard only: tab order, mnemonics, Return on the default button, accessible names;
-    // a click into a window behind only brings it to the front.
-    void keyboardOnly() {
-        QCOMPARE(world_->Cli({"add", "Portrait", "--all", "gamma:1.8"}), 0);
-        QCOMPARE(world_->Cli({"choose", "Quillmark_ColorPage_3.ppd"}), 0);
-        Session s;
-        QVERIFY(QTest::qWaitForWindowActive(&s.Window()));
-        for (const auto& [item, widget] : s.Window().Items()) {
-            QVERIFY2(item == kAdjustPPDNameItem || !widget->accessibleName().isEmpty(),
-                     qPrintable(QString::number(item)));
-            if (auto* button = qobject_cast<QPushButton*>(widget))
-                QVERIFY(button->text().contains(QLatin1Char('&')));
-        }
-        s.Button(kAdjustChoosePPDItem)->setFocus();
-        QList<int16_t> order;
-        for (int i = 0; i < 5; ++i) {
-            order << s.Window().ItemOf(QApplication::focusWidget());
-            Type(QApplication::focusWidget(), Qt::Key_Tab);
-        }
-        QCOMPARE(order, (QList<int16_t>{8, 7, 11, 5, 3}));
-        Type(s.List(true), Qt::Key_Return); // Save disabled: nothing happens
-        QVERIFY(s.alerts.shown().empty());
-        s.List(true)->setFocus();
-        Type(s.List(true), Qt::Key_Space); // selects the current (first) row
-        // Shortcuts and mnemonics go through the window, as the window system delivers them.
-        QTest::keyClick(s.Window().windowHandle(), Qt::Key_P, Qt::AltModifier);
-
-        QTRY_COMPARE(s.Rows(false), QStringList{"Portrait"}); // a mnemonic clicks animated
-        Type(s.List(false), Qt::Key_Return);
-        QVERIFY(!s.Button(kAdjustSaveItem)->isEnabled()); // saved
-        QTest::keyClick(s.Window().windowHandle(), Qt::Key_F1);
-        QVERIFY(s.gui.Help(true) && QTest::qWaitForWindowActive(s.gui.Help(true)));
-        s.Click(kAdjustNewItem);
-        QVERIFY(!s.gui.Editor()); // the click only brought the window to the front
-        QTRY_COMPARE(QApplication::activeWindow(), &s.Window());
-        s.Click(kAdjustNewItem);
-        QVERIFY(s.gui.Editor());
     }
 
     // While a tool runs the window paints and says so, and input waits.

@@ -14,12 +14,6 @@ using namespace orvane::testing;
 
 namespace {
 
-mode_t ModeOf(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
-    return st.st_mode & 07777;
-}
-
 class GammaFileTest : public PPDFolderTest {
 protected:
     void SetUp() override {
@@ -65,38 +59,6 @@ private:
 };
 
 } // namespace
-
-TEST_F(GammaFileTest, FirstRunCreatesTheFoldersAndAnEmptyFileWithAForkThenNothingMore) {
-    ASSERT_EQ(Make("Acme ColorJet 9000 PS"), noErr);
-    const std::string file = GammaPath("Acme ColorJet 9000 PS");
-    EXPECT_EQ(SpecPath(), file);
-    EXPECT_EQ(ReadFile(file), "");
-    OSType type = 0, creator = 0;
-    EXPECT_EQ(MyGetFileTypeAndCreator(glue()->gammaFileSpec, &type, &creator), noErr);
-    EXPECT_EQ(type, MakeFourCC("TEXT"));
-    EXPECT_EQ(creator, MakeFourCC("????"));
-    uint8_t hasFork = 0;
-    EXPECT_EQ(TheFileHasResourceFork(glue()->gammaFileSpec, &hasFork), noErr);
-    EXPECT_EQ(hasFork, 1);
-    // Every user of the group may write the new items, the sidecar included.
-    EXPECT_EQ(ModeOf(Tonevault()), 0775u);
-    EXPECT_EQ(ModeOf(Tonevault() + "/Acme ColorJet 9000 PS"), 0775u);
-    EXPECT_EQ(ModeOf(file), 0664u);
-    EXPECT_EQ(ModeOf(SidecarPath(file)), 0664u);
-    EXPECT_EQ(rights().requests(), 0);
-
-    // The next run keeps the contents; a Tonevault closed since is opened to the group
-    // again, with everything in it.
-    WriteFile(file, "*tone block*\n\n\n");
-    const std::string stray = Tonevault() + "/Acme ColorJet 9000 PS/notes";
-    WriteFile(stray, "x");
-    chmod(stray.c_str(), 0644);
-    chmod(Tonevault().c_str(), 0755);
-    ASSERT_EQ(Make("Acme ColorJet 9000 PS"), noErr);
-    EXPECT_EQ(ReadFile(file), "*tone block*\n\n\n");
-    EXPECT_EQ(ModeOf(Tonevault()), 0775u);
-    EXPECT_EQ(ModeOf(stray), 0664u);
-}
 
 TEST_F(GammaFileTest, EachNicknameHasItsFolderAndAnEmptyOneNone) {
     ASSERT_EQ(Make("Printer One"), noErr);

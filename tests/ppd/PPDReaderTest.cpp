@@ -88,32 +88,3 @@ TEST_F(PPDReaderTest, AShortRecordIsCompletedAndNoneChangesNothing) {
     EXPECT_EQ(out.tones[0].sameCurve, 0);
     EXPECT_EQ(uint32_t{out.legacyWord}, 0u);
 }
-
-TEST_F(PPDReaderTest, GammaFileRecordWinsOverThePPDsOwn) {
-    const std::string ppdPath = ChoosePPD("Quillmark.ppd", kPPD);
-    const PPDTone4Rec ppdList = ListOf({GammaSetting("In PPD", {180})});
-    StoreSidecarRecord(ppdPath, BigEndianRecord(ppdList));
-    glue()->osLevel = 2;
-
-    // A copy into the gamma file that fails leaves the PPD's settings unsaved.
-    {
-        ScopedFileCommitFault failTheCopy(1);
-        ASSERT_EQ(AdjustHalftoneDialogReadPPDSetting(glue()), noErr);
-    }
-    EXPECT_EQ(std::memcmp(state()->ppdWorking, &ppdList, sizeof ppdList), 0);
-    EXPECT_EQ(state()->ppdSaved->count, 0);
-
-    // No record in the gamma file yet: the PPD's is read and copied there at once.
-    ASSERT_EQ(AdjustHalftoneDialogReadPPDSetting(glue()), noErr);
-    EXPECT_EQ(std::memcmp(state()->ppdWorking, &ppdList, sizeof ppdList), 0);
-    std::string gammaPath;
-    ASSERT_EQ(HostPathForFSSpec(glue()->gammaFileSpec, gammaPath), noErr);
-    EXPECT_NE(gammaPath.find("/var/lib/"), std::string::npos);
-    EXPECT_EQ(StoredRecord(gammaPath), BigEndianRecord(ppdList));
-
-    // Once the gamma file has a record, the PPD's own is not read.
-    StoreSidecarRecord(ppdPath, Version1Record());
-    ASSERT_EQ(AdjustHalftoneDialogReadPPDSetting(glue()), noErr);
-    EXPECT_EQ(std::memcmp(state()->ppdWorking, &ppdList, sizeof ppdList), 0);
-    EXPECT_TRUE(SavedIs(ppdList));
-}

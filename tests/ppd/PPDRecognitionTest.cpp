@@ -51,37 +51,3 @@ TEST_F(PPDRecognitionTest, ServesColourPPDsOnlyAndTellsTheirKind) {
     uint8_t isPPD = 0;
     EXPECT_EQ(CheckTargetFileIsPPDFile(glue(), &gone, &isPPD), fnfErr) << "a failure, no refusal";
 }
-
-TEST_F(PPDRecognitionTest, EncodingAttributesAndNicknamesAreReadAsWritten) {
-    const std::pair<const char*, TextEncoding> encodings[] = {
-        {"*LanguageEncoding: JIS83-RKSJ\n", kTextEncodingMacJapanese},
-        {"*LanguageEncoding: UTF-8\n", kTextEncodingUTF8},
-        {"*LanguageEncoding: isolatin1\n", kTextEncodingMacRoman}, // names match exactly
-        {"", kTextEncodingISOLatin1},                              // the PPD format's default
-    };
-    int n = 0;
-    for (const auto& [line, expected] : encodings) {
-        const FSSpec spec = SpecFor(ChoosePPD("enc" + std::to_string(n++) + ".ppd", kHead + line));
-        TextEncoding encoding = 0xFFFF;
-        EXPECT_EQ(GetPPDEncoding(&spec, &encoding), noErr);
-        EXPECT_EQ(encoding, expected) << line;
-    }
-
-    const FSSpec spec =
-        SpecFor(ChoosePPD("c3.ppd", ReadFile(kSample + "Quillmark_ColorPage_3.ppd")));
-    GetPPDOptions(glue(), &spec);
-    EXPECT_EQ(PStrView(glue()->ppdNickname), "Quillmark ColorPage 3 PS");
-    const FSSpec shortOnly = SpecFor(ChoosePPD("s.ppd", kHead + "*ShortNickName: \"Short\"\n"));
-    GetPPDOptions(glue(), &shortOnly);
-    EXPECT_EQ(PStrView(glue()->ppdNickname), "Short");
-    const FSSpec none = SpecFor(ChoosePPD("n.ppd", "not a PPD at all\n"));
-    GetPPDOptions(glue(), &none);
-    EXPECT_EQ(PStrView(glue()->ppdNickname), "") << "never the previous PPD's nickname";
-    // Cut at 255 bytes on a character boundary of the PPD's encoding (a quoted value may
-    // span lines, so a nickname can be longer than a line).
-    const std::string twoLines = std::string(200, 'x') + "\n" + std::string(53, 'y');
-    const FSSpec longName = SpecFor(ChoosePPD(
-        "l.ppd", kHead + "*LanguageEncoding: UTF-8\n*NickName: \"" + twoLines + "\xC3\xA9\"\n"));
-    GetPPDOptions(glue(), &longName);
-    EXPECT_EQ(PStrView(glue()->ppdNickname), twoLines);
-}

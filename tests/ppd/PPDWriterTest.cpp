@@ -135,34 +135,6 @@ TEST_F(PPDWriterTest, AMissingBundleTextRefusesTheSave) {
     EXPECT_FALSE(SavedIs(*state()->ppdWorking));
 }
 
-TEST_F(PPDWriterTest, GammaFileTargetHoldsTheBlockAloneAndNeverFollowsALink) {
-    const std::string path = ChoosePPD("grouped.ppd", kGroupedPPD);
-    const std::string gammaPath = Path("PPDGAM");
-    WriteFile(gammaPath, "old text");
-    glue()->gammaFileSpec = SpecFor(gammaPath);
-    glue()->osLevel = 2;
-    chmod(path.c_str(), 0444);
-    const auto ppdTime = std::filesystem::last_write_time(path);
-
-    const PPDTone4Rec list = ListOf({GammaSetting("Soft", {180})});
-    ASSERT_EQ(Save(list).status, noErr);
-    EXPECT_EQ(ReadFile(gammaPath), Block(list, true));
-    EXPECT_EQ(StoredRecord(gammaPath), BigEndianRecord(list));
-    EXPECT_EQ(ReadFile(path), kGroupedPPD);
-    EXPECT_EQ(std::filesystem::last_write_time(path), ppdTime);
-    EXPECT_TRUE(rights().runs().empty()) << "no rights are asked for the gamma file";
-    ASSERT_EQ(Save(ListOf({})).status, noErr);
-    EXPECT_EQ(ReadFile(gammaPath), "");
-
-    // A link planted in the gamma file's place: refused, its target untouched.
-    const std::string victim = Path("victim.txt");
-    WriteFile(victim, "not a gamma file");
-    std::filesystem::remove(gammaPath);
-    std::filesystem::create_symlink(victim, gammaPath);
-    EXPECT_EQ(Save(list).status, permErr);
-    EXPECT_EQ(ReadFile(victim), "not a gamma file");
-}
-
 // Where a PPD cannot be made writable, or a link was planted where the program writes (by
 // someone who may write in a shared folder), nothing is asked or written, and the caller
 // hears of it instead of believing the settings were saved.

@@ -48,43 +48,6 @@ protected:
 
 } // namespace
 
-// Direct only where this process may make files in the folder; anything but a plain file
-// in the place of the PPD or its record is refused before anyone is asked.
-TEST_F(PermissionsTest, TheRouteIsChosenWithoutAskingOrChangingAnything) {
-    const std::string ppd = ChoosePPD("plain.ppd", kPPD);
-    chmod(ppd.c_str(), 0640);
-    EXPECT_EQ(Route(), WriteRoute::Direct);
-    gUnwritable = {ppdDir()};
-    EXPECT_EQ(Route(), WriteRoute::Installer);
-    gUnwritable.clear();
-    WriteFile(Path("elsewhere"), "");
-    ASSERT_EQ(symlink(Path("elsewhere").c_str(), SidecarPath(ppd).c_str()), 0);
-    WriteRoute route;
-    EXPECT_EQ(check_permission_PPD(glue(), &route), permErr) << "a planted record link";
-    ChoosePath(ppdDir() + "/gone.ppd", "");
-    EXPECT_EQ(check_permission_PPD(glue(), &route), fnfErr);
-    EXPECT_EQ(check_permission_PPD(nullptr, &route), paramErr);
-    EXPECT_EQ(check_permission_PPD(glue(), nullptr), paramErr);
-    // Folders of 60-byte names until the PPD's path passes the 1024-byte buffer: refused,
-    // not cut.
-    std::string folder = root();
-    while (folder.size() + 1 + 10 < kPPDPathBufferSize)
-        folder += "/" + std::string(60, 'f');
-    MakeFolder(folder);
-    ChoosePath(folder + "/long.ppd", kPPD);
-    EXPECT_EQ(check_permission_PPD(glue(), &route), paramErr);
-    EXPECT_EQ(rights().requests(), 0);
-    EXPECT_TRUE(rights().runs().empty());
-    EXPECT_EQ(ModeOf(ppd), 0640u);
-    EXPECT_EQ(ReadFile(Path("elsewhere")), "");
-
-    // A name the installer's request cannot carry is refused before anyone is asked.
-    ChoosePPD("two\nlines.ppd", kPPD);
-    gUnwritable = {ppdDir()};
-    EXPECT_EQ(Save(ListOf({GammaSetting("Soft", {180})})).status, bdNamErr);
-    EXPECT_EQ(rights().requests(), 0);
-}
-
 // A save through the installer writes what a direct save writes, asks once, keeps the
 // files' modes (never opening them to others), and hands names that a shell would take
 // apart to nobody's shell: a shell would leave an "x" in the working folder.

@@ -1,7 +1,6 @@
-// What the printing system makes of a written PPD, asked of the real tools: the PPDs of the
-// openprinting-ppds package (through its CUPS driver program), cupstestppd's findings and
-// Ghostscript's rendering of a choice's code. Tools that are not installed make the tests
-// skip, unless ORVANE_REQUIRE_PRINTING_TOOLS=1 (CI) turns that into a failure.
+// What the printing system makes of a written PPD, asked of the real tools (openprinting-ppds'
+// driver program, cupstestppd, Ghostscript). Missing tools make the tests skip, unless
+// ORVANE_REQUIRE_PRINTING_TOOLS=1 (CI) turns that into a failure.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,7 +11,7 @@
 
 namespace orvane::testing {
 
-// The absolute path of a program found through PATH, "" when it is not there.
+// "" when PATH has no such program.
 std::string FindProgram(const std::string& name);
 bool PrintingToolsRequired();
 
@@ -21,8 +20,7 @@ inline constexpr const char* kOpenprintingDriver = "/usr/lib/cups/driver/openpri
 ::testing::AssertionResult ExtractOpenprintingPPD(const std::string& name,
                                                   const std::string& destination);
 
-// cupstestppd -v: its exit status and every finding line (trimmed), without the PASS lines
-// and the summary.
+// cupstestppd -v: its exit status and its finding lines, trimmed, without PASS and summary.
 struct CupstestppdResult {
     int exitStatus = -1;
     std::vector<std::string> lines;
@@ -30,9 +28,8 @@ struct CupstestppdResult {
 CupstestppdResult RunCupstestppd(const std::string& program, const std::string& ppdPath,
                                  const std::string& scratchFolder);
 
-// The findings of `after` that `before` does not have: the missing translations of `option`
-// for languages other than `appLanguage` (expected in a localised PPD, which the application
-// can only translate into its own language), new warnings, and everything else.
+// The findings of `after` that `before` lacks: missing translations of `option` for languages
+// other than `appLanguage`, new warnings, and everything else.
 struct NewFindings {
     std::vector<std::string> missingTranslations, warnings, failures;
 };
@@ -50,9 +47,8 @@ struct RampJob {
     bool checkProcedures = true; // the default procedures pass inputs outside 0 ... 1 through
 };
 
-// Runs each job's choice in Ghostscript (a CMYK device) on a page of its own, checks that
-// the code raised no error and, where asked, that each installed transfer procedure is
-// bound and leaves one number in 0 ... 1, then paints a CMYK ramp of 256 steps per ink.
+// Each job's choice on a page of its own in Ghostscript (CMYK): no error, where asked each
+// transfer procedure bound and leaving one number in 0 ... 1, then a 256-step ramp per ink.
 ::testing::AssertionResult RenderRamps(const std::string& gs, const std::vector<RampJob>& jobs,
                                        const std::string& scratchFolder,
                                        std::vector<InkRamp>& pages);
