@@ -126,5 +126,61 @@ TEST_F(NewEditHalftoneTest, GammaFillsTheFieldsInTheGivenSeparator) {
     EXPECT_EQ(Fields(), kStraight);
 }
 
+// The editor is modeless: OK stores into the setting it was opened on, whatever the user
+// selected, deleted or chose meanwhile, and never loses the edit.
+TEST_F(NewEditHalftoneTest, OKStoresIntoTheEditedSettingWhateverHappenedMeanwhile) {
+    const auto fill = [this] {
+        editor_.reset();
+        ASSERT_EQ(Reopen(), noErr);
+        ASSERT_EQ(AdjustHalftoneChangePPDFile(glue_, SpecFor(InstallSamplePPD())), noErr);
+        for (const char* name : {"A", "B", "P"})
+            ASSERT_EQ(AdjustHalftoneDialogAppendEntry(glue_, *name != 'P', MakeTone(name)), noErr);
+    };
+    const auto edit = [this](const char* name, bool registered) {
+        ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, registered, name));
+        Edit(MakeTone(name));
+        Type(49, "42");
+    };
+    // Edited (a registered setting or the PPD's P), then meanwhile: another setting
+    // selected, the edited one deleted, another PPD chosen.
+    const std::tuple<const char*, char, std::vector<std::string>, std::vector<std::string>>
+        cases[] = {{"A", 's', {"A", "B"}, {"P"}},
+                   {"P", 's', {"A", "B"}, {"P"}},
+                   {"A", 'd', {"A", "B"}, {"P"}},
+                   {"P", 'c', {"A", "B", "P"}, {}}};
+    for (const auto& [edited, meanwhile, registered, ppd] : cases) {
+        SCOPED_TRACE(std::string(edited) + meanwhile);
+        fill();
+        edit(edited, *edited != 'P');
+        if (meanwhile == 's')
+            ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, *edited == 'A' ? "B" : "A"));
+        else if (meanwhile == 'd')
+            ASSERT_EQ(AdjustHalftoneDialogDeleteFromList(glue_, true, 0), noErr);
+        else
+            ASSERT_EQ(AdjustHalftoneChangePPDFile(
+                          glue_, SpecFor(InstallSamplePPD("Quillmark_ColorPage_3.ppd"))),
+                      noErr);
+        ASSERT_EQ(editor_->ConfirmNewEditHalftoneDialog(), noErr);
+        EXPECT_EQ(Names(prefsWorking()), registered);
+        EXPECT_EQ(Names(ppdWorking()), ppd);
+        for (const auto& [count, tones] : {std::pair{prefsWorking().count, prefsWorking().tones},
+                                           std::pair{ppdWorking().count, ppdWorking().tones}})
+            for (int i = 0; i < count; ++i)
+                EXPECT_EQ(tones[i].tone[kCyan].levels[6] == 4200,
+                          PStrView(tones[i].name) == edited);
+    }
+    // Gone, and no room to add it: refused, and the editor stays open with the edit.
+    fill();
+    for (int i = 0; prefsWorking().count < kMaxRegisteredTones; ++i)
+        ASSERT_EQ(AdjustHalftoneDialogAppendEntry(glue_, true, MakeTone("R" + std::to_string(i))),
+                  noErr);
+    edit("A", true);
+    ASSERT_EQ(AdjustHalftoneDialogDeleteFromList(glue_, true, 0), noErr);
+    ASSERT_EQ(AdjustHalftoneDialogAppendEntry(glue_, true, MakeTone("Z")), noErr);
+    EXPECT_EQ(editor_->ConfirmNewEditHalftoneDialog(), kListFullCode);
+    EXPECT_TRUE(editor_->IsOpen());
+    EXPECT_EQ(editorView_.texts[49], "42");
+}
+
 } // namespace
 } // namespace orvane::testing

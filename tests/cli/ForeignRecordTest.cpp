@@ -56,5 +56,20 @@ TEST_F(ForeignRecordTest, ALongOrMissingFileAndAPPDWithoutPrinterNameSayWhatIsWr
     EXPECT_NE(copy.err.find("no printer model"), std::string::npos) << copy.err;
 }
 
+// The vendor's PPD put back over a written one (as lpadmin -P or a driver update does): the
+// record beside it no longer counts as saved, and writing again gives the same bytes.
+TEST_F(ForeignRecordTest, ARecordThePPDNoLongerCarriesIsWrittenAgain) {
+    const std::string ppd = PPDFolder() + "/Quillmark_ColorPage_3.ppd";
+    const std::string vendors = ReadFile(ppd);
+    ASSERT_EQ(Run({"add", "Alpha", "--all", "gamma:1.8"}).exitStatus, 0);
+    ASSERT_EQ(Run({"choose", "Quillmark_ColorPage_3.ppd"}).exitStatus, 0);
+    ASSERT_EQ(Run({"to-ppd", "Alpha"}).exitStatus, 0);
+    const std::string written = ReadFile(ppd);
+    WriteFile(ppd, vendors);
+    EXPECT_NE(Run({"list"}).out.find("(not in the PPD's text"), std::string::npos);
+    ASSERT_EQ(Run({"to-ppd", "Alpha", "--replace"}).exitStatus, 0);
+    EXPECT_EQ(ReadFile(ppd), written);
+}
+
 } // namespace
 } // namespace orvane::testing

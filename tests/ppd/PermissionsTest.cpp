@@ -48,6 +48,24 @@ protected:
 
 } // namespace
 
+// Direct only where this process may make files in the folder; a link planted in the place
+// of the record, or a name the installer's request cannot carry, is refused before anyone
+// is asked.
+TEST_F(PermissionsTest, TheRouteIsChosenWithoutAskingAndRefusesWhatCannotBeWrittenSafely) {
+    const std::string ppd = ChoosePPD("plain.ppd", kPPD);
+    EXPECT_EQ(Route(), WriteRoute::Direct);
+    gUnwritable = {ppdDir()};
+    EXPECT_EQ(Route(), WriteRoute::Installer);
+    WriteFile(Path("elsewhere"), "");
+    ASSERT_EQ(symlink(Path("elsewhere").c_str(), SidecarPath(ppd).c_str()), 0);
+    WriteRoute route;
+    EXPECT_EQ(check_permission_PPD(glue(), &route), permErr) << "a planted record link";
+    ChoosePPD("two\nlines.ppd", kPPD);
+    EXPECT_EQ(Save(ListOf({GammaSetting("Soft", {180})})).status, bdNamErr);
+    EXPECT_EQ(rights().requests(), 0);
+    EXPECT_EQ(ReadFile(Path("elsewhere")), "");
+}
+
 // A save through the installer writes what a direct save writes, asks once, keeps the
 // files' modes (never opening them to others), and hands names that a shell would take
 // apart to nobody's shell: a shell would leave an "x" in the working folder.
