@@ -118,6 +118,53 @@ private slots:
         QLocale::setDefault(QLocale::c());
     }
 
+    // The rule's buttons, the ink controls and the fields as the window shows them, in a
+    // German locale; what OK, Return, Escape and Cancel store.
+    void fieldsButtonsAndStoring() {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(world_->Cli({"add", "Beta", "--all", "gamma:1.8"}), 0);
+        QCOMPARE(world_->Cli({"add", "Delta", "--all", "gamma:2.2"}), 0);
+        Session s;
+        Editor e = Open(s);
+        QVERIFY(e.w && e.Text(kNewEditNameItem).isEmpty() && e.Text(57).isEmpty());
+        QCOMPARE(e.Levels(), QStringLiteral("0||||||||||||100"));
+        QCOMPARE(e.Shown(), QStringLiteral("4|25| "));
+        e.Key(Qt::Key_Return); // OK disabled: nothing
+        QVERIFY(s.gui.Editor());
+        const QString inks = QStringLiteral("1 2 4 26 27 28 29 58|");
+        QCOMPARE(e.Do("t24=Charlie t57=2,2 c58 c25 t49=50 c27 t43= c28 t43=0 t47=100,01 c25"),
+                 (QStringList{"1 2 4|25| ", "1 2 4 58|25| ", "1 2 4 58|25|2,9 21,76",
+                              inks + "26|2,9 21,76", inks + "26|2,9 50", inks + "27|2,9 21,76",
+                              inks.mid(2) + "27|2,9 21,76", inks.mid(2) + "27|2,9 21,76",
+                              inks + "27|2,9 21,76", inks.mid(2) + "27|2,9 21,76",
+                              inks.mid(2) + "27|2,9 21,76"})); // the two refused clicks alert
+        QVERIFY(e.Focused() == 47 && e.Field(47)->selectedText() == QStringLiteral("100,01"));
+        QCOMPARE(s.AlertIDs(), QStringLiteral("130 130"));
+        for (const int i : {0, 1})
+            QCOMPARE(s.alerts.shown()[i].params[0],
+                     AlertMessageText(s.gui.Glue(), i ? kPointOutOfRangeCode : kEndPointsCode));
+        e.Type(47, "");
+        e.Key(Qt::Key_Return);
+        QTRY_VERIFY(!s.gui.Editor());
+        QCOMPARE(s.Rows(true), (QStringList{"Beta", "Charlie", "Delta"}));
+
+        // Renamed onto another setting: asked first (declined: nothing changes); Escape and
+        // Cancel store nothing.
+        const ToneRes4Rec before = *s.gui.Glue()->dialogState->prefsWorking;
+        QVERIFY(s.ClickRow(true, "Charlie"));
+        for (const int way : {0, 1, 2}) {
+            e = Open(s, kAdjustEditItem);
+            QVERIFY(e.w);
+            e.Do(way == 2 ? "t24=Delta c3" : "t24=Delta");
+            if (way < 2)
+                e.Key(way == 0 ? Qt::Key_Enter : Qt::Key_Escape);
+            QTRY_VERIFY(!s.gui.Editor());
+        }
+        QCOMPARE(s.AlertIDs(), QStringLiteral("130 130 1011"));
+        QVERIFY(std::memcmp(&before, s.gui.Glue()->dialogState->prefsWorking, sizeof before) == 0);
+    }
+
+    // Dragging with the mouse and the arrow keys, and Undo/Redo over the drags.
     // Dragging with the mouse and the arrow keys, and Undo/Redo over the drags.
     void dragKeysAndUndo() {
         Session s;
