@@ -118,8 +118,11 @@ TEST_F(NewEditHalftoneTest, GammaFillsTheFieldsInTheGivenSeparator) {
         editor_->CancelNewEditHalftoneDialog();
     }
     Edit();
-    Type(kNewEditGammaItem, "100");
-    EXPECT_FALSE(editor_->EnabledItems().Contains(kNewEditApplyGammaItem));
+    for (const auto& [text, enabled] :
+         {std::pair{"0", false}, {"0.01", true}, {"99.99", true}, {"100", false}}) {
+        Type(kNewEditGammaItem, text);
+        EXPECT_EQ(editor_->EnabledItems().Contains(kNewEditApplyGammaItem), enabled) << text;
+    }
     editor_->ApplyNewEditHalftoneGamma();
     EXPECT_TRUE(LastAlertWas(kBadGammaCode));
     EXPECT_EQ(editorView_.selected, kNewEditGammaItem);
