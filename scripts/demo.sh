@@ -62,7 +62,7 @@ run add Portrait --all gamma:1.8
 run add Vivid --cyan levels:0,,,25,,,60,,,,,,100 --magenta gamma:0.9
 say "Choose the printer's PPD (a bare name is looked for in \$ORVANE_ROOT/etc/cups/ppd)."
 run choose "$ppd"
-say "Copy both into the PPD. Each write first names the user the rights backend runs as."
+say "Copy both into the PPD. The copy is yours, so Orvane writes it itself; a PPD in /etc/cups/ppd would need an administrator's password once per save."
 run to-ppd Portrait
 run to-ppd Vivid
 run list
