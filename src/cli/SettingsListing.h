@@ -34,7 +34,7 @@ struct SettingsListing {
 // CURVE = {"levels": [13 integers in hundredths of a percent, null for no point],
 //          "gamma": gamma x 100 or null}
 void AppendSettingsListingJson(std::string& out, const SettingsListing& listing);
-// The text form: one block per list, each setting's curves as the SPEC words that would
+// The text form: one block per list, each setting's curves as the curve arguments that would
 // give them ("levels:0,,,25,...,100", with "gamma:2.2" when a gamma made them).
 void AppendSettingsListingText(std::string& out, const SettingsListing& listing);
 

@@ -119,7 +119,7 @@ bool CMYKToneEqualForList(const CMYKTone& a, const CMYKTone& b);
 // For the editor: always all four curves.
 bool CMYKToneEqualAllCurves(const CMYKTone& a, const CMYKTone& b);
 
-// The chosen PPD's location as a file specification, copied as bytes.
+// The chosen PPD's location (volume, folder and name), copied as bytes.
 FSSpec GetPPDLocation(const ToneRes4Rec& rec);
 void SetPPDLocation(ToneRes4Rec& rec, const FSSpec& spec);
 
