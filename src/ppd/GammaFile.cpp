@@ -27,11 +27,6 @@ constexpr const char* kApplicationSupportFolder = "/var/lib";
 constexpr const char* kTonevaultFolderName = "Tonevault";
 constexpr size_t kOemNameBufferSize = 1024;
 constexpr size_t kMaxFolderNameLength = 255;
-// The longest vendor-folder path asked for with administrator rights: 254 bytes, so that
-// with its terminator it fits the 255 characters of a P-string, the form in which this
-// program keeps names and paths. A longer path is never cut (that would create another
-// folder); the folder then counts as unavailable.
-constexpr size_t kMaxAuthPathLength = 254;
 constexpr OSType kGammaFileType = MakeFourCC("TEXT");
 constexpr OSType kGammaFileCreator = MakeFourCC("????");
 
