@@ -2,7 +2,9 @@
 # Start-up of the window program: the time from starting `orvane` to its Adjust Halftone
 # window shown and painted (with a chosen PPD and settings in both lists), against a minimal Qt Widgets
 # program that shows one empty window, both in one run on this machine. Prints the median
-# of each and their ratio (target: orvane within 1.3 x the minimal program).
+# of each and their ratio (target: orvane within 1.3 x the minimal program), and the same
+# minimal program with one label and one button, which pays the fonts' set-up as any
+# window with text does.
 #   scripts/bench-startup.sh [BUILD_DIR]
 # RUNS (default 30) sets the number of starts of each; QT_QPA_PLATFORM defaults to
 # offscreen (run under xvfb-run with QT_QPA_PLATFORM=xcb to measure with an X server).
@@ -40,9 +42,11 @@ median_ms() {
 }
 
 minimal=$(median_ms "$repo/$build/bench/bench_minimal_window")
+text=$(median_ms "$repo/$build/bench/bench_minimal_window" --with-text)
 orvane=$(median_ms "$repo/$build/src/gui/orvane" --quit-when-shown)
-ratio=$(awk -v a="$orvane" -v b="$minimal" 'BEGIN { printf "%.2f", a / b }')
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 echo "platform $QT_QPA_PLATFORM, median of $runs starts each"
 echo "minimal Qt window: $minimal ms"
+echo "minimal Qt window with a label and a button: $text ms ($(ratio "$text" "$minimal") x the empty one)"
 echo "orvane, window shown: $orvane ms"
-echo "ratio: $ratio (target <= 1.3)"
+echo "ratio: $(ratio "$orvane" "$minimal") (target <= 1.3); against the window with text: $(ratio "$orvane" "$text")"
