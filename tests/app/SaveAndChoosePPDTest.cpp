@@ -32,7 +32,7 @@ protected:
         return std::string(name + 1, name + 1 + *name);
     }
     bool PPDHasRecord() const {
-        return ResourceBytes(ppdPath_, kPPDToneResType, kPPDToneResID).has_value();
+        return SidecarResource(ppdPath_, kPPDToneResType, kPPDToneResID).has_value();
     }
     bool Changed(bool registered) {
         return registered ? AdjustHalftoneCheckRegisteredSettingChanged(glue_)
