@@ -1,72 +1,21 @@
-// The Adjust Halftone dialog without its window: the button rule, change detection, the
-// item procedure's messages, and the check of settings built outside the editor.
+// The Adjust Halftone dialog without its window: change detection, the item procedure's
+// messages, and the check of settings built outside the editor.
 #include "app/AdjustHalftone.h"
 
-#include "app/ChangePPD.h"
-#include "app/SettingsLists.h"
 #include "app/StoreFixture.h"
 #include "core/Alerts.h"
 #include "core/UiText.h"
 
 #include <functional>
-#include <set>
 
 namespace orvane::testing {
 namespace {
 
-int gEditorAnchor;
-DialogRef FakeEditor() {
-    return reinterpret_cast<DialogRef>(&gEditorAnchor);
-}
-
-class AdjustHalftoneTest : public StoreTest {
-protected:
-    void SetUp() override {
-        StoreTest::SetUp();
-        ASSERT_EQ(Open(), noErr);
-    }
-    void Fill(bool registered, int count) {
-        for (int i = 0; i < count; ++i)
-            ASSERT_EQ(Add("S" + std::to_string(10 + i), registered), noErr);
-    }
-    void ChooseSamplePPD() {
-        ASSERT_EQ(AdjustHalftoneChangePPDFile(glue_, SpecFor(InstallSamplePPD())), noErr);
-    }
-    // The enabled items among those the rule decides, as "1 5 12".
-    std::string Enabled() {
-        HiliteAdjustHalftoneDialogButtons(glue_);
-        std::string items;
-        for (int16_t item : {1, 3, 5, 12, 13, 14, 15, 16})
-            if (view_.enabled.Contains(item))
-                items += (items.empty() ? "" : " ") + std::to_string(item);
-        return items;
-    }
-};
-
-TEST_F(AdjustHalftoneTest, TheButtonRuleFollowsSelectionPPDCountsAndOpenDialogs) {
-    EXPECT_EQ(Enabled(), "3 5"); // New and Help
-    Fill(true, 1);               // selects the new row
-    EXPECT_EQ(Enabled(), "1 3 5 14 15 16") << "no copy into the PPD list without a PPD";
-    ChooseSamplePPD();
-    ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, "S10"));
-    EXPECT_EQ(Enabled(), "1 3 5 12 14 15 16");
-    state().newEditDialog = FakeEditor();
-    EXPECT_EQ(Enabled(), "1 3 12 15 16") << "no New or Edit while the editor is open";
-    state().adjustHelpDialog = FakeEditor();
-    EXPECT_EQ(Enabled(), "1 12 15 16");
-    state().newEditDialog = nullptr;
-    state().adjustHelpDialog = nullptr;
-
-    Fill(false, 1);
-    Fill(true, kMaxRegisteredTones); // S10 again is declined: twenty in all
-    ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, true, "S10"));
-    EXPECT_EQ(Enabled(), "1 3 12 14 16") << "at twenty: no New, no Duplicate";
-    ASSERT_TRUE(SelectAdjustHalftoneSetting(glue_, false, "S10"));
-    EXPECT_EQ(Enabled(), "1 3 14 15 16") << "no copy from the PPD list";
-}
+using AdjustHalftoneTest = StoreTest;
 
 TEST_F(AdjustHalftoneTest, SaveFollowsWhatTheListsShow) {
-    Fill(true, 1);
+    ASSERT_EQ(Open(), noErr);
+    ASSERT_EQ(Add("S10"), noErr);
     EXPECT_TRUE(view_.enabled.Contains(kAdjustSaveItem));
     ASSERT_EQ(AdjustHalftoneDialogSave(glue_).status, noErr);
     EXPECT_FALSE(view_.enabled.Contains(kAdjustSaveItem));

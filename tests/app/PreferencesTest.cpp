@@ -3,7 +3,6 @@
 #include "store/Preferences.h"
 #include "store/ToneRecordChecks.h"
 
-#include "app/SettingsLists.h"
 #include "app/StoreFixture.h"
 #include "host/files/SafeWrite.h"
 #include "host/resources/AppleDouble.h"
@@ -16,14 +15,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Stands for the front end's window; never looked into.
-int gWindowAnchor;
-DialogRef FakeWindow() {
-    return reinterpret_cast<DialogRef>(&gWindowAnchor);
-}
-
 class PreferencesTest : public StoreTest {
 protected:
+    // Stands for the front end's window; never looked into.
+    DialogRef FakeWindow() { return reinterpret_cast<DialogRef>(this); }
     // Rewrites the stored 'Tone' 128 as another program might have left it.
     void DamageRecord(const std::function<void(Bytes&)>& damage) {
         DisposeAllDialogs(glue_);

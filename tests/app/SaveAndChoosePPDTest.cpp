@@ -1,7 +1,6 @@
 // The Save command, choosing the target PPD, change detection around both, and a chosen
 // PPD that is gone or unreadable when the program starts.
 #include "app/ChangePPD.h"
-#include "app/SettingsLists.h"
 #include "app/StoreFixture.h"
 #include "core/Alerts.h"
 #include "host/files/FileCommit.h"
@@ -32,7 +31,7 @@ protected:
         return std::string(name + 1, name + 1 + *name);
     }
     bool PPDHasRecord() const {
-        return ResourceBytes(ppdPath_, kPPDToneResType, kPPDToneResID).has_value();
+        return SidecarResource(ppdPath_, kPPDToneResType, kPPDToneResID).has_value();
     }
     bool Changed(bool registered) {
         return registered ? AdjustHalftoneCheckRegisteredSettingChanged(glue_)
@@ -81,22 +80,6 @@ TEST_F(SaveAndChoosePPDTest, AFailedRecordingOfTheChoiceKeepsTheFileAndTheChoice
     EXPECT_TRUE(Changed(true)) << "the unrecorded choice still counts as unsaved";
 }
 
-TEST_F(SaveAndChoosePPDTest, AFileThatIsNotASupportedPPDLeavesNoPPDChosen) {
-    ASSERT_EQ(Choose(ppdPath_), noErr);
-    ASSERT_EQ(Add("Soft", false), noErr);
-    ASSERT_EQ(Choose(InstallSamplePPD("Quillmark_MonoPage_2.ppd")), noErr);
-    ASSERT_EQ(alerts_.shown().size(), 1u);
-    EXPECT_EQ(alerts_.shown()[0].alertID, kErrorAlertID);
-    EXPECT_EQ(prefsWorking().ppdName[0], 0);
-    EXPECT_EQ(ppdWorking().count, 0);
-    EXPECT_EQ(ppd_.RowCount(), 0);
-    EXPECT_EQ(view_.ppdNameText, "(no PPD chosen)");
-    // The file keeps the old choice until saved; forgetting it is a change to save.
-    EXPECT_EQ(StoredPPDName(), kColor5);
-    EXPECT_TRUE(Changed(true));
-    EXPECT_FALSE(Changed(false));
-}
-
 TEST_F(SaveAndChoosePPDTest, TheChooserStartsInThePrinterDescriptionFolder) {
     glue_->osLevel = 2;
     rights_.SetRunsTools(true); // the shared folder for the gamma file is really made
@@ -132,52 +115,29 @@ TEST_F(SaveAndChoosePPDTest, UnsavedPPDSettingsAreSavedOrDroppedBeforeChoosing) 
     EXPECT_EQ(alerts_.shown()[1].alertID, kSavePPDAlertID);
     EXPECT_TRUE(PPDHasRecord());
     EXPECT_EQ(Names(ppdWorking()), Names_{"Soft"}) << "read back";
-
-    ASSERT_EQ(Add("Warm", false), noErr);
-    alerts_.SetNextAnswer(2);
-    chooser_.SetNextCancel();
-    ASSERT_EQ(AdjustHalftoneDialogChoosePPD(glue_).status, noErr);
-    EXPECT_EQ(Names(ppdWorking()), Names_{"Soft"}) << "the declined edit is dropped";
-    EXPECT_EQ(ppd_.RowCount(), 1);
     EXPECT_FALSE(Changed(false));
 }
 
-// The chosen PPD as the next start-up finds it.
-class ChosenPPDAtStartUpTest : public SaveAndChoosePPDTest {
-protected:
-    void SetUp() override {
-        SaveAndChoosePPDTest::SetUp();
-        ASSERT_EQ(Choose(ppdPath_), noErr);
-    }
-    void ExpectForgotten(size_t alerts) {
-        EXPECT_EQ(alerts_.shown().size(), alerts);
+// The chosen PPD as the next start-up finds it: gone, or a folder in its place (set aside,
+// and why); either way forgotten, saying where it was looked for.
+TEST_F(SaveAndChoosePPDTest, AtStartUpAChosenPPDThatIsGoneIsForgottenSayingWhy) {
+    for (const bool folder : {false, true}) {
+        ASSERT_EQ(Choose(InstallSamplePPD()), noErr);
+        std::filesystem::remove(ppdPath_);
+        if (folder)
+            MakeFolder(ppdPath_);
+        alerts_.Clear();
+        ASSERT_EQ(Reopen(), noErr);
+        ASSERT_EQ(alerts_.shown().size(), folder ? 2u : 1u);
+        const std::string& said = alerts_.shown().back().params[0];
+        EXPECT_TRUE(folder ? said == AlertMessageText(glue_, kNotAPlainFileCode, ppdPath_)
+                           : said.find(ppdPath_) != std::string::npos)
+            << said;
         EXPECT_EQ(prefsWorking().ppdName[0], 0);
-        EXPECT_EQ(ppdWorking().count, 0);
         EXPECT_EQ(ppd_.RowCount(), 0);
         EXPECT_EQ(view_.ppdNameText, "(no PPD chosen)");
     }
-};
-
-TEST_F(ChosenPPDAtStartUpTest, ADeletedPPDIsForgottenSayingWhereItWasLookedFor) {
-    std::filesystem::remove(ppdPath_);
-    ASSERT_EQ(Reopen(), noErr);
-    ExpectForgotten(1);
-    EXPECT_NE(alerts_.shown()[0].params[0].find(ppdPath_), std::string::npos);
-    ASSERT_EQ(Choose(InstallSamplePPD()), noErr);
-    std::filesystem::remove(ppdPath_);
-    MakeFolder(ppdPath_); // a folder now stands where the PPD was: set aside, and why
-    alerts_.Clear();
-    ASSERT_EQ(Reopen(), noErr);
-    ExpectForgotten(2);
-    EXPECT_EQ(alerts_.shown()[1].params[0], AlertMessageText(glue_, kNotAPlainFileCode, ppdPath_));
     EXPECT_NE(AdjustHalftoneDialogSave(glue_).status, noErr) << "the choice is not saved away";
-}
-
-TEST_F(ChosenPPDAtStartUpTest, APPDReplacedByAnotherFileIsForgottenWithTheMessage) {
-    WriteFile(ppdPath_, "not a PPD at all\n");
-    ASSERT_EQ(Reopen(), noErr);
-    ExpectForgotten(1);
-    EXPECT_EQ(alerts_.shown()[0].params[0], AlertMessageText(glue_, kNotAPPDFileCode, kColor5));
 }
 
 } // namespace

@@ -6,12 +6,10 @@
 #include "app/AdjustHalftone.h"
 #include "app/SettingsLists.h"
 #include "app/Startup.h"
-#include "base/TempRoot.h"
 #include "core/State.h"
 #include "host/alerts/AlertHost.h"
 #include "host/files/HostPaths.h"
-#include "host/resources/ResourceForkFormat.h"
-#include "host/resources/Sidecar.h"
+#include "host/resources/ResourceFileFixture.h"
 #include "host/rights/ScriptedAdminRights.h"
 #include "host/ui/Choosers.h"
 #include "host/ui/ListView.h"
@@ -110,21 +108,8 @@ protected:
         EXPECT_EQ(HostPathForFSSpec(glue_->prefsFileSpec, path), noErr);
         return path;
     }
-    // One resource of a file's resource fork (its sidecar); nullopt when there is none.
-    static std::optional<std::vector<uint8_t>> ResourceBytes(const std::string& path, ResType type,
-                                                             int16_t id) {
-        AppleDoubleImage sidecar;
-        ResourceForkImage fork;
-        if (ReadSidecar(path, sidecar) != noErr ||
-            ParseResourceFork(sidecar.resourceFork, fork) != noErr)
-            return std::nullopt;
-        for (const ResourceEntry& entry : fork.entries)
-            if (entry.type == type && entry.id == id)
-                return entry.data;
-        return std::nullopt;
-    }
     std::optional<std::vector<uint8_t>> PrefsResource(ResType type, int16_t id) const {
-        return ResourceBytes(PrefsPath(), type, id);
+        return SidecarResource(PrefsPath(), type, id);
     }
 
     template <typename Record> static std::vector<std::string> Names(const Record& record) {

@@ -9,9 +9,7 @@
 #include "core/Alerts.h"
 #include "core/UiText.h"
 #include "host/files/HostPaths.h"
-#include "host/resources/AppleDouble.h"
-#include "host/resources/ResourceForkFormat.h"
-#include "host/resources/Sidecar.h"
+#include "host/resources/ResourceFileFixture.h"
 #include "tone/ToneRecords.h"
 
 #include <thread>
@@ -67,18 +65,6 @@ const Bytes kStoredVivid =
 Bytes Slice(const Bytes& bytes, size_t from, size_t size) {
     return from + size <= bytes.size() ? Bytes(bytes.begin() + from, bytes.begin() + from + size)
                                        : Bytes();
-}
-
-// A resource of a file's sidecar (its resource fork); empty when there is none.
-Bytes SidecarResource(const std::string& filePath, ResType type, int16_t id) {
-    AppleDoubleImage image;
-    ResourceForkImage fork;
-    if (ReadSidecar(filePath, image) == noErr &&
-        ParseResourceFork(image.resourceFork, fork) == noErr)
-        for (const ResourceEntry& entry : fork.entries)
-            if (entry.type == type && entry.id == id)
-                return entry.data;
-    return {};
 }
 
 // The setting names `list` prints under `title` ("Registered settings" or "PPD settings").
@@ -188,7 +174,7 @@ TEST_F(OrvanectlTest, AddStoresTheRegisteredSettingsSortedAndListsThem) {
     Ok({"add", "Linear", "--all", kLinearSpec});
 
     // 'Tone' 128 as stored: big-endian, sorted, the unused slots and the PPD location zero.
-    const Bytes stored = SidecarResource(PrefsPath(), kToneResType, kToneResID);
+    const Bytes stored = SidecarResource(PrefsPath(), kToneResType, kToneResID).value_or(Bytes());
     ASSERT_EQ(stored.size(), sizeof(ToneRes4Rec));
     const size_t first = offsetof(ToneRes4Rec, tones), size = sizeof(CMYKTone);
     Bytes header(first, 0);

@@ -54,12 +54,17 @@ public:
         qputenv("ORVANE_ADMIN", "user");
         qputenv("ORVANE_OS_LEVEL", "1");
     }
-    int Cli(const QStringList& args) const {
+    // Runs orvanectl here once per ';'-separated command line; true when every run succeeds.
+    bool Run(const QString& script) const {
         Enter();
-        QProcess cli;
-        cli.start(QStringLiteral(ORVANECTL_PATH), args);
-        cli.waitForFinished();
-        return cli.exitCode();
+        for (const QString& line : script.split(QLatin1Char(';'))) {
+            QProcess cli;
+            cli.start(QStringLiteral(ORVANECTL_PATH),
+                      line.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+            if (!cli.waitForFinished() || cli.exitStatus() || cli.exitCode())
+                return false;
+        }
+        return true;
     }
     std::string PPDFolder() const { return (dir_ + "/root/etc/cups/ppd").toStdString(); }
 
@@ -101,6 +106,14 @@ struct Session {
         for (int i = 0; i < List(registered)->count(); ++i)
             rows << List(registered)->item(i)->text();
         return rows;
+    }
+    // The enabled buttons the rule decides, as "1 3 5 ...".
+    QString Enabled() {
+        QStringList on;
+        for (int16_t item : {1, 3, 5, 12, 13, 14, 15, 16})
+            if (Button(item)->isEnabled())
+                on << QString::number(item);
+        return on.join(QLatin1Char(' '));
     }
     // The alert IDs shown so far, as "130 1011 ...".
     QString AlertIDs() {

@@ -3,13 +3,11 @@
 // administrator rights; with the settings and records the tests compare.
 #pragma once
 
-#include "base/TempRoot.h"
 #include "core/AppResources.h"
 #include "core/State.h"
 #include "host/files/HostPaths.h"
-#include "host/resources/ResourceForkFormat.h"
+#include "host/resources/ResourceFileFixture.h"
 #include "host/resources/ResourceManager.h"
-#include "host/resources/Sidecar.h"
 #include "host/rights/ScriptedAdminRights.h"
 #include "ppd/PPDWriter.h"
 #include "ppd/ToneBlock.h"
@@ -50,19 +48,6 @@ inline std::vector<uint8_t> BigEndianRecord(const PPDTone4Rec& list) {
     SwapPPDTone4Rec(disk);
     const auto* p = reinterpret_cast<const uint8_t*>(&disk);
     return {p, p + sizeof disk};
-}
-
-// The 'VrTn' 128 of a file's sidecar, as bytes (nothing when absent).
-inline std::optional<std::vector<uint8_t>> StoredRecord(const std::string& path) {
-    AppleDoubleImage image;
-    ResourceForkImage fork;
-    if (ReadSidecar(path, image) != noErr || !image.hasResourceFork ||
-        ParseResourceFork(image.resourceFork, fork) != noErr)
-        return std::nullopt;
-    for (const ResourceEntry& e : fork.entries)
-        if (e.type == kPPDToneResType && e.id == kPPDToneResID)
-            return e.data;
-    return std::nullopt;
 }
 
 // Replaces a file's sidecar by one holding only `record` as its 'VrTn' 128.

@@ -62,7 +62,7 @@ TEST_P(BlockPlaceTest, NewReplacedAndRemovedBlocksLeaveTheRestAsItWas) {
                 GammaSetting("Warm", {100, 120, 140, 90})});
     ASSERT_EQ(Save(three).status, noErr);
     EXPECT_EQ(ReadFile(path), head + Block(three, true) + tail);
-    EXPECT_EQ(StoredRecord(path), BigEndianRecord(three));
+    EXPECT_EQ(SidecarResource(path, kPPDToneResType, kPPDToneResID), BigEndianRecord(three));
     EXPECT_TRUE(SavedIs(three));
 
     // The replaced block keeps the three line feeds that followed the first one.
@@ -72,7 +72,8 @@ TEST_P(BlockPlaceTest, NewReplacedAndRemovedBlocksLeaveTheRestAsItWas) {
 
     ASSERT_EQ(Save(ListOf({})).status, noErr);
     EXPECT_EQ(ReadFile(path), c.text) << "the original bytes come back";
-    EXPECT_EQ(StoredRecord(path), BigEndianRecord(ListOf({}))) << "an empty record is written";
+    EXPECT_EQ(SidecarResource(path, kPPDToneResType, kPPDToneResID), BigEndianRecord(ListOf({})))
+        << "an empty record is written";
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, BlockPlaceTest, ::testing::ValuesIn(kPlaces),

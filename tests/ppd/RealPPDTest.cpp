@@ -177,7 +177,7 @@ TEST_P(RealPPDTest, PrintingSystemOffersTheOptionAndItsChoicesWork) {
     ASSERT_NE(anchor, std::string::npos);
     EXPECT_TRUE(SameBytes(original_.substr(0, anchor) + Block(six, true) + original_.substr(anchor),
                           ReadFile(path_)));
-    EXPECT_EQ(StoredRecord(path_), BigEndianRecord(six));
+    EXPECT_EQ(SidecarResource(path_, kPPDToneResType, kPPDToneResID), BigEndianRecord(six));
     // A localised PPD's first language: libcups keeps the lines of its locale's language.
     const std::vector<std::string> languages =
         PPDCupsLanguages({reinterpret_cast<const uint8_t*>(original_.data()), original_.size()});

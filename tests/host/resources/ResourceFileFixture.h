@@ -1,5 +1,6 @@
 // A temporary root for tests of resource files: locations in it, new resource files, the
-// fork as it is on disk, and no file left open for the next test.
+// fork as it is on disk, and no file left open for the next test; and one resource of any
+// file's sidecar, for the tests of the floors above.
 #pragma once
 
 #include "base/TempRoot.h"
@@ -12,6 +13,19 @@
 #include <cstring>
 
 namespace orvane::testing {
+
+// One resource of a file's resource fork (its sidecar); nullopt when there is none.
+inline std::optional<std::vector<uint8_t>> SidecarResource(const std::string& path, ResType type,
+                                                           int16_t id) {
+    AppleDoubleImage sidecar;
+    ResourceForkImage fork;
+    if (ReadSidecar(path, sidecar) == noErr &&
+        ParseResourceFork(sidecar.resourceFork, fork) == noErr)
+        for (const ResourceEntry& entry : fork.entries)
+            if (entry.type == type && entry.id == id)
+                return entry.data;
+    return std::nullopt;
+}
 
 class ResourceFileTest : public TempRoot {
 protected:
