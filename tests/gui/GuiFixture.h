@@ -77,12 +77,14 @@ struct Session {
     ScriptedAlertHost alerts{2};
     ScriptedFileChooser files;
     OrvaneGui gui;
-    bool started = false;
 
+    // Every test needs the main window; a start that fails stops the run here rather than
+    // at the first use of a window that is not there.
     Session() {
         gui.Glue()->services.alerts = &alerts;
         gui.Glue()->services.files = &files;
-        started = gui.Begin() == OrvaneGui::Start::running;
+        if (gui.Begin() != OrvaneGui::Start::running)
+            qFatal("orvane did not start");
     }
     AdjustHalftoneWindow& Window() { return *gui.MainWindow(); }
     QPushButton* Button(int16_t item) { return Window().ItemAs<QPushButton>(item); }
