@@ -1,6 +1,7 @@
-// What the PPD fuzz targets share: a private folder for the files they write (and for the
-// folder catalogue, so that no run touches the user's own), and the application's texts
-// from the built bundle, loaded once.
+// What the fuzz targets share: the one way a target can report a broken property; for the
+// PPD targets, a private folder for the files they write (and for the folder catalogue, so
+// that no run touches the user's own), and the application's texts from the built bundle,
+// loaded once.
 #pragma once
 
 #include "core/AppResources.h"

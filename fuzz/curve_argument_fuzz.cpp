@@ -2,12 +2,12 @@
 // status, or gives a gamma curve with its gamma in range or thirteen levels (each a
 // point of at least 0 or none) without a gamma. A number the parser accepts is read back
 // the same from its own two-decimal form.
+#include "FuzzSupport.h"
+
 #include "cli/CurveArgument.h"
 
 #include "tone/ToneTables.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -15,14 +15,7 @@
 
 using namespace orvane;
 
-namespace {
-
-[[noreturn]] void Broken(const char* what) {
-    std::fprintf(stderr, "property broken: %s\n", what);
-    std::abort();
-}
-
-} // namespace
+using fuzz::Broken;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

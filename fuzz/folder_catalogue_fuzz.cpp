@@ -1,22 +1,15 @@
 // The folder catalogue ($XDG_CONFIG_HOME/orvane-folder-ids) as the program reads it back:
 // any bytes give entries with assigned IDs (each once) and absolute paths without NUL, and
 // the text written for those entries reads back as the same entries.
+#include "FuzzSupport.h"
+
 #include "host/files/HostPaths.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <map>
 
 using namespace orvane;
 
-namespace {
-
-[[noreturn]] void Broken(const char* what) {
-    std::fprintf(stderr, "property broken: %s\n", what);
-    std::abort();
-}
-
-} // namespace
+using fuzz::Broken;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto entries = ParseFolderCatalogue({data, size});
