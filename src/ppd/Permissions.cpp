@@ -11,9 +11,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -83,11 +83,6 @@ ToolArguments SplitModeWords(const char* mode) {
     return words;
 }
 
-bool IsUsableName(std::string_view name) {
-    return name.size() <= kCreateFileNameMaxLength && name != "." && name != ".." &&
-           name.find('/') == std::string_view::npos;
-}
-
 } // namespace
 
 ScopedWritableProbe::ScopedWritableProbe(Probe probe) : previous_(gWritableProbe) {
@@ -152,43 +147,6 @@ OSErr checkAuth(GlueRec* glue, const char* folderPath) {
     // Whether the folder was made is for the caller to find out by looking for it.
     return InstallWithAdminRights(AdminRightsOf(glue ? glue->services : kNone), request)
         .refusal.status;
-}
-
-OSErr createFile(const char* parentPath, const char* name, std::string* outPath,
-                 uint8_t keepIfExists) {
-    if (!parentPath || !name || !outPath || name[0] == '\0')
-        return 1;
-    if (!IsUsableName(name))
-        return bdNamErr;
-    std::string path = parentPath;
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    path += name;
-
-    struct stat st {};
-    const bool exists = lstat(path.c_str(), &st) == 0;
-    const int lookupError = exists ? 0 : errno;
-    if (keepIfExists) {
-        if (!exists)
-            return StatusFromErrno(lookupError);
-        *outPath = path;
-        return noErr;
-    }
-
-    if (exists) {
-        if (S_ISDIR(st.st_mode)) {
-            rmdir(path.c_str());
-        } else {
-            unlink(path.c_str());
-            DeleteSidecar(path);
-        }
-    }
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd < 0)
-        return StatusFromErrno(errno);
-    close(fd);
-    *outPath = path;
-    return noErr;
 }
 
 OSErr GetPermissionMode(const char* path, char* buffer) {

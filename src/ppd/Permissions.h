@@ -18,12 +18,10 @@
 
 namespace orvane {
 
-// Buffer sizes the operations keep: longer paths and names are refused with paramErr
-// (bdNamErr for a name), never cut.
+// Buffer sizes the operations keep: longer paths are refused with paramErr, never cut.
 constexpr size_t kPPDPathBufferSize = 1024;      // PPD path and its sidecar's, with terminator
 constexpr size_t kModePathBufferSize = 4096;     // SetPermissionMode's path, with terminator
 constexpr size_t kAuthFolderPathMaxLength = 255; // checkAuth's folder path, without terminator
-constexpr size_t kCreateFileNameMaxLength = 255; // createFile's name in bytes (the host limit)
 
 // How a save reaches a file and its settings record.
 enum class WriteRoute {
@@ -50,18 +48,6 @@ enum class WriteRoute {
 // installer ran (the folder's presence is for the caller to check); the refusal's status
 // otherwise (the flag is not touched); paramErr for a null, relative or over-long path.
 [[nodiscard]] OSErr checkAuth(GlueRec* glue, const char* folderPath);
-
-// Creates an empty file `name` in the folder `parentPath`, or (keepIfExists != 0) only
-// probes for an item of that name. `outPath` receives the item's path when it exists or was
-// created.
-// - 1 for a null parent, name or outPath, or an empty name; bdNamErr for a name holding '/',
-//   ".", ".." or one over 255 bytes.
-// - keepIfExists set: noErr when the item exists, else the look-up status (fnfErr when
-//   missing). Nothing is created.
-// - keepIfExists clear: an existing item is deleted first (a file with its sidecar, or an
-//   empty folder; failure ignored), then the file is created; the creation's status.
-[[nodiscard]] OSErr createFile(const char* parentPath, const char* name, std::string* outPath,
-                               uint8_t keepIfExists);
 
 // Writes the item's 10-character mode string and a terminator into `buffer` (at least 12
 // bytes). The item itself is described, not what a symbolic link points to. paramErr for a
