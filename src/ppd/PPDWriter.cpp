@@ -121,18 +121,28 @@ struct PlannedFiles {
                                planned.sidecar);
 }
 
-// The settings record this state loaded (its digest) is still the one beside the target;
-// otherwise another process saved meanwhile, and writing would undo that.
-bool RecordAsLoaded(const SettingPrivateRec& state, const TargetFiles& now) {
-    return state.ppdRecordDigest ==
-           (now.sidecarExists ? ContentDigest(now.sidecar) : kAbsentDigest);
+using PlanFunction = std::function<OSErr(const TargetFiles&, PlannedFiles&)>;
+
+// Reads the target and plans its new files, for either route. The settings record this
+// state loaded (its digest) must still be the one beside the target; otherwise another
+// process saved meanwhile, and writing would undo that. False with the outcome set when the
+// save ends here.
+bool ReadAndPlan(const SettingPrivateRec& state, const std::string& path, const PlanFunction& plan,
+                 TargetFiles& now, PlannedFiles& planned, SaveOutcome& outcome) {
+    if ((outcome.status = ReadTarget(path, now)) != noErr)
+        return false;
+    if (state.ppdRecordDigest != (now.sidecarExists ? ContentDigest(now.sidecar) : kAbsentDigest)) {
+        outcome.status = kChangedOnDiskCode;
+        outcome.messageParam = path;
+        return false;
+    }
+    return (outcome.status = plan(now, planned)) == noErr;
 }
 
 // Writes the plan by the process itself, with the folder locked from reading to writing so
 // that no other writer comes between; the record is checked under the same lock.
 SaveOutcome CommitDirect(const SettingPrivateRec& state, const std::string& path,
-                         const std::function<OSErr(const TargetFiles&, PlannedFiles&)>& plan,
-                         uint64_t* writtenRecord) {
+                         const PlanFunction& plan, uint64_t* writtenRecord) {
     SaveOutcome outcome;
     std::string folder, name;
     SplitPath(path, folder, name);
@@ -143,14 +153,7 @@ SaveOutcome CommitDirect(const SettingPrivateRec& state, const std::string& path
     PlannedFiles planned;
     FileCommitRecovery recovered;
     if ((outcome.status = RecoverFileCommitsIn(lock, &recovered)) != noErr ||
-        (outcome.status = ReadTarget(path, now)) != noErr)
-        return outcome;
-    if (!RecordAsLoaded(state, now)) {
-        outcome.status = kChangedOnDiskCode;
-        outcome.messageParam = path;
-        return outcome;
-    }
-    if ((outcome.status = plan(now, planned)) != noErr)
+        !ReadAndPlan(state, path, plan, now, planned, outcome))
         return outcome;
     const FileReplacement files[] = {{name, planned.text}, {"._" + name, planned.sidecar}};
     outcome.status = CommitFilesIn(lock, files);
@@ -162,20 +165,12 @@ SaveOutcome CommitDirect(const SettingPrivateRec& state, const std::string& path
 // Hands the plan to the installer, with administrator rights: one question per save. The
 // installer takes its own lock and refuses the change when either file no longer holds what
 // was read here.
-SaveOutcome CommitByInstaller(GlueRec* glue, const std::string& path,
-                              const std::function<OSErr(const TargetFiles&, PlannedFiles&)>& plan,
+SaveOutcome CommitByInstaller(GlueRec* glue, const std::string& path, const PlanFunction& plan,
                               uint64_t* writtenRecord) {
     SaveOutcome outcome;
     TargetFiles now;
     PlannedFiles planned;
-    if ((outcome.status = ReadTarget(path, now)) != noErr)
-        return outcome;
-    if (!RecordAsLoaded(*glue->dialogState, now)) {
-        outcome.status = kChangedOnDiskCode;
-        outcome.messageParam = path;
-        return outcome;
-    }
-    if ((outcome.status = plan(now, planned)) != noErr)
+    if (!ReadAndPlan(*glue->dialogState, path, plan, now, planned, outcome))
         return outcome;
     InstallRequest request;
     request.files.push_back({path, planned.text, ContentDigest(now.text)});
